@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build, the tools and the tests need.
+# Non-interactive and idempotent: safe to run on every build.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
+  zlib1g-dev libminizip-dev libjpeg62-turbo-dev libpng-dev
+  libgl-dev libglu1-mesa-dev libegl-dev libegl-mesa0 libgl1-mesa-dri
+  libx11-dev libxrandr-dev
+  qt6-base-dev libqt6opengl6-dev qt6-qpa-plugins
+  libcurl4-openssl-dev
+  googletest libgtest-dev
+  xvfb xauth x11-utils
+  python3
+)
+
+if [ "$(id -u)" -ne 0 ]; then
+  sudo=sudo
+else
+  sudo=
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -q
+  $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
