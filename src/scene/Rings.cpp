@@ -1,0 +1,199 @@
+#include "scene/Rings.h"
+
+#include <numbers>
+
+namespace velmora {
+
+namespace {
+
+constexpr double kTwoPi = 2.0 * std::numbers::pi;
+constexpr double kSegmentAngle = kTwoPi / kRingSegments;
+
+// Rotation rates of the pattern layers in degrees per clock unit.
+constexpr double kWhiteSpotsRate = 1.0;
+constexpr double kBlackSpotsRate = 1.4;
+// The planet's shadow is painted for a Sun in the direction (1, 1, 0).
+constexpr double kShadowOnRingAngle = -45.0;
+
+void EmitRingStep(double angle)
+{
+    const double c = std::cos(angle);
+    const double s = std::sin(angle);
+    glTexCoord2d(0.0, 0.0);
+    glNormal3d(0.0, 0.0, 1.0);
+    glVertex3d(kRingInnerRadius * c, kRingInnerRadius * s, 0.0);
+    glTexCoord2d(1.0, 0.0);
+    glNormal3d(0.0, 0.0, 1.0);
+    glVertex3d(kRingOuterRadius * c, kRingOuterRadius * s, 0.0);
+}
+
+// A square just covering the rings; emitted twice with opposite windings so
+// one face survives culling whichever side the camera is on.
+void DrawOverlaySquare()
+{
+    constexpr double r = kRingOuterRadius;
+    glBegin(GL_QUADS);
+    glNormal3d(0.0, 0.0, 1.0);
+    glTexCoord2d(0.0, 0.0);
+    glVertex3d(-r, -r, 0.0);
+    glTexCoord2d(1.0, 0.0);
+    glVertex3d(r, -r, 0.0);
+    glTexCoord2d(1.0, 1.0);
+    glVertex3d(r, r, 0.0);
+    glTexCoord2d(0.0, 1.0);
+    glVertex3d(-r, r, 0.0);
+
+    glTexCoord2d(0.0, 1.0);
+    glVertex3d(-r, r, 0.0);
+    glTexCoord2d(1.0, 1.0);
+    glVertex3d(r, r, 0.0);
+    glTexCoord2d(1.0, 0.0);
+    glVertex3d(r, -r, 0.0);
+    glTexCoord2d(0.0, 0.0);
+    glVertex3d(-r, -r, 0.0);
+    glEnd();
+}
+
+} // namespace
+
+void RingSystem::DrawRingAnnulus()
+{
+    // The angle accumulates by repeated addition: 129 steps, the last one at
+    // 2 pi up to rounding, which closes the strip.
+    glBegin(GL_QUAD_STRIP);
+    for (double a = 0.0; a < kTwoPi; a += kSegmentAngle) {
+        EmitRingStep(a);
+    }
+    glEnd();
+    // Walking the other way reverses the winding: this strip faces -z.
+    glBegin(GL_QUAD_STRIP);
+    for (double a = kTwoPi; a > 0.0; a -= kSegmentAngle) {
+        EmitRingStep(a);
+    }
+    glEnd();
+}
+
+void RingSystem::DrawRingShadowOnPlanet(GLuint ringsShadow)
+{
+    // 1. Turn the hemisphere's dome (mesh -z) towards the Sun's horizontal
+    //    direction (1, 1, 0) and grow it to the planet's radius.
+    glRotated(-90.0, 1.0, 0.0, 0.0);
+    glRotated(-135.0, 0.0, 1.0, 0.0);
+    glScaled(2.0, 2.0, 2.0);
+
+    // 2. The mesh is built once, on first use.
+    if (hemisphereNeedsBuilding_) {
+        hemisphere_.Build(0.5, 31, 21);
+        hemisphereNeedsBuilding_ = false;
+    }
+
+    // 3. Multiply the framebuffer by the shadow texture; no depth test so the
+    //    half-sphere, which coincides with the planet's surface, is not lost
+    //    to depth fighting. Culling keeps only its near faces.
+    glColor3d(1.0, 1.0, 1.0);
+    glBindTexture(GL_TEXTURE_2D, ringsShadow);
+    glDisable(GL_DEPTH_TEST);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_DST_COLOR, GL_ZERO);
+
+    // 4. Texture coordinates are projected along the dome's axis.
+    hemisphere_.DrawMapped(true);
+
+    // 5. Undo the transform in reverse order.
+    glDisable(GL_BLEND);
+    glEnable(GL_DEPTH_TEST);
+    glScaled(0.5, 0.5, 0.5);
+    glRotated(135.0, 0.0, 1.0, 0.0);
+    glRotated(90.0, 1.0, 0.0, 0.0);
+}
+
+void RingSystem::DrawRingOverlays(const SceneTextures& textures, double animationTime)
+{
+    const double t = animationTime;
+
+    // 1. Light pattern, multiplied, turning at t degrees.
+    glRotated(kWhiteSpotsRate * t, 0.0, 0.0, 1.0);
+    glDisable(GL_DEPTH_TEST);
+    glEnable(GL_BLEND);
+    glDepthMask(GL_FALSE);
+    glBindTexture(GL_TEXTURE_2D, textures.spotsWhite);
+    glColor4d(1.0, 1.0, 1.0, 0.1);
+    glBlendFunc(GL_DST_COLOR, GL_ZERO);
+    DrawOverlaySquare();
+    glRotated(-kWhiteSpotsRate * t, 0.0, 0.0, 1.0);
+
+    // 2. Dark pattern, added at 0.9, turning at 1.4 t degrees.
+    glRotated(kBlackSpotsRate * t, 0.0, 0.0, 1.0);
+    glBindTexture(GL_TEXTURE_2D, textures.spotsBlack);
+    glColor4d(0.9, 0.9, 0.9, 0.1);
+    glBlendFunc(GL_ONE, GL_ONE);
+    DrawOverlaySquare();
+    glRotated(-kBlackSpotsRate * t, 0.0, 0.0, 1.0);
+
+    // 3. The planet's shadow, fixed in space.
+    glBindTexture(GL_TEXTURE_2D, textures.shadowOnRing);
+    glColor4d(1.0, 1.0, 1.0, 1.0);
+    glBlendFunc(GL_DST_COLOR, GL_ZERO);
+    glRotated(kShadowOnRingAngle, 0.0, 0.0, 1.0);
+    DrawOverlaySquare();
+    glRotated(-kShadowOnRingAngle, 0.0, 0.0, 1.0);
+
+    // 4. Back to opaque, depth-tested drawing.
+    glColor4d(1.0, 1.0, 1.0, 1.0);
+    glDepthMask(GL_TRUE);
+    glEnable(GL_DEPTH_TEST);
+    glDisable(GL_BLEND);
+}
+
+void RingSystem::DrawRings(const SceneTextures& textures, double animationTime)
+{
+    // 1. The rings and their shadows are painted, not lit.
+    glDisable(GL_LIGHTING);
+
+    // 2. Shadow of the rings on the planet.
+    DrawRingShadowOnPlanet(textures.ringsShadow);
+
+    // 3. Darken what lies behind the rings by their opacity mask, wherever the
+    //    planet does not hide them; no depth written yet so the mask and the
+    //    colour passes test against the same depth.
+    glEnable(GL_BLEND);
+    glDepthMask(GL_FALSE);
+    glBindTexture(GL_TEXTURE_2D, textures.ringsMask);
+    glBlendFunc(GL_DST_COLOR, GL_ZERO);
+    DrawRingAnnulus();
+
+    // 4. From here on the rings write depth, so Titan behind them is hidden.
+    glDisable(GL_BLEND);
+    glDepthMask(GL_TRUE);
+
+    // 5. Add the ring colour at 0.6 ...
+    glEnable(GL_BLEND);
+    glBindTexture(GL_TEXTURE_2D, textures.rings);
+    glBlendFunc(GL_ONE, GL_ONE);
+    glColor4d(0.6, 0.6, 0.6, 1.0);
+    DrawRingAnnulus();
+
+    // 6. ... and 0.1 more while marking every ring pixel that passed the
+    //    depth test with the stencil value 2 (GL_LEQUAL lets the equal depth
+    //    written by step 5 pass).
+    glColor4d(0.1, 0.1, 0.1, 1.0);
+    glEnable(GL_STENCIL_TEST);
+    glStencilFunc(GL_ALWAYS, kRingStencilMark, kRingStencilMark);
+    glStencilOp(GL_KEEP, GL_KEEP, GL_REPLACE);
+    DrawRingAnnulus();
+
+    // 7. The overlays may only touch marked pixels.
+    glDepthMask(GL_TRUE);
+    glDisable(GL_BLEND);
+    glStencilFunc(GL_EQUAL, kRingStencilMark, kRingStencilMark);
+    glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
+
+    // 8. Patterns and the planet's shadow on the rings.
+    DrawRingOverlays(textures, animationTime);
+
+    // 9. Back to lit drawing without the stencil.
+    glDisable(GL_STENCIL_TEST);
+    glEnable(GL_LIGHTING);
+}
+
+} // namespace velmora

@@ -1,0 +1,47 @@
+#pragma once
+// The ring system: the textured annulus in the planet's equatorial plane, the
+// rings' shadow on the planet, the two turning pattern layers and the planet's
+// shadow on the rings. The shadows and patterns are pre-painted textures laid
+// over the framebuffer; the stencil buffer keeps them on visible ring pixels.
+
+#include <GL/gl.h>
+
+#include "scene/SceneTextures.h"
+#include "scene/SphereQuarterMesh.h"
+
+namespace velmora {
+
+inline constexpr double kRingInnerRadius = 1.23449;
+inline constexpr double kRingOuterRadius = 2.32551;
+inline constexpr int kRingSegments = 128;
+// Stencil bit marking a ring pixel that passed the depth test this frame; the
+// context must provide at least two stencil bits.
+inline constexpr GLint kRingStencilMark = 2;
+
+class RingSystem {
+public:
+    // The whole pass, called with the model-view matrix equal to the camera's
+    // (the planet's spin undone, its flattening cancelled); restores that matrix.
+    // Leaves lighting on, blending and the stencil test off, depth test and
+    // depth writes on, colour (1, 1, 1, 1) and blend (GL_DST_COLOR, GL_ZERO).
+    void DrawRings(const SceneTextures& textures, double animationTime);
+
+    // The annulus as two quad strips, one facing +z and one -z, so that it
+    // survives back-face culling from either side. Uses the current texture,
+    // colour and blending.
+    static void DrawRingAnnulus();
+
+    // Multiplies the planet's sunward half by the ring shadow texture,
+    // projected along the Sun's horizontal direction. Expects lighting off.
+    void DrawRingShadowOnPlanet(GLuint ringsShadow);
+
+    // The two turning pattern layers and the planet's shadow, each a square
+    // covering the rings; expects the stencil test to pass only on ring pixels.
+    static void DrawRingOverlays(const SceneTextures& textures, double animationTime);
+
+private:
+    SphereQuarterMesh hemisphere_;
+    bool hemisphereNeedsBuilding_ = true;
+};
+
+} // namespace velmora

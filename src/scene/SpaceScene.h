@@ -1,0 +1,65 @@
+#pragma once
+// The screensaver's one scene: loads everything from the archive, holds the
+// clock and the camera, and draws one frame per call. All calls but
+// ReleaseBuffers need the GL context current.
+
+#include <vector>
+
+#include "camera/Camera.h"
+#include "camera/Vec3.h"
+#include "resources/HeapBlock.h"
+#include "resources/ShapeMesh.h"
+#include "scene/Planet.h"
+#include "scene/SceneNotifier.h"
+#include "scene/SceneTextures.h"
+#include "scene/StarField.h"
+#include "settings/SaverSettings.h"
+
+namespace velmora {
+
+// The Sun's centre, which is also where the single light sits.
+inline constexpr Vec3 kSunPosition {400.0, 400.0, 100.0};
+
+class SpaceScene {
+public:
+    explicit SpaceScene(SceneNotifier& notifier);
+
+    // Once, with the context current: textures and shape, stars, fixed GL
+    // state and light, then the clock's start rule. A failure is reported and
+    // a quit requested; the remaining steps still run.
+    void Initialize(const SaverSettings& settings, int width, int height);
+    // Viewport and projection; a height of 0 counts as 1.
+    void Resize(int width, int height);
+    // One frame into the back buffer (no swap), then the clock advances.
+    void DrawFrame();
+    // Frees the retained blocks; touches no GL state.
+    void ReleaseBuffers();
+
+    double AnimationTime() const { return animationTime_; }
+    void SetAnimationTime(double t) { animationTime_ = t; }
+
+    const SaverSettings& Settings() const { return settings_; }
+    const SceneTextures& Textures() const { return textures_; }
+    const Camera& GetCamera() const { return camera_; }
+    const StarCatalogue& Stars() const { return stars_; }
+    std::size_t RetainedBufferCount() const { return retained_.size(); }
+
+private:
+    bool LoadTexturesAndShape();
+    void SetFixedState(int width, int height);
+    void LoadProjection(int width, int height);
+
+    SceneNotifier& notifier_;
+    SaverSettings settings_ {};
+    double animationTime_ = 7000.0;
+    SceneTextures textures_;
+    ShapeMesh shape_;
+    // Every decoded pixel block, the star array and the shape's bytes, in
+    // load order, kept until the window goes.
+    std::vector<HeapBlock> retained_;
+    Camera camera_;
+    StarCatalogue stars_;
+    PlanetBody planet_;
+};
+
+} // namespace velmora

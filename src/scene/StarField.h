@@ -1,0 +1,79 @@
+#pragma once
+// The sky: the star catalogue "stars.dat" drawn as additively blended smooth
+// points on a sphere of radius 350, compiled into a display list once.
+
+#include <GL/gl.h>
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "resources/HeapBlock.h"
+
+namespace velmora {
+
+class SceneNotifier;
+
+struct StarRecord {
+    double rightAscension; // hundredths of a full turn
+    double declination; // hundredths of a half turn, -50..50
+    double magnitude;
+    int8_t spectralIndex; // O B A F G K M = 0..6
+};
+static_assert(sizeof(StarRecord) == 32);
+
+enum class SpectralClass : int8_t { O, B, A, F, G, K, M, Count };
+
+struct StarColour {
+    uint8_t r, g, b;
+};
+inline constexpr std::array<StarColour, static_cast<std::size_t>(SpectralClass::Count)> kStarColours {{
+    {219, 244, 254}, // O
+    {239, 252, 254}, // B
+    {252, 254, 243}, // A
+    {255, 254, 202}, // F, and any letter not in the list
+    {255, 246, 158}, // G
+    {255, 218, 133}, // K
+    {255, 177, 128}, // M
+}};
+static_assert(kStarColours.size() == static_cast<std::size_t>(SpectralClass::Count));
+
+// Class letter to colour index; unknown letters count as F.
+int8_t SpectralIndexOf(char letter);
+
+// Per-star drawing values, shared by the renderer and its tests.
+struct StarAppearance {
+    double r, g, b; // may exceed 1; GL clamps
+    float pointSize;
+    double x, y, z; // on the unit sphere
+};
+StarAppearance AppearanceOf(const StarRecord& star);
+
+class StarCatalogue {
+public:
+    // Reads "stars.dat" from the program's archive and keeps the record array
+    // in retained. Reports failures through the notifier and returns false.
+    bool Load(SceneNotifier& notifier, std::vector<HeapBlock>& retained);
+
+    // Parses a catalogue already in memory: one record per LF. Returns the
+    // array (calloc'ed, count records) or an empty block when count would be
+    // 0 or the allocation fails; allocFailed tells the two apart.
+    static HeapBlock Parse(const char* bytes, long size, int32_t& count, bool& allocFailed);
+
+    // The star pass; nothing without an array. Compiles the list on the first
+    // call, replays it afterwards.
+    void Draw();
+
+    int32_t Count() const { return count_; }
+    const StarRecord* Records() const { return records_; }
+    GLint ListName() const { return starList_; }
+
+private:
+    void Record() const;
+
+    const StarRecord* records_ = nullptr; // owned by the scene's retained list
+    int32_t count_ = 0;
+    GLint starList_ = -1;
+};
+
+} // namespace velmora
