@@ -1,5 +1,6 @@
 #include "scene/Rings.h"
 
+#include <cmath>
 #include <numbers>
 
 namespace velmora {

@@ -43,7 +43,9 @@ Vec3 ToTitanModelSpace(const Vec3& point, double animationTime)
     const Vec3 untilted = RotateX(point, -kTitanOrbitTilt);
     const Vec3 local = Subtract(untilted, TitanOrbitPosition(animationTime));
     const Vec3 unspun = RotateZ(local, -kTitanSpinRate * animationTime);
-    return {unspun.x / kTitanRadius, unspun.y / kTitanRadius, unspun.z / kTitanRadius};
+    // The GL scale is the single-precision 0.04.
+    const double scale = static_cast<float>(kTitanRadius);
+    return {unspun.x / scale, unspun.y / scale, unspun.z / scale};
 }
 
 void TitanBody::DrawTitan(const SceneTextures& textures, double animationTime, const Vec3& sunPosition)
@@ -63,7 +65,8 @@ void TitanBody::DrawTitan(const SceneTextures& textures, double animationTime, c
     glEnable(GL_CULL_FACE);
     glEnable(GL_NORMALIZE);
     glEnable(GL_TEXTURE_2D);
-    glScalef(static_cast<float>(kTitanRadius), static_cast<float>(kTitanRadius), static_cast<float>(kTitanRadius));
+    glScalef(
+        static_cast<float>(kTitanRadius), static_cast<float>(kTitanRadius), static_cast<float>(kTitanRadius));
     glColor4d(1.0, 1.0, 1.0, 1.0);
 
     // 5. Body and glow.
@@ -77,7 +80,7 @@ void TitanBody::DrawTitan(const SceneTextures& textures, double animationTime, c
     mesh_.DrawMapped(false);
     // The glow measures directions to its light point in the body's own model
     // space, so the Sun is handed over expressed in that space.
-    DrawLimbGlow(Vec3{0.0, 0.0, 0.0}, 1.0, ToTitanModelSpace(sunPosition, t), textures);
+    DrawLimbGlow(Vec3 {0.0, 0.0, 0.0}, 1.0, ToTitanModelSpace(sunPosition, t), textures);
     glPopMatrix();
 
     // 6.

@@ -9,9 +9,9 @@
 namespace velmora {
 
 inline constexpr double kTitanOrbitRadius = 20.27;
-inline constexpr double kTitanOrbitTilt = 0.33;     // degrees about x
-inline constexpr double kTitanOrbitRate = 0.12699;  // degrees per clock unit
-inline constexpr double kTitanSpinRate = 0.02699;   // degrees per clock unit
+inline constexpr double kTitanOrbitTilt = 0.33; // degrees about x
+inline constexpr double kTitanOrbitRate = 0.12699; // degrees per clock unit
+inline constexpr double kTitanSpinRate = 0.02699; // degrees per clock unit
 inline constexpr double kTitanRadius = 0.04;
 
 // Titan's centre in the planet's frame before the orbit's tilt.

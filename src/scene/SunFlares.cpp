@@ -1,0 +1,318 @@
+#include "scene/SunFlares.h"
+
+#include <GL/glu.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <numbers>
+#include <vector>
+
+namespace velmora {
+
+namespace {
+
+constexpr double kTwoPi = 2.0 * std::numbers::pi;
+constexpr double kSampleAngleStep = std::numbers::pi / 64.0;
+// Larger sprite textures than this are not expected; anything bigger is
+// treated as malformed rather than scanned.
+constexpr int kMaxSpriteSide = 16384;
+
+// Everything the sprite changes except the blend function and the texture
+// binding, which the next sprite sets anyway.
+constexpr GLbitfield kSpriteAttribs = GL_CURRENT_BIT | GL_POINT_BIT | GL_POLYGON_STIPPLE_BIT
+    | GL_PIXEL_MODE_BIT | GL_LIGHTING_BIT | GL_FOG_BIT | GL_DEPTH_BUFFER_BIT | GL_ACCUM_BUFFER_BIT
+    | GL_VIEWPORT_BIT | GL_ENABLE_BIT;
+static_assert(kSpriteAttribs == 0x2BF3);
+
+struct QuadricDeleter {
+    void operator()(GLUquadric* q) const noexcept { gluDeleteQuadric(q); }
+};
+
+struct Pixel {
+    GLint x;
+    GLint y;
+};
+
+// The on-screen sample pixels of the occlusion ring, in visiting order.
+std::vector<Pixel> OcclusionSamplePixels(double nx, double ny, int width, int height)
+{
+    std::vector<Pixel> pixels;
+    pixels.reserve(kOcclusionSampleCount);
+    // Accumulated by addition: 129 angles, the last at 2 pi up to rounding,
+    // so the sample at angle 0 is counted twice.
+    for (double angle = 0.0; angle < kTwoPi; angle += kSampleAngleStep) {
+        const double sx = nx + kOcclusionRadius * std::cos(angle);
+        const double sy = ny + kOcclusionRadius * std::sin(angle);
+        if (sx < -1.0 || sx >= 1.0 || sy < -1.0 || sy >= 1.0) {
+            continue;
+        }
+        pixels.push_back(
+            {static_cast<GLint>((sx + 1.0) * 0.5 * width), static_cast<GLint>((sy + 1.0) * 0.5 * height)});
+    }
+    return pixels;
+}
+
+// Depth at every sample pixel, in the order given.
+std::vector<float> ReadSampleDepths(const std::vector<Pixel>& pixels, DepthReadMode mode)
+{
+    std::vector<float> depths(pixels.size(), 1.0f);
+    if (pixels.empty()) {
+        return depths;
+    }
+    // Defined packing whatever the rest of the program left set.
+    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_PACK_SKIP_ROWS, 0);
+    glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
+    if (mode == DepthReadMode::OnePixelEach) {
+        for (std::size_t i = 0; i < pixels.size(); ++i) {
+            glReadPixels(pixels[i].x, pixels[i].y, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depths[i]);
+        }
+    } else {
+        GLint x0 = pixels[0].x, x1 = pixels[0].x, y0 = pixels[0].y, y1 = pixels[0].y;
+        for (const Pixel& p : pixels) {
+            x0 = std::min(x0, p.x);
+            x1 = std::max(x1, p.x);
+            y0 = std::min(y0, p.y);
+            y1 = std::max(y1, p.y);
+        }
+        // The samples lie within the viewport, so the block is at most the
+        // viewport's size.
+        const std::size_t w = static_cast<std::size_t>(x1 - x0) + 1;
+        const std::size_t h = static_cast<std::size_t>(y1 - y0) + 1;
+        std::vector<float> block(w * h, 1.0f);
+        glReadPixels(x0, y0, static_cast<GLsizei>(w), static_cast<GLsizei>(h), GL_DEPTH_COMPONENT, GL_FLOAT,
+            block.data());
+        for (std::size_t i = 0; i < pixels.size(); ++i) {
+            const std::size_t col = static_cast<std::size_t>(pixels[i].x - x0);
+            const std::size_t row = static_cast<std::size_t>(pixels[i].y - y0);
+            depths[i] = block[row * w + col];
+        }
+    }
+    glPopClientAttrib();
+    return depths;
+}
+
+} // namespace
+
+SpriteBounds ComputeSpriteBounds(const uint8_t* rgb, int width, int height)
+{
+    if (rgb == nullptr || width <= 0 || height <= 0 || width > kMaxSpriteSide || height > kMaxSpriteSide) {
+        return SpriteBounds {};
+    }
+    const std::size_t w = static_cast<std::size_t>(width);
+    const std::size_t h = static_cast<std::size_t>(height);
+    std::size_t colMin = w, colMax = 0, rowMin = h, rowMax = 0;
+    for (std::size_t row = 0; row < h; ++row) {
+        const uint8_t* line = rgb + row * w * 3;
+        for (std::size_t col = 0; col < w; ++col) {
+            const uint8_t* px = line + col * 3;
+            if ((px[0] | px[1] | px[2]) == 0) {
+                continue;
+            }
+            colMin = std::min(colMin, col);
+            colMax = std::max(colMax, col);
+            rowMin = std::min(rowMin, row);
+            rowMax = std::max(rowMax, row);
+        }
+    }
+    SpriteBounds bounds;
+    if (colMin > colMax) {
+        bounds.empty = true;
+        return bounds;
+    }
+    // A linear filter reaches a texel from half a texel beyond its edge; one
+    // more half texel absorbs rounding of the interpolated coordinates.
+    const double fw = static_cast<double>(width);
+    const double fh = static_cast<double>(height);
+    bounds.s0 = static_cast<float>(std::max(0.0, (static_cast<double>(colMin) - 1.0) / fw));
+    bounds.s1 = static_cast<float>(std::min(1.0, (static_cast<double>(colMax) + 2.0) / fw));
+    bounds.t0 = static_cast<float>(std::max(0.0, (static_cast<double>(rowMin) - 1.0) / fh));
+    bounds.t1 = static_cast<float>(std::min(1.0, (static_cast<double>(rowMax) + 2.0) / fh));
+    return bounds;
+}
+
+void DrawScreenSprite(double x, double y, double angle, double halfWidth, double halfHeight, double alpha,
+    GLuint texture, float r, float g, float b, const SpriteBounds& bounds)
+{
+    if (bounds.empty) {
+        return;
+    }
+    glPushMatrix();
+    glLoadIdentity();
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glPushAttrib(kSpriteAttribs);
+    glDisable(GL_LIGHTING);
+    glEnable(GL_BLEND);
+    glDisable(GL_DEPTH_TEST);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    glBindTexture(GL_TEXTURE_2D, texture);
+
+    const double c = std::cos(angle);
+    const double s = std::sin(angle);
+    const double hw = halfWidth;
+    const double hh = halfHeight;
+    glBegin(GL_QUADS);
+    glColor4f(r, g, b, static_cast<float>(alpha));
+    if (bounds.Full()) {
+        glTexCoord2f(1.0f, 0.0f);
+        glVertex3f(static_cast<float>(x + hw * c), static_cast<float>(y + hh * s), -1.0f);
+        glTexCoord2f(1.0f, 1.0f);
+        glVertex3f(static_cast<float>(x - hw * s), static_cast<float>(y + hh * c), -1.0f);
+        glTexCoord2f(0.0f, 1.0f);
+        glVertex3f(static_cast<float>(x - hw * c), static_cast<float>(y - hh * s), -1.0f);
+        glTexCoord2f(0.0f, 0.0f);
+        glVertex3f(static_cast<float>(x + hw * s), static_cast<float>(y - hh * c), -1.0f);
+    } else {
+        // The quad is a parallelogram, so texture coordinates are an affine
+        // function of the position: P(s, t) = A + s (B - A) + t (D - A) with
+        // A, B, D the corners of (0, 0), (1, 0) and (0, 1). Cutting it to the
+        // bounds keeps every texel where it was.
+        const double ax = x + hw * s, ay = y - hh * c;
+        const double bx = x + hw * c, by = y + hh * s;
+        const double dx = x - hw * c, dy = y - hh * s;
+        const auto corner = [&](float u, float v) {
+            glTexCoord2f(u, v);
+            glVertex3f(static_cast<float>(ax + u * (bx - ax) + v * (dx - ax)),
+                static_cast<float>(ay + u * (by - ay) + v * (dy - ay)), -1.0f);
+        };
+        corner(bounds.s1, bounds.t0);
+        corner(bounds.s1, bounds.t1);
+        corner(bounds.s0, bounds.t1);
+        corner(bounds.s0, bounds.t0);
+    }
+    glEnd();
+
+    glPopAttrib();
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+}
+
+SunVisibility MeasureSunVisibility(const Vec3& sun, DepthReadMode mode)
+{
+    SunVisibility result;
+    GLdouble modelView[16];
+    GLdouble projection[16];
+    GLint viewport[4];
+    glGetDoublev(GL_MODELVIEW_MATRIX, modelView);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    const int width = viewport[2];
+    const int height = viewport[3];
+    if (width <= 0 || height <= 0) {
+        return result;
+    }
+    GLdouble wx = 0.0, wy = 0.0, wz = 0.0;
+    // A point in the eye's plane has no projection at all.
+    if (gluProject(sun.x, sun.y, sun.z, modelView, projection, viewport, &wx, &wy, &wz) == GL_FALSE) {
+        return result;
+    }
+    // Beyond the far plane or behind the camera.
+    if (wz > 1.0) {
+        return result;
+    }
+    result.projected = true;
+    result.depth = wz;
+    result.nx = wx / width * 2.0 - 1.0;
+    result.ny = wy / height * 2.0 - 1.0;
+
+    const std::vector<Pixel> pixels = OcclusionSamplePixels(result.nx, result.ny, width, height);
+    const std::vector<float> depths = ReadSampleDepths(pixels, mode);
+    result.onScreenSamples = static_cast<int>(pixels.size());
+    for (const float depth : depths) {
+        // Nothing nearer than the Sun covers this sample.
+        if (static_cast<double>(depth) >= wz) {
+            result.hidden -= kOcclusionStep;
+        }
+    }
+    return result;
+}
+
+std::array<float, 3> FlareColour(float r, float g, float b, double hidden)
+{
+    return {static_cast<float>(r + (1.0 - r) * hidden), static_cast<float>(g + (0.5 - g) * hidden),
+        static_cast<float>(b - b * hidden)};
+}
+
+void SunFlares::SetFlareImage(std::size_t index, const uint8_t* rgb, int width, int height)
+{
+    if (index < bounds_.size()) {
+        bounds_[index] = ComputeSpriteBounds(rgb, width, height);
+    }
+}
+
+void SunFlares::DrawSun(const Vec3& sunPosition)
+{
+    // 1. The light sits at the Sun in scene coordinates, so it is set with the
+    //    camera's matrix current.
+    const GLfloat position[4] = {static_cast<GLfloat>(sunPosition.x), static_cast<GLfloat>(sunPosition.y),
+        static_cast<GLfloat>(sunPosition.z), 1.0f};
+    const GLfloat direction[3] = {-1.0f, -1.0f, -1.0f};
+    glLightfv(GL_LIGHT0, GL_POSITION, position);
+    glLightfv(GL_LIGHT0, GL_SPOT_DIRECTION, direction);
+
+    // 2. Unlit, untextured, and no depth test, hence no depth written: the
+    //    flare pass later reads the cleared depth wherever only the Sun is.
+    glDisable(GL_LIGHTING);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_TEXTURE_2D);
+    glColor3d(1.0, 1.0, 1.0);
+
+    // 3. The sphere.
+    const std::unique_ptr<GLUquadric, QuadricDeleter> quadric(gluNewQuadric());
+    if (quadric) {
+        gluQuadricDrawStyle(quadric.get(), GLU_FILL);
+        const auto x = static_cast<GLfloat>(sunPosition.x);
+        const auto y = static_cast<GLfloat>(sunPosition.y);
+        const auto z = static_cast<GLfloat>(sunPosition.z);
+        glTranslatef(x, y, z);
+        gluSphere(quadric.get(), kSunRadius, 24, 12);
+        glTranslatef(-x, -y, -z);
+    }
+
+    // 4. What every later element expects.
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_LIGHTING);
+}
+
+SunVisibility SunFlares::DrawLensFlares(const Vec3& sun, const SceneTextures& textures) const
+{
+    const SunVisibility vis = MeasureSunVisibility(sun);
+    if (!vis.projected) {
+        return vis;
+    }
+    const double fade = vis.Fade();
+    if (fade <= 0.0) {
+        return vis;
+    }
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    const double aspect = static_cast<double>(viewport[2]) / static_cast<double>(viewport[3]);
+    // Turns each sprite so its texture's diagonal points along the flare axis.
+    const double rot = std::atan2(vis.ny, vis.nx) - 3.0 * std::numbers::pi / 4.0;
+
+    for (const FlareElement& row : kLensFlareTable) {
+        const std::size_t image = static_cast<std::size_t>(row.image - 1);
+        const std::array<float, 3> colour = FlareColour(row.r, row.g, row.b, vis.hidden);
+        DrawScreenSprite(vis.nx * row.axisPosition, vis.ny * row.axisPosition, rot, row.halfWidth * fade,
+            row.halfHeight * fade * aspect, row.alphaScale * fade, textures.flare[image], colour[0],
+            colour[1], colour[2], bounds_[image]);
+    }
+
+    // The streak keeps its size whatever the fade; at -pi/4 it lies along the
+    // screen's horizontal through the Sun.
+    const FlareElement& streak = kLensFlareStreak;
+    const std::size_t image = static_cast<std::size_t>(streak.image - 1);
+    const std::array<float, 3> colour = FlareColour(streak.r, streak.g, streak.b, vis.hidden);
+    DrawScreenSprite(vis.nx, vis.ny, -std::numbers::pi / 4.0, streak.halfWidth, streak.halfHeight * aspect,
+        fade, textures.flare[image], colour[0], colour[1], colour[2], bounds_[image]);
+    return vis;
+}
+
+} // namespace velmora
