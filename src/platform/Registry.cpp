@@ -1,0 +1,554 @@
+#include "platform/Registry.h"
+
+#include "platform/RegistryFormat.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <string>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace velmora::platform {
+namespace {
+
+using regfile::Hive;
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd = -1)
+        : fd_(fd)
+    {
+    }
+    ~FileDescriptor()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int Get() const { return fd_; }
+    bool Valid() const { return fd_ >= 0; }
+    // Closes now and reports the result, for files whose data must be safe.
+    bool Close()
+    {
+        const int fd = std::exchange(fd_, -1);
+        return fd < 0 || ::close(fd) == 0;
+    }
+
+private:
+    int fd_;
+};
+
+std::string CurrentUserPath(std::string_view subKey)
+{
+    std::string path(regfile::kCurrentUser);
+    if (!subKey.empty()) {
+        path += '\\';
+        path += subKey;
+    }
+    return path;
+}
+
+bool IsRoot(std::string_view fullPath)
+{
+    return fullPath == regfile::kCurrentUser;
+}
+
+enum class ReadResult { Ok, Missing, Failed };
+
+// Reads at most kRegistryMaxFileSize bytes; a longer file reads as cut.
+ReadResult ReadRegistryFile(const std::string& file, std::string& text, bool& oversize)
+{
+    text.clear();
+    oversize = false;
+    FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!fd.Valid())
+        return errno == ENOENT ? ReadResult::Missing : ReadResult::Failed;
+    struct stat st { };
+    if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return ReadResult::Failed;
+    char chunk[64 * 1024];
+    for (;;) {
+        const ssize_t n = ::read(fd.Get(), chunk, sizeof chunk);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return ReadResult::Failed;
+        }
+        if (n == 0)
+            break;
+        const std::size_t room = kRegistryMaxFileSize - text.size();
+        if (static_cast<std::size_t>(n) > room) {
+            text.append(chunk, room);
+            oversize = true;
+            break;
+        }
+        text.append(chunk, static_cast<std::size_t>(n));
+    }
+    return ReadResult::Ok;
+}
+
+// The hive as other processes last wrote it; a missing or unreadable file
+// reads as an empty hive (every key missing).
+Hive LoadForReading(const std::string& file)
+{
+    std::string text;
+    bool oversize = false;
+    if (ReadRegistryFile(file, text, oversize) != ReadResult::Ok)
+        return {};
+    Hive hive = regfile::Parse(text);
+    if (oversize)
+        hive.damaged = true;
+    return hive;
+}
+
+std::string ParentDirectory(const std::string& file)
+{
+    const std::size_t slash = file.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : file.substr(0, slash);
+}
+
+bool MakeDirectories(const std::string& dir)
+{
+    struct stat st { };
+    if (::stat(dir.c_str(), &st) == 0)
+        return S_ISDIR(st.st_mode);
+    const std::size_t slash = dir.find_last_of('/');
+    if (slash != std::string::npos && slash > 0 && !MakeDirectories(dir.substr(0, slash)))
+        return false;
+    return ::mkdir(dir.c_str(), 0700) == 0 || errno == EEXIST;
+}
+
+bool WriteAll(int fd, std::string_view data)
+{
+    while (!data.empty()) {
+        const ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+bool SyncDirectory(const std::string& dir)
+{
+    FileDescriptor fd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return fd.Valid() && ::fsync(fd.Get()) == 0;
+}
+
+std::string TimeStamp()
+{
+    const std::time_t now = std::time(nullptr);
+    struct tm parts { };
+    ::localtime_r(&now, &parts);
+    char buf[32];
+    if (std::strftime(buf, sizeof buf, "%Y%m%d-%H%M%S", &parts) == 0)
+        return "unknown";
+    return buf;
+}
+
+// Streams `from` into a new file `to` (used where a hard link is refused).
+bool CopyFile(const std::string& from, const std::string& to)
+{
+    FileDescriptor in(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!in.Valid())
+        return false;
+    FileDescriptor out(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (!out.Valid())
+        return false;
+    char chunk[64 * 1024];
+    for (;;) {
+        const ssize_t n = ::read(in.Get(), chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 || !WriteAll(out.Get(), std::string_view(chunk, static_cast<std::size_t>(n)))) {
+            ::unlink(to.c_str());
+            return false;
+        }
+        if (n == 0)
+            break;
+    }
+    return ::fsync(out.Get()) == 0 && out.Close();
+}
+
+// Keeps the damaged file under a new name before it is replaced, so nothing
+// in it is lost for good: a hard link keeps the very same bytes.
+bool KeepDamagedCopy(const std::string& file)
+{
+    const std::string base = file + ".damaged-" + TimeStamp();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string name = attempt == 0 ? base : base + "-" + std::to_string(attempt);
+        if (::link(file.c_str(), name.c_str()) == 0)
+            return true;
+        if (errno == EEXIST)
+            continue;
+        return CopyFile(file, name);
+    }
+    return false;
+}
+
+// The file a write replaces: the target of a symbolic link, so that a linked
+// registry file stays linked.
+std::string WriteTarget(const std::string& file)
+{
+    struct stat st { };
+    if (::lstat(file.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        char resolved[PATH_MAX];
+        if (::realpath(file.c_str(), resolved) != nullptr)
+            return resolved;
+    }
+    return file;
+}
+
+bool ReplaceFile(const std::string& target, std::string_view data, mode_t mode)
+{
+    const std::string dir = ParentDirectory(target);
+    std::string temp = target + ".tmp-XXXXXX";
+    FileDescriptor fd(::mkostemp(temp.data(), O_CLOEXEC));
+    if (!fd.Valid())
+        return false;
+    const bool written = ::fchmod(fd.Get(), mode) == 0 && WriteAll(fd.Get(), data) && ::fsync(fd.Get()) == 0;
+    if (!fd.Close() || !written || ::rename(temp.c_str(), target.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    SyncDirectory(dir); // the rename is done; a failed directory sync only weakens crash safety
+    return true;
+}
+
+enum class Change { None, Changed, Refused };
+
+// Locked read-modify-write. `change` edits the hive in memory; the file is
+// replaced atomically only when it changed.
+template<class F> bool ModifyHive(const std::string& file, F&& change)
+{
+    if (file.empty())
+        return false;
+    const std::string target = WriteTarget(file);
+    if (!MakeDirectories(ParentDirectory(target)))
+        return false;
+    // The lock lives in its own file: the registry file itself is replaced
+    // by every write, so a lock on it would guard a file nobody reads next.
+    const std::string lockName = target + ".lock";
+    FileDescriptor lock(::open(lockName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+    if (!lock.Valid())
+        return false;
+    while (::flock(lock.Get(), LOCK_EX) != 0)
+        if (errno != EINTR)
+            return false;
+
+    std::string text;
+    bool oversize = false;
+    const ReadResult read = ReadRegistryFile(target, text, oversize);
+    if (read == ReadResult::Failed)
+        return false; // never replace what could not be read
+    Hive hive = read == ReadResult::Ok ? regfile::Parse(text) : Hive {};
+    if (oversize)
+        hive.damaged = true;
+    text.clear();
+    text.shrink_to_fit();
+
+    const Change result = change(hive);
+    if (result == Change::Refused)
+        return false;
+    if (result == Change::None)
+        return true;
+    const std::string data = regfile::Serialize(hive);
+    if (data.size() > kRegistryMaxFileSize)
+        return false;
+    mode_t mode = 0600;
+    struct stat st { };
+    if (read == ReadResult::Ok && ::stat(target.c_str(), &st) == 0)
+        mode = st.st_mode & 07777;
+    if (hive.damaged && !KeepDamagedCopy(target))
+        return false;
+    return ReplaceFile(target, data, mode);
+}
+
+// Cuts UTF-8 text to at most `limit` bytes without splitting a character.
+void CutText(std::string& text, std::size_t limit)
+{
+    if (text.size() <= limit)
+        return;
+    std::size_t end = limit;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
+    text.resize(end);
+}
+
+} // namespace
+
+std::string RegistryFilePath()
+{
+    if (const char* env = std::getenv("KESTROVA3D_REGISTRY"); env != nullptr && *env != '\0')
+        return env;
+    std::string base;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && xdg[0] == '/') {
+        base = xdg;
+    } else if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/') {
+        base = std::string(home) + "/.config";
+    } else {
+        return {}; // nowhere to keep settings: every key reads as missing
+    }
+    return base + "/kestrova3d/registry.reg";
+}
+
+RegistryKey::RegistryKey(RegistryKey&& other) noexcept
+    : file_(std::move(other.file_))
+    , path_(std::move(other.path_))
+    , open_(std::exchange(other.open_, false))
+{
+}
+
+RegistryKey& RegistryKey::operator=(RegistryKey&& other) noexcept
+{
+    if (this != &other) {
+        file_ = std::move(other.file_);
+        path_ = std::move(other.path_);
+        open_ = std::exchange(other.open_, false);
+    }
+    return *this;
+}
+
+void RegistryKey::Close()
+{
+    open_ = false;
+    file_.clear();
+    path_.clear();
+}
+
+bool RegistryKey::Open(std::string_view subKey)
+{
+    Close();
+    if (!subKey.empty() && !regfile::IsValidKeyPath(subKey))
+        return false;
+    std::string file = RegistryFilePath();
+    const std::string full = CurrentUserPath(subKey);
+    if (!IsRoot(full) && !regfile::KeyExists(LoadForReading(file), full))
+        return false;
+    file_ = std::move(file);
+    path_.assign(subKey);
+    open_ = true;
+    return true;
+}
+
+bool RegistryKey::Create(std::string_view subKey)
+{
+    Close();
+    if (!subKey.empty() && !regfile::IsValidKeyPath(subKey))
+        return false;
+    std::string file = RegistryFilePath();
+    const std::string full = CurrentUserPath(subKey);
+    if (!IsRoot(full)) {
+        const bool ok = ModifyHive(file,
+            [&](Hive& hive) { return regfile::CreateKey(hive, full) ? Change::Changed : Change::None; });
+        if (!ok)
+            return false;
+    }
+    file_ = std::move(file);
+    path_.assign(subKey);
+    open_ = true;
+    return true;
+}
+
+namespace {
+
+std::string JoinKey(const std::string& parent, std::string_view subKey)
+{
+    if (parent.empty())
+        return std::string(subKey);
+    if (subKey.empty())
+        return parent;
+    return parent + '\\' + std::string(subKey);
+}
+
+} // namespace
+
+bool RegistryKey::Open(const RegistryKey& parent, std::string_view subKey)
+{
+    if (!parent.open_ || (!subKey.empty() && !regfile::IsValidKeyPath(subKey))) {
+        Close();
+        return false;
+    }
+    // Copies first: `parent` may be this very key.
+    const std::string file = parent.file_;
+    const std::string path = JoinKey(parent.path_, subKey);
+    Close();
+    const std::string full = CurrentUserPath(path);
+    if (!IsRoot(full) && !regfile::KeyExists(LoadForReading(file), full))
+        return false;
+    file_ = file;
+    path_ = path;
+    open_ = true;
+    return true;
+}
+
+bool RegistryKey::Create(const RegistryKey& parent, std::string_view subKey)
+{
+    if (!parent.open_ || (!subKey.empty() && !regfile::IsValidKeyPath(subKey))) {
+        Close();
+        return false;
+    }
+    const std::string file = parent.file_;
+    const std::string path = JoinKey(parent.path_, subKey);
+    Close();
+    const std::string full = CurrentUserPath(path);
+    if (!IsRoot(full)) {
+        const bool ok = ModifyHive(file,
+            [&](Hive& hive) { return regfile::CreateKey(hive, full) ? Change::Changed : Change::None; });
+        if (!ok)
+            return false;
+    }
+    file_ = file;
+    path_ = path;
+    open_ = true;
+    return true;
+}
+
+bool RegistryKey::QueryValue(std::string_view name, RegistryValue& value) const
+{
+    if (!open_)
+        return false;
+    const Hive hive = LoadForReading(file_);
+    const regfile::Key* key = regfile::FindKey(hive, CurrentUserPath(path_));
+    if (key == nullptr)
+        return false;
+    const RegistryValue* found = regfile::FindValue(*key, name);
+    if (found == nullptr)
+        return false;
+    value = *found;
+    return true;
+}
+
+bool RegistryKey::QueryDword(std::string_view name, uint32_t& value) const
+{
+    RegistryValue v;
+    if (!QueryValue(name, v) || v.type != RegistryType::Dword)
+        return false;
+    value = v.dword;
+    return true;
+}
+
+bool RegistryKey::QueryDword(std::string_view name, int32_t& value) const
+{
+    uint32_t raw = 0;
+    if (!QueryDword(name, raw))
+        return false;
+    value = static_cast<int32_t>(raw); // the stored four bytes, as the record's signed field
+    return true;
+}
+
+bool RegistryKey::QueryString(std::string_view name, char* buffer, std::size_t size) const
+{
+    if (buffer == nullptr || size == 0)
+        return false;
+    std::string text;
+    if (!QueryString(name, text, size))
+        return false;
+    std::memcpy(buffer, text.c_str(), text.size() + 1);
+    return true;
+}
+
+bool RegistryKey::QueryString(std::string_view name, std::string& text, std::size_t bufferSize) const
+{
+    RegistryValue v;
+    if (bufferSize == 0 || !QueryValue(name, v) || v.type != RegistryType::String)
+        return false;
+    if (v.text.size() >= bufferSize)
+        return false; // does not fit with its NUL, as a too small buffer fails
+    text = std::move(v.text);
+    return true;
+}
+
+bool RegistryKey::EnumValue(std::size_t index, RegistryValue& value, std::size_t textBufferSize) const
+{
+    if (!open_)
+        return false;
+    const Hive hive = LoadForReading(file_);
+    const regfile::Key* key = regfile::FindKey(hive, CurrentUserPath(path_));
+    if (key == nullptr || index >= key->values.size())
+        return false;
+    value = key->values[index];
+    if (value.type == RegistryType::String)
+        CutText(value.text, textBufferSize == 0 ? 0 : textBufferSize - 1);
+    return true;
+}
+
+bool RegistryKey::SetDword(std::string_view name, uint32_t value)
+{
+    if (!open_ || !regfile::IsValidValueName(name))
+        return false;
+    RegistryValue v;
+    v.name.assign(name);
+    v.type = RegistryType::Dword;
+    v.dword = value;
+    const std::string full = CurrentUserPath(path_);
+    return ModifyHive(file_, [&](Hive& hive) {
+        regfile::CreateKey(hive, full);
+        regfile::Key* key = regfile::FindKey(hive, full);
+        if (key == nullptr)
+            key = &hive.keys.emplace_back(regfile::Key {full, {}});
+        const RegistryValue* old = regfile::FindValue(*key, name);
+        if (old != nullptr && old->type == RegistryType::Dword && old->dword == value)
+            return Change::None;
+        regfile::SetValue(*key, std::move(v));
+        return Change::Changed;
+    });
+}
+
+bool RegistryKey::SetString(std::string_view name, std::string_view text)
+{
+    if (!open_ || !regfile::IsValidValueName(name) || !regfile::IsValidText(text))
+        return false;
+    RegistryValue v;
+    v.name.assign(name);
+    v.type = RegistryType::String;
+    v.text.assign(text);
+    const std::string full = CurrentUserPath(path_);
+    return ModifyHive(file_, [&](Hive& hive) {
+        regfile::CreateKey(hive, full);
+        regfile::Key* key = regfile::FindKey(hive, full);
+        if (key == nullptr)
+            key = &hive.keys.emplace_back(regfile::Key {full, {}});
+        const RegistryValue* old = regfile::FindValue(*key, name);
+        if (old != nullptr && old->type == RegistryType::String && old->text == text)
+            return Change::None;
+        regfile::SetValue(*key, std::move(v));
+        return Change::Changed;
+    });
+}
+
+bool RegistryKey::DeleteValue(std::string_view name)
+{
+    if (!open_)
+        return false;
+    const std::string full = CurrentUserPath(path_);
+    bool found = false;
+    const bool ok = ModifyHive(file_, [&](Hive& hive) {
+        regfile::Key* key = regfile::FindKey(hive, full);
+        if (key == nullptr)
+            return Change::None;
+        for (auto it = key->values.begin(); it != key->values.end(); ++it) {
+            if (regfile::EqualNoCase(it->name, name)) {
+                key->values.erase(it);
+                found = true;
+                return Change::Changed;
+            }
+        }
+        return Change::None;
+    });
+    return ok && found;
+}
+
+} // namespace velmora::platform

@@ -1,0 +1,64 @@
+#pragma once
+// Display modes of the primary screen through XRandR: what the screen offers,
+// what it shows now, and a temporary change that is undone on request or when
+// the object goes away.
+
+#include <vector>
+
+// Xlib's connection type, declared the way Xlib does so that this header stays
+// free of X11 includes.
+struct _XDisplay;
+using Display = _XDisplay;
+
+namespace velmora::platform {
+
+// One display mode: pixel size and bits per pixel. On X the bits per pixel are
+// the screen's depth, which no mode change can alter.
+struct DisplayMode {
+    int width = 0;
+    int height = 0;
+    int bitsPerPixel = 0;
+
+    friend bool operator==(const DisplayMode&, const DisplayMode&) = default;
+};
+
+// Changing the mode of a screen the program does not own; abstract so the
+// window can be driven by another implementation in tests.
+class DisplayModeSwitcher {
+public:
+    virtual ~DisplayModeSwitcher() = default;
+    // The primary screen's mode at this moment.
+    virtual DisplayMode Current() const = 0;
+    // Switches for this run only; false when the server refuses or offers no
+    // such mode (nothing is changed then).
+    virtual bool ChangeTemporarily(const DisplayMode& mode) = 0;
+    // Goes back to the mode found before the first change; harmless when
+    // nothing was changed.
+    virtual void Restore() = 0;
+};
+
+class X11DisplaySettings final : public DisplayModeSwitcher {
+public:
+    // `display` stays owned by the caller and must outlive this object.
+    explicit X11DisplaySettings(Display* display);
+    ~X11DisplaySettings() override;
+    X11DisplaySettings(const X11DisplaySettings&) = delete;
+    X11DisplaySettings& operator=(const X11DisplaySettings&) = delete;
+
+    DisplayMode Current() const override;
+    bool ChangeTemporarily(const DisplayMode& mode) override;
+    void Restore() override;
+
+    // Every size and refresh rate the server offers for the screen, in the
+    // server's order; sizes with several rates appear once per rate.
+    std::vector<DisplayMode> Enumerate() const;
+
+private:
+    Display* display_;
+    bool changed_ = false;
+    int savedSize_ = -1;
+    unsigned short savedRotation_ = 0;
+    short savedRate_ = 0;
+};
+
+} // namespace velmora::platform
