@@ -1,0 +1,400 @@
+#include "app/CGLWindow.h"
+
+#include <QCoreApplication>
+#include <QCursor>
+#include <QExposeEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QOpenGLContext>
+#include <QOpenGLFunctions>
+#include <QScreen>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/DisplayModeSetup.h"
+#include "app/MessageBox.h"
+#include "platform/x11/X11ScreenSaver.h"
+#include "StringTable.h"
+#include "ui/LoadingWindow.h"
+
+namespace velmora {
+
+namespace {
+
+constexpr const char* kNoPixelFormat = "Can't Find A Suitable PixelFormat.";
+constexpr const char* kCantSetPixelFormat = "Can't Set The PixelFormat.";
+constexpr const char* kNoContext = "Can't Create A GL Rendering Context.";
+constexpr const char* kCantActivate = "Can't activate GLRC.";
+
+// Frames counted by the frame-rate measurement before it reports and closes.
+constexpr const char* kBenchVariable = "VELMORA3D_BENCH_FRAMES";
+constexpr unsigned long kMaxBenchFrames = 1000000;
+
+int64_t SteadyMs()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+Display* XDisplayOfApp()
+{
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->display() : nullptr;
+}
+
+uint32_t BenchFramesFromEnvironment()
+{
+    const char* text = std::getenv(kBenchVariable);
+    if (!text || !*text)
+        return 0;
+    char* end = nullptr;
+    const unsigned long value = std::strtoul(text, &end, 10);
+    if (*end != '\0' || value < 2 || value > kMaxBenchFrames)
+        return 0;
+    return static_cast<uint32_t>(value);
+}
+
+} // namespace
+
+CGLWindow::Services CGLWindow::DesktopServices()
+{
+    Services services;
+    services.makeScene = [](SceneNotifier& notifier) { return MakeSpaceScene(notifier); };
+    services.displays = std::make_unique<platform::X11DisplaySettings>(XDisplayOfApp());
+    services.showMessage = [](QMessageBox::Icon icon, const QString& text) { ShowMessageBox(icon, text); };
+    services.setScreenSaverRunning
+        = [](bool running) { platform::SetScreenSaverRunning(XDisplayOfApp(), running); };
+    services.tickCountMs = &SteadyMs;
+    services.fullScreenClientSize = [] {
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        return screen ? screen->availableGeometry().size() : QSize();
+    };
+    return services;
+}
+
+QSurfaceFormat CGLWindow::RequestedFormat()
+{
+    QSurfaceFormat format;
+    format.setRenderableType(QSurfaceFormat::OpenGL);
+    format.setProfile(QSurfaceFormat::CompatibilityProfile);
+    format.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
+    format.setDepthBufferSize(kMinDepthBits);
+    // Eight bits are what every driver offers; the scene needs two.
+    format.setStencilBufferSize(8);
+    return format;
+}
+
+CGLWindow::CGLWindow(Services services)
+    : services_(std::move(services))
+{
+    setSurfaceType(QSurface::OpenGLSurface);
+    setFormat(RequestedFormat());
+    setFlags(
+        Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::X11BypassWindowManagerHint);
+    setTitle(QString());
+    frameTimer_.setInterval(0);
+    connect(&frameTimer_, &QTimer::timeout, this, &CGLWindow::OnTimer);
+    benchFrames_ = BenchFramesFromEnvironment();
+}
+
+CGLWindow::~CGLWindow()
+{
+    // A run that never got going still gives back what it took.
+    if (!closing_ && (context_ || scene_))
+        Teardown();
+}
+
+CGLWindow::CreateResult CGLWindow::Create(const QRect& rect)
+{
+    creating_ = true;
+    setGeometry(rect);
+    create();
+    if (!handle() || winId() == 0) {
+        creating_ = false;
+        return CreateResult::WindowFailed;
+    }
+    show();
+
+    // Unlike a chain that carries on after a failed step, stop at the first
+    // one: a scene set up without a current context would draw nowhere.
+    if (!CreateContext()) {
+        context_.reset();
+        destroy();
+        creating_ = false;
+        return CreateResult::ContextFailed;
+    }
+    EraseBackground();
+
+    settings_.Load();
+    const QSize client = ClientPixels();
+    {
+        ui::LoadingWindow loading;
+        loading.ShowNow();
+        scene_ = services_.makeScene(*this);
+        scene_->Initialize(settings_, client.width(), client.height());
+    }
+
+    ApplyDisplayMode();
+    const platform::DisplayMode mode = services_.displays->Current();
+    if (mode.width > 0 && mode.height > 0)
+        setGeometry(0, 0, mode.width, mode.height);
+    const QSize resized = ClientPixels();
+    context_->makeCurrent(this);
+    scene_->Resize(resized.width(), resized.height());
+
+    services_.setScreenSaverRunning(true);
+    UpdateCursor();
+    requestActivate();
+    running_ = true;
+    frameTimer_.start();
+    creating_ = false;
+    if (closePending_)
+        RequestClose();
+    return CreateResult::Created;
+}
+
+bool CGLWindow::CreateContext()
+{
+    // The surface's configuration was chosen when the native window was made;
+    // what it got is what counts.
+    const QSurfaceFormat surface = format();
+    if (!supportsOpenGL() || surface.renderableType() == QSurfaceFormat::OpenGLES) {
+        services_.showMessage(QMessageBox::Critical, QString::fromLatin1(kNoPixelFormat));
+        return false;
+    }
+    if (surface.depthBufferSize() < kMinDepthBits || surface.stencilBufferSize() < kMinStencilBits) {
+        services_.showMessage(QMessageBox::Critical, QString::fromLatin1(kCantSetPixelFormat));
+        return false;
+    }
+
+    context_ = std::make_unique<QOpenGLContext>();
+    context_->setFormat(surface);
+    if (!context_->create() || context_->isOpenGLES()
+        || context_->format().profile() == QSurfaceFormat::CoreProfile) {
+        services_.showMessage(QMessageBox::Critical, QString::fromLatin1(kNoContext));
+        return false;
+    }
+    if (!context_->makeCurrent(this)) {
+        services_.showMessage(QMessageBox::Critical, QString::fromLatin1(kCantActivate));
+        return false;
+    }
+    return true;
+}
+
+void CGLWindow::ApplyDisplayMode()
+{
+    const DisplayModeOutcome outcome
+        = ApplyConfiguredDisplayMode(settings_, *services_.displays, services_.fullScreenClientSize());
+    displayModeChanged_ = outcome.changed;
+    if (outcome.saveSettings)
+        settings_.Save();
+}
+
+QSize CGLWindow::ClientPixels() const
+{
+    const qreal ratio = devicePixelRatio();
+    return {qRound(width() * ratio), qRound(height() * ratio)};
+}
+
+void CGLWindow::OnTimer()
+{
+    if (busy_ || !running_ || !isExposed())
+        return;
+
+    if (slowWatch_.OnFrame(framesDrawn_, services_.tickCountMs())) {
+        busy_ = true;
+        frameTimer_.stop();
+        UpdateCursor();
+        services_.showMessage(QMessageBox::Warning,
+            QString::fromUtf8(strings::kSlowMachineWarning.data(),
+                static_cast<qsizetype>(strings::kSlowMachineWarning.size())));
+        busy_ = false;
+        UpdateCursor();
+        if (closePending_) {
+            RequestClose();
+            return;
+        }
+        frameTimer_.start();
+        requestActivate();
+    }
+
+    ++framesDrawn_;
+    if (QOpenGLContext::currentContext() != context_.get())
+        context_->makeCurrent(this);
+    scene_->DrawFrame();
+    context_->swapBuffers(this);
+
+    if (benchFrames_ != 0) {
+        // Timed from the end of the first frame, so start-up costs stay out.
+        if (framesDrawn_ == 1) {
+            benchStartMs_ = SteadyMs();
+        } else if (framesDrawn_ == benchFrames_ + 1) {
+            const double ms = static_cast<double>(SteadyMs() - benchStartMs_);
+            const QSize size = ClientPixels();
+            std::printf("window %dx%d: %u frames in %.0f ms, %.2f frames/s, %.3f ms/frame\n", size.width(),
+                size.height(), benchFrames_, ms, ms > 0 ? benchFrames_ * 1000.0 / ms : 0.0,
+                ms / benchFrames_);
+            std::fflush(stdout);
+            RequestClose();
+        }
+    }
+}
+
+void CGLWindow::RequestClose()
+{
+    if (closeQueued_ || closing_)
+        return;
+    closeQueued_ = true;
+    QMetaObject::invokeMethod(this, &CGLWindow::OnCloseRequest, Qt::QueuedConnection);
+}
+
+void CGLWindow::OnCloseRequest()
+{
+    closeQueued_ = false;
+    if (closing_)
+        return;
+    // Creation and the warning box run nested event loops; the object must
+    // survive until they return, so the close waits for them.
+    if (creating_ || busy_) {
+        closePending_ = true;
+        return;
+    }
+    closing_ = true;
+    frameTimer_.stop();
+    Teardown();
+    Q_EMIT Finished();
+    deleteLater();
+}
+
+void CGLWindow::Teardown()
+{
+    closing_ = true;
+    running_ = false;
+    frameTimer_.stop();
+    if (services_.displays)
+        services_.displays->Restore();
+    if (context_) {
+        context_->doneCurrent();
+        context_.reset();
+    }
+    if (scene_)
+        scene_->ReleaseBuffers();
+    // Unmapping makes the X server expose whatever lies below, so the desktop
+    // repaints without being asked.
+    destroy();
+    services_.setScreenSaverRunning(false);
+}
+
+void CGLWindow::EraseBackground()
+{
+    if (!context_ || !isExposed() || framesDrawn_ != 0)
+        return;
+    if (QOpenGLContext::currentContext() != context_.get() && !context_->makeCurrent(this))
+        return;
+    QOpenGLFunctions* gl = context_->functions();
+    // Leaves the clear colour as the scene set it.
+    float saved[4] = {};
+    gl->glGetFloatv(GL_COLOR_CLEAR_VALUE, saved);
+    gl->glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    gl->glClear(GL_COLOR_BUFFER_BIT);
+    gl->glClearColor(saved[0], saved[1], saved[2], saved[3]);
+    context_->swapBuffers(this);
+}
+
+void CGLWindow::UpdateCursor()
+{
+    if (ClosingDisabled())
+        unsetCursor();
+    else
+        setCursor(QCursor(Qt::BlankCursor));
+}
+
+bool CGLWindow::event(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::Close:
+        // The desktop's close command does not end a screensaver; input does.
+        event->ignore();
+        return true;
+    case QEvent::WindowBlocked:
+        // Another program's modal window takes the input away.
+        if (!ClosingDisabled())
+            RequestClose();
+        break;
+    default:
+        break;
+    }
+    return QWindow::event(event);
+}
+
+void CGLWindow::exposeEvent(QExposeEvent* event)
+{
+    EraseBackground();
+    QWindow::exposeEvent(event);
+}
+
+void CGLWindow::resizeEvent(QResizeEvent* event)
+{
+    QWindow::resizeEvent(event);
+    if (!running_ || !scene_ || !context_)
+        return;
+    if (QOpenGLContext::currentContext() != context_.get())
+        context_->makeCurrent(this);
+    const QSize client = ClientPixels();
+    scene_->Resize(client.width(), client.height());
+}
+
+void CGLWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (!IsSystemKey(event->key(), event->modifiers()))
+        RequestClose();
+    QWindow::keyPressEvent(event);
+}
+
+void CGLWindow::mousePressEvent(QMouseEvent* event)
+{
+    RequestClose();
+    QWindow::mousePressEvent(event);
+}
+
+void CGLWindow::mouseMoveEvent(QMouseEvent* event)
+{
+    if (settings_.DemoMode != 0)
+        return;
+    if (moveWatch_.OnMove(event->position().toPoint(), busy_))
+        RequestClose();
+    QWindow::mouseMoveEvent(event);
+}
+
+void CGLWindow::focusOutEvent(QFocusEvent* event)
+{
+    if (running_ && !ClosingDisabled())
+        RequestClose();
+    QWindow::focusOutEvent(event);
+}
+
+void CGLWindow::ShowError(std::string_view message)
+{
+    services_.showMessage(
+        QMessageBox::Critical, QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size())));
+}
+
+void CGLWindow::ShowPlainMessage(std::string_view message)
+{
+    services_.showMessage(
+        QMessageBox::NoIcon, QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size())));
+}
+
+void CGLWindow::RequestQuit()
+{
+    // During creation the close waits for Create to return.
+    if (creating_)
+        closePending_ = true;
+    else
+        RequestClose();
+}
+
+} // namespace velmora

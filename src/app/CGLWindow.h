@@ -1,0 +1,124 @@
+#pragma once
+// The full-screen, top-most window of a screensaver run. It owns the GL
+// context, applies the stored display mode for the run, draws a frame of the
+// scene on every pass of a zero-interval timer, warns once when the machine is
+// too slow, and closes on the user's input. It deletes itself once its window
+// is gone and then emits Finished().
+
+#include <QMessageBox>
+#include <QRect>
+#include <QSurfaceFormat>
+#include <QTimer>
+#include <QWindow>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "app/CloseRules.h"
+#include "app/FrameScene.h"
+#include "platform/x11/X11DisplaySettings.h"
+#include "scene/SceneNotifier.h"
+#include "settings/SaverSettings.h"
+
+class QOpenGLContext;
+
+namespace velmora {
+
+class CGLWindow final : public QWindow, private SceneNotifier {
+    Q_OBJECT
+public:
+    // The services the window calls on. The desktop set talks to the X server
+    // and the user; tests replace single entries.
+    struct Services {
+        std::function<std::unique_ptr<FrameScene>(SceneNotifier&)> makeScene;
+        std::unique_ptr<platform::DisplayModeSwitcher> displays;
+        std::function<void(QMessageBox::Icon, const QString&)> showMessage;
+        std::function<void(bool)> setScreenSaverRunning;
+        std::function<int64_t()> tickCountMs;
+        // Size the system reports for a full-screen client area; used as the
+        // stored mode when a display change is refused.
+        std::function<QSize()> fullScreenClientSize;
+    };
+    static Services DesktopServices();
+
+    // The context request: compatibility profile so the scene's fixed-function
+    // calls work, double buffered, depth and stencil for the ring pass.
+    static QSurfaceFormat RequestedFormat();
+    // Least the scene can work with: it writes and tests the stencil value 2.
+    static constexpr int kMinDepthBits = 16;
+    static constexpr int kMinStencilBits = 2;
+
+    enum class CreateResult {
+        Created, // running; the object deletes itself after closing
+        WindowFailed, // no window could be made; nothing was shown
+        ContextFailed, // a context step failed and its message was shown
+    };
+
+    explicit CGLWindow(Services services);
+    ~CGLWindow() override;
+
+    // Creates the window over `rect` and runs every start-up step. On any
+    // result other than Created the caller still owns and deletes the object.
+    CreateResult Create(const QRect& rect);
+
+    const SaverSettings& Settings() const { return settings_; }
+    uint32_t FramesDrawn() const { return framesDrawn_; }
+    bool IsBusy() const { return busy_; }
+    bool DisplayModeChanged() const { return displayModeChanged_; }
+    QOpenGLContext* Context() const { return context_.get(); }
+    // Asks for the close that input would cause (the window's own close path).
+    void RequestClose();
+
+Q_SIGNALS:
+    // After teardown, just before the object deletes itself.
+    void Finished();
+
+protected:
+    bool event(QEvent* event) override;
+    void exposeEvent(QExposeEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    // SceneNotifier: the scene's start-up failures.
+    void ShowError(std::string_view message) override;
+    void ShowPlainMessage(std::string_view message) override;
+    void RequestQuit() override;
+
+    bool CreateContext();
+    void ApplyDisplayMode();
+    void OnTimer();
+    void OnCloseRequest();
+    void Teardown();
+    void EraseBackground();
+    void UpdateCursor();
+    bool ClosingDisabled() const { return settings_.DemoMode != 0 || busy_; }
+    QSize ClientPixels() const;
+
+    Services services_;
+    SaverSettings settings_;
+    std::unique_ptr<QOpenGLContext> context_;
+    std::unique_ptr<FrameScene> scene_;
+    QTimer frameTimer_;
+
+    uint32_t framesDrawn_ = 0;
+    SlowMachineWatch slowWatch_;
+    MouseMoveWatch moveWatch_;
+    bool busy_ = false;
+    bool creating_ = false;
+    bool running_ = false;
+    bool closePending_ = false;
+    bool closeQueued_ = false;
+    bool closing_ = false;
+    bool displayModeChanged_ = false;
+
+    // Frame-rate measurement of the loop itself, off unless asked for.
+    uint32_t benchFrames_ = 0;
+    int64_t benchStartMs_ = 0;
+};
+
+} // namespace velmora

@@ -1,0 +1,28 @@
+#pragma once
+// What the full-screen window drives: one scene with the four calls of its
+// life. The window never needs more, and tests can hand it a small scene.
+
+#include <memory>
+
+#include "scene/SceneNotifier.h"
+#include "settings/SaverSettings.h"
+
+namespace velmora {
+
+class FrameScene {
+public:
+    virtual ~FrameScene() = default;
+    // Once, with the context current and the client size before any change
+    // of display mode.
+    virtual void Initialize(const SaverSettings& settings, int width, int height) = 0;
+    virtual void Resize(int width, int height) = 0;
+    // One frame into the back buffer; the window swaps.
+    virtual void DrawFrame() = 0;
+    // After the context is gone; frees memory only.
+    virtual void ReleaseBuffers() = 0;
+};
+
+// The tour of the planet, reporting its failures through `notifier`.
+std::unique_ptr<FrameScene> MakeSpaceScene(SceneNotifier& notifier);
+
+} // namespace velmora

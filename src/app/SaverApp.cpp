@@ -1,0 +1,101 @@
+#include "app/SaverApp.h"
+
+#include <cstdio>
+#include <new>
+#include <utility>
+
+namespace velmora {
+
+SaverApp::SaverApp(SaverShell shell, platform::InstanceGuard guard, std::string programName)
+    : shell_(std::move(shell))
+    , guard_(std::move(guard))
+    , programName_(std::move(programName))
+{
+}
+
+bool SaverApp::InitInstance(const std::vector<std::string>& arguments)
+{
+    request_ = DispatchCommandLine(arguments);
+    switch (request_.mode) {
+    case RunMode::Configuration:
+        // Modal: the run ends when the dialog closes.
+        if (shell_.runConfigurationDialog)
+            shell_.runConfigurationDialog();
+        return false;
+    case RunMode::Screensaver:
+        return StartScreensaver();
+    case RunMode::HostPreview:
+        // Window ids are positive; a missing, zero or negative one is no window.
+        if (request_.window <= 0 || !shell_.createPreviewWindow)
+            return false;
+        return shell_.createPreviewWindow(request_.window);
+    case RunMode::Embedded:
+        if (request_.window <= 0 || !shell_.createEmbeddedPage)
+            return false;
+        return shell_.createEmbeddedPage(request_.window);
+    case RunMode::Password:
+    case RunMode::None:
+        return false;
+    }
+    return false;
+}
+
+bool SaverApp::StartScreensaver()
+{
+    // Checking and adding in one locked step keeps two starts at the same
+    // moment from both passing the check.
+    if (!guard_.TryAdd())
+        return false; // another full-screen instance runs
+    if (!shell_.createFullScreenWindow || !shell_.primaryScreen)
+        return false; // this build has no full-screen window
+    try {
+        const ScreenRect screen = shell_.primaryScreen();
+        const ScreenRect rect {0, 0, screen.width, screen.height};
+        if (!shell_.createFullScreenWindow(rect)) {
+            ShowMessage(kCreateFailedMessage);
+            return false;
+        }
+    } catch (const std::bad_alloc&) {
+        ShowMessage(kAllocFailedMessage);
+        return false;
+    }
+    return true;
+}
+
+int SaverApp::ExitInstance(int exitCode)
+{
+    guard_.Delete();
+    return exitCode;
+}
+
+int SaverApp::Run(const std::vector<std::string>& arguments)
+{
+    int exitCode = 0;
+    try {
+        if (InitInstance(arguments) && shell_.runMessageLoop)
+            exitCode = shell_.runMessageLoop();
+    } catch (...) {
+        ExitInstance(1); // the guard must not outlive a failed run
+        throw;
+    }
+    return ExitInstance(exitCode);
+}
+
+void SaverApp::ShowMessage(std::string_view text) const
+{
+    if (shell_.showMessage) {
+        shell_.showMessage(text);
+        return;
+    }
+    std::fprintf(stderr, "%s: %.*s\n", programName_.c_str(), static_cast<int>(text.size()), text.data());
+}
+
+std::string ProgramBaseName(std::string_view path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    if (slash != std::string_view::npos)
+        path.remove_prefix(slash + 1);
+    return std::string(path);
+}
+
+} // namespace velmora
