@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
   zlib1g-dev libminizip-dev libjpeg62-turbo-dev libpng-dev
   libgl-dev libglu1-mesa-dev libegl-dev libegl-mesa0 libgl1-mesa-dri
-  libx11-dev libxrandr-dev
+  libx11-dev libxrandr-dev libxss-dev libxtst-dev
   qt6-base-dev libqt6opengl6-dev qt6-qpa-plugins
   libcurl4-openssl-dev
   googletest libgtest-dev
