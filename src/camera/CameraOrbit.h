@@ -27,7 +27,7 @@ void UpdateCameraOrbit(Camera& camera, double t);
 double ClockStep(int32_t animationSpeed);
 
 // The start rule: seeds the C generator with the millisecond tick count and
-// returns rand() as a double when randomStart is non-zero, else 7000.
-double ClockStart(int32_t randomStart);
+// returns rand() (0..32767) as a double when randomStart is non-zero, else 7000.
+double ClockStart(uint32_t randomStart);
 
 } // namespace velmora
