@@ -72,18 +72,20 @@ private:
     struct FreeDeleter {
         void operator()(MeshVertex* p) const noexcept;
     };
-    void DrawPasses(const Pass* passes, int count, const GLuint* textures) const;
+    // Draws passes [first, first + count) of the pass table, binding
+    // textures[k] before pass k when textures is given.
+    void DrawPasses(int first, int count, const GLuint* textures) const;
 
     int32_t columns_ = 0;
     int32_t rows_ = 0;
     std::size_t capacity_ = 0; // vertices the array can hold
     std::unique_ptr<MeshVertex[], FreeDeleter> vertices_;
 
-    // Expanded streams, rebuilt after every Build; immediate mode would cost
-    // 9600 calls per sphere per frame on a software rasteriser.
-    mutable std::vector<StreamVertex> cache_[4];
-    mutable Pass cachedPass_[4] = {};
-    mutable bool cacheValid_[4] = {};
+    // Expanded streams per pass, filled on first draw after each Build;
+    // immediate mode would cost 9600 calls per sphere per frame on a
+    // software rasteriser.
+    static constexpr int kPassCount = 10;
+    mutable std::vector<StreamVertex> cache_[kPassCount];
 };
 
 } // namespace velmora

@@ -64,6 +64,14 @@ public:
     // call, replays it afterwards.
     void Draw();
 
+    // Drops the pointer to the array before the scene frees it; a compiled
+    // list keeps drawing.
+    void Forget()
+    {
+        records_ = nullptr;
+        count_ = 0;
+    }
+
     int32_t Count() const { return count_; }
     const StarRecord* Records() const { return records_; }
     GLint ListName() const { return starList_; }

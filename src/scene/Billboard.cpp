@@ -1,0 +1,160 @@
+#include "scene/Billboard.h"
+
+#include <GL/glu.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace velmora {
+
+namespace {
+
+constexpr double kRadToDeg = 180.0 / std::numbers::pi;
+
+struct Matrices {
+    GLdouble modelView[16];
+    GLdouble projection[16];
+    GLint viewport[4];
+
+    Matrices()
+    {
+        glGetDoublev(GL_MODELVIEW_MATRIX, modelView);
+        glGetDoublev(GL_PROJECTION_MATRIX, projection);
+        glGetIntegerv(GL_VIEWPORT, viewport);
+    }
+
+    Vec3 Project(const Vec3& p) const
+    {
+        Vec3 w;
+        gluProject(p.x, p.y, p.z, modelView, projection, viewport, &w.x, &w.y, &w.z);
+        return w;
+    }
+
+    Vec3 UnProject(double wx, double wy, double wz) const
+    {
+        Vec3 p;
+        gluUnProject(wx, wy, wz, modelView, projection, viewport, &p.x, &p.y, &p.z);
+        return p;
+    }
+
+    // Window depth -1000 lies between the eye and the near plane, so close to
+    // the eye that the difference is negligible: the eye in model space.
+    Vec3 Eye() const { return UnProject(0.0, 0.0, -1000.0); }
+};
+
+// atan(y / x), turned by -pi when x < 0: the direction of (x, y) as an angle.
+double DirectionAngle(double x, double y)
+{
+    double a = std::atan(y / x);
+    if (x < 0.0)
+        a -= std::numbers::pi;
+    return a;
+}
+
+} // namespace
+
+double BillboardHalfSize(double sizeFactor, double distanceSquared)
+{
+    return sizeFactor / std::sqrt(1.0 - 1.0 / distanceSquared);
+}
+
+GlowAlphas LimbGlowAlphas(double q)
+{
+    GlowAlphas a {};
+    a.outer = 0.15 / std::fabs(q);
+    if (0.5 < a.outer)
+        a.outer = 0.5;
+    a.rim = (q > 1.0 ? 0.2 : 0.12) / std::fabs(q - 1.0);
+    return a;
+}
+
+void DrawFacingBillboard(const Vec3& center, double sizeFactor, double alpha, double extraRotation)
+{
+    // 1-3. Half-size from the distance between the eye and the centre.
+    const Matrices before;
+    const Vec3 w = before.Project(center);
+    const Vec3 further = before.UnProject(w.x, w.y, w.z + 1.0);
+    const Vec3 eye = before.Eye();
+    const Vec3 toEye = Subtract(eye, center);
+    const double s = BillboardHalfSize(sizeFactor, Dot(toEye, toEye));
+    // An eye inside the unit sphere has no silhouette to match.
+    if (!std::isfinite(s))
+        return;
+
+    // 4-5. Turn the local z axis onto the line of sight.
+    const Vec3 d = Normalized(Subtract(further, center));
+    glPushMatrix();
+    glTranslated(center.x, center.y, center.z);
+    glRotated(std::acos(std::clamp(d.z, -1.0, 1.0)) * kRadToDeg, -d.y, d.x, 0.0);
+
+    // 6-7. Find the screen's up direction in the new local space and turn the
+    // square's +y onto it.
+    const Matrices turned;
+    const Vec3 p0 = turned.UnProject(0.0, 0.0, 0.0);
+    const Vec3 p1 = turned.UnProject(0.0, 1.0, 0.0);
+    const Vec3 up = Normalized(Subtract(p1, p0));
+    const double phi = DirectionAngle(up.x, up.y);
+    glRotated(phi * kRadToDeg - 90.0 + extraRotation, 0.0, 0.0, 1.0);
+
+    // 8-9. Drawn over everything, from both sides, unlit.
+    glPushAttrib(GL_CURRENT_BIT | GL_POINT_BIT | GL_LINE_BIT | GL_POLYGON_STIPPLE_BIT | GL_PIXEL_MODE_BIT
+        | GL_LIGHTING_BIT | GL_FOG_BIT | GL_DEPTH_BUFFER_BIT | GL_ACCUM_BUFFER_BIT | GL_VIEWPORT_BIT
+        | GL_ENABLE_BIT);
+    glDisable(GL_LIGHTING);
+    glEnable(GL_BLEND);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+    const float fs = static_cast<float>(s);
+    glBegin(GL_QUADS);
+    glColor4f(1.0f, 1.0f, 1.0f, static_cast<float>(alpha));
+    glTexCoord2f(1.0f, 0.0f);
+    glVertex3f(fs, -fs, 0.0f);
+    glTexCoord2f(1.0f, 1.0f);
+    glVertex3f(fs, fs, 0.0f);
+    glTexCoord2f(0.0f, 1.0f);
+    glVertex3f(-fs, fs, 0.0f);
+    glTexCoord2f(0.0f, 0.0f);
+    glVertex3f(-fs, -fs, 0.0f);
+    glEnd();
+
+    // 10. Matrix first, then the attributes (colour included).
+    glPopMatrix();
+    glPopAttrib();
+}
+
+void DrawLimbGlow(const Vec3& center, double radius, const Vec3& lightPoint, const SceneTextures& textures)
+{
+    // 1-2. A light beyond the far plane or behind the eye throws no glow.
+    const Matrices m;
+    const Vec3 l = m.Project(lightPoint);
+    const Vec3 c = m.Project(center);
+    if (l.z > 1.0)
+        return;
+
+    // 3. The light's direction from the body on the screen.
+    const double angleDeg = DirectionAngle(l.x - c.x, l.y - c.y) * kRadToDeg;
+
+    // 4-6. q: the light's angular distance from the centre in body radii.
+    const Vec3 eye = m.Eye();
+    const Vec3 v1 = Subtract(center, eye);
+    const double dist = Length(v1);
+    const double halfSize = radius / std::sqrt(1.0 - radius * radius / (dist * dist));
+    const double angularRadius = std::atan(halfSize / dist);
+    const Vec3 v2 = Normalized(Subtract(lightPoint, eye));
+    const double theta = std::acos(std::clamp(Dot(Normalized(v1), v2), -1.0, 1.0));
+    const double q = theta / angularRadius;
+    if (!std::isfinite(q))
+        return;
+
+    // 7-8. The rim alpha grows without bound towards the limb; GL would
+    // clamp it to 1 anyway, so it is clamped here to keep infinities out.
+    const GlowAlphas a = LimbGlowAlphas(q);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    glBindTexture(GL_TEXTURE_2D, textures.flare[6]);
+    DrawFacingBillboard(center, 1.08, a.outer, angleDeg - 45.0);
+    glBindTexture(GL_TEXTURE_2D, textures.flare[8]);
+    DrawFacingBillboard(center, 1.03, std::min(a.rim, 1.0), angleDeg - 45.0);
+}
+
+} // namespace velmora

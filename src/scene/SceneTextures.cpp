@@ -1,0 +1,46 @@
+#include "scene/SceneTextures.h"
+
+namespace velmora {
+
+namespace {
+
+// Slot to member: one switch keeps the named fields the drawing code uses
+// and the enum the loading table uses in step.
+template<typename Textures> auto& SlotOf(Textures& t, TextureSlot slot)
+{
+    const int i = static_cast<int>(slot);
+    if (i >= static_cast<int>(TextureSlot::Flare1) && i <= static_cast<int>(TextureSlot::Flare10))
+        return t.flare[i - static_cast<int>(TextureSlot::Flare1)];
+    if (i >= static_cast<int>(TextureSlot::Surface0) && i <= static_cast<int>(TextureSlot::Surface3))
+        return t.surface[i - static_cast<int>(TextureSlot::Surface0)];
+    switch (slot) {
+    case TextureSlot::Rings:
+        return t.rings;
+    case TextureSlot::RingsMask:
+        return t.ringsMask;
+    case TextureSlot::SpotsBlack:
+        return t.spotsBlack;
+    case TextureSlot::SpotsWhite:
+        return t.spotsWhite;
+    case TextureSlot::ShadowOnRing:
+        return t.shadowOnRing;
+    case TextureSlot::RingsShadow:
+        return t.ringsShadow;
+    default:
+        return t.titan;
+    }
+}
+
+} // namespace
+
+GLuint& SceneTextures::operator[](TextureSlot slot)
+{
+    return SlotOf(*this, slot);
+}
+
+GLuint SceneTextures::operator[](TextureSlot slot) const
+{
+    return SlotOf(*this, slot);
+}
+
+} // namespace velmora

@@ -1,0 +1,235 @@
+// [SECTION] Set-up: textures and shape, fixed state, projection
+// [SECTION] Frame composition
+// [SECTION] Release
+
+#include "scene/SpaceScene.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include "camera/CameraOrbit.h"
+#include "resources/DecodedImage.h"
+#include "resources/ResourceArchive.h"
+#include "resources/ResourceModule.h"
+#include "scene/Billboard.h"
+
+namespace velmora {
+
+namespace {
+
+constexpr char kMsgOpenArchive[] = "Can't open resource data file.";
+constexpr char kMsgTexture[] = "Can't load pTexture.";
+constexpr char kMsgShape[] = "Can't load 3D shape.";
+constexpr char kShapeMember[] = "phobos2.dat";
+
+// Closes the archive on every way out of the loading function.
+struct ArchiveCloser {
+    ResourceArchive& archive;
+    ~ArchiveCloser() { archive.Close(); }
+};
+
+// Uploads one decoded RGB image into the bound texture with its row of the
+// table.
+void UploadTexture(const TextureSpec& spec, const DecodedImage& image)
+{
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, spec.minFilter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, spec.magFilter);
+    if (spec.wrap != kKeepDefaultWrap) {
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, spec.wrap);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, spec.wrap);
+    }
+    // Rows are tightly packed; widths that are not a multiple of 4 must not
+    // be read with GL's default 4-byte row alignment.
+    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    if (spec.mipmapped)
+        gluBuild2DMipmaps(
+            GL_TEXTURE_2D, 3, image.width, image.height, GL_RGB, GL_UNSIGNED_BYTE, image.pixels.get());
+    glTexImage2D(
+        GL_TEXTURE_2D, 0, 3, image.width, image.height, 0, GL_RGB, GL_UNSIGNED_BYTE, image.pixels.get());
+    glPopClientAttrib();
+}
+
+} // namespace
+
+SpaceScene::SpaceScene(SceneNotifier& notifier)
+    : notifier_(notifier)
+{
+}
+
+// [SECTION] Set-up: textures and shape, fixed state, projection
+
+void SpaceScene::Initialize(const SaverSettings& settings, int width, int height)
+{
+    settings_.CopyFrom(settings);
+    // A failure is reported and a quit requested; the remaining steps run so
+    // the frames drawn until the quit is processed are merely incomplete.
+    LoadTexturesAndShape();
+    stars_.Load(notifier_, retained_);
+    SetFixedState(width, height);
+    animationTime_ = ClockStart(settings_.RandomCameraStart);
+}
+
+bool SpaceScene::LoadTexturesAndShape()
+{
+    ResourceArchive archive;
+    if (archive.Open(kArchiveResourceId) != 1) {
+        notifier_.ShowError(kMsgOpenArchive);
+        notifier_.RequestQuit();
+        return false;
+    }
+    const ArchiveCloser closer {archive};
+
+    for (const TextureSpec& spec : kTextureTable) {
+        DecodedImage image;
+        // The upload reads three bytes per pixel; a 32-bit picture would be
+        // misread, so it counts as undecodable like any other bad image.
+        if (image.Load(archive, spec.member) != 1 || !image.pixels || image.bitsPerPixel != 24
+            || image.width <= 0 || image.height <= 0) {
+            notifier_.ShowError(kMsgTexture);
+            notifier_.RequestQuit();
+            return false;
+        }
+        GLuint name = 0;
+        glGenTextures(1, &name);
+        glBindTexture(GL_TEXTURE_2D, name);
+        UploadTexture(spec, image);
+        textures_[spec.slot] = name;
+        // The decoded pixels stay for the whole run.
+        retained_.push_back(std::move(image.pixels));
+    }
+
+    HeapBlock bytes;
+    const long size = archive.Extract(kShapeMember, bytes);
+    if (size <= 0 || !bytes) {
+        notifier_.ShowError(kMsgShape);
+        notifier_.RequestQuit();
+        return false;
+    }
+    const unsigned char* raw = bytes.get();
+    retained_.push_back(std::move(bytes));
+    if (shape_.Load(raw, size) != 1) {
+        notifier_.ShowError(kMsgShape);
+        notifier_.RequestQuit();
+        return false;
+    }
+    return true;
+}
+
+void SpaceScene::SetFixedState(int width, int height)
+{
+    glEnable(GL_TEXTURE_2D);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClearDepth(1.0);
+    glClearStencil(0);
+    glDepthFunc(GL_LEQUAL);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_CULL_FACE);
+    glCullFace(GL_BACK);
+    glShadeModel(GL_SMOOTH);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    glHint(GL_POINT_SMOOTH_HINT, GL_FASTEST);
+    glHint(GL_FOG_HINT, GL_FASTEST);
+
+    // The window sets the viewport through Resize right after this.
+    LoadProjection(width, height);
+
+    glEnable(GL_COLOR_MATERIAL);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    // With an identity model-view; the Sun pass moves the light every frame.
+    glLoadIdentity();
+    const GLfloat position[4] = {1000.0f, 1000.0f, 1000.0f, 1.0f};
+    const GLfloat direction[3] = {-1.0f, -1.0f, -1.0f};
+    // Negative ambient darkens the night side; diffuse is over-bright on
+    // purpose.
+    const GLfloat ambient[4] = {-0.15f, -0.15f, -0.14f, 1.0f};
+    const GLfloat diffuse[4] = {2.0f, 2.0f, 2.0f, 1.0f};
+    glLightfv(GL_LIGHT0, GL_POSITION, position);
+    glLightfv(GL_LIGHT0, GL_SPOT_DIRECTION, direction);
+    glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
+}
+
+void SpaceScene::LoadProjection(int width, int height)
+{
+    if (height == 0)
+        height = 1;
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(
+        45.0, static_cast<double>(width) / static_cast<double>(height), static_cast<double>(0.01f), 1000.0);
+    glMatrixMode(GL_MODELVIEW);
+}
+
+void SpaceScene::Resize(int width, int height)
+{
+    if (height == 0)
+        height = 1;
+    glViewport(0, 0, width, height);
+    LoadProjection(width, height);
+}
+
+// [SECTION] Frame composition
+
+void SpaceScene::DrawFrame()
+{
+    const double t = animationTime_;
+
+    // 1. Fresh matrix and buffers; the ring pass relies on a cleared stencil.
+    glLoadIdentity();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+
+    // 2. Camera: flown on its orbit in modes 0..2, loaded in every mode.
+    if (CameraFollowsOrbit(settings_.CamMode))
+        UpdateCameraOrbit(camera_, t);
+    camera_.LookAt();
+
+    // 3. Star field: first, writing no depth, so everything covers it.
+    stars_.Draw();
+
+    // 4. Sun body and light position (the light follows the Sun in scene
+    //    coordinates). Leaves lighting, depth test and texturing on.
+
+    // 5. The planet's spin and polar flattening.
+    glPushMatrix();
+    glRotated(2.0 * t, 0.0, 0.0, 1.0);
+    glScalef(1.0f, 1.0f, 0.9f);
+
+    // 6. Planet body; the flattening scales the normals, hence GL_NORMALIZE.
+    glEnable(GL_NORMALIZE);
+    planet_.Draw(textures_);
+    glDisable(GL_NORMALIZE);
+
+    // 7. Undo the spin (keep the flattening) and add the limb glow.
+    glRotated(-2.0 * t, 0.0, 0.0, 1.0);
+    DrawLimbGlow(Vec3 {0.0, 0.0, 0.0}, 1.0, kSunPosition, textures_);
+
+    // 8. Cancel the flattening, then the rings with both shadows. That pass
+    //    must leave the model-view matrix as it found it.
+    glScalef(1.0f, 1.0f, 1.1111112f);
+
+    // 9. Titan: orbit transform and body (its transforms are not undone
+    //    one by one; the pop below does it).
+
+    // 10. Back to the camera alone.
+    glPopMatrix();
+
+    // 11. Lens flares for the Sun.
+
+    // 12. Advance the clock by one frame's step.
+    animationTime_ = t + ClockStep(settings_.AnimationSpeed);
+}
+
+// [SECTION] Release
+
+void SpaceScene::ReleaseBuffers()
+{
+    stars_.Forget();
+    // In load order; every block is freed (an empty entry is simply skipped).
+    for (HeapBlock& block : retained_)
+        block.reset();
+    retained_.clear();
+}
+
+} // namespace velmora
