@@ -95,6 +95,10 @@ bool SpaceScene::LoadTexturesAndShape()
         glBindTexture(GL_TEXTURE_2D, name);
         UploadTexture(spec, image);
         textures_[spec.slot] = name;
+        // The flare sprites are cut to their non-black part when drawn.
+        if (spec.slot <= TextureSlot::Flare10)
+            sunFlares_.SetFlareImage(
+                static_cast<std::size_t>(spec.slot), image.pixels.get(), image.width, image.height);
         // The decoded pixels stay for the whole run.
         retained_.push_back(std::move(image.pixels));
     }
@@ -190,6 +194,7 @@ void SpaceScene::DrawFrame()
 
     // 4. Sun body and light position (the light follows the Sun in scene
     //    coordinates). Leaves lighting, depth test and texturing on.
+    SunFlares::DrawSun(kSunPosition);
 
     // 5. The planet's spin and polar flattening.
     glPushMatrix();
@@ -208,14 +213,17 @@ void SpaceScene::DrawFrame()
     // 8. Cancel the flattening, then the rings with both shadows. That pass
     //    must leave the model-view matrix as it found it.
     glScalef(1.0f, 1.0f, 1.1111112f);
+    rings_.DrawRings(textures_, t);
 
     // 9. Titan: orbit transform and body (its transforms are not undone
     //    one by one; the pop below does it).
+    titan_.DrawTitan(textures_, t, kSunPosition);
 
     // 10. Back to the camera alone.
     glPopMatrix();
 
     // 11. Lens flares for the Sun.
+    sunFlares_.DrawLensFlares(kSunPosition, textures_);
 
     // 12. Advance the clock by one frame's step.
     animationTime_ = t + ClockStep(settings_.AnimationSpeed);

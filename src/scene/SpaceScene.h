@@ -10,9 +10,12 @@
 #include "resources/HeapBlock.h"
 #include "resources/ShapeMesh.h"
 #include "scene/Planet.h"
+#include "scene/Rings.h"
 #include "scene/SceneNotifier.h"
 #include "scene/SceneTextures.h"
 #include "scene/StarField.h"
+#include "scene/SunFlares.h"
+#include "scene/Titan.h"
 #include "settings/SaverSettings.h"
 
 namespace velmora {
@@ -60,6 +63,9 @@ private:
     Camera camera_;
     StarCatalogue stars_;
     PlanetBody planet_;
+    RingSystem rings_;
+    TitanBody titan_;
+    SunFlares sunFlares_;
 };
 
 } // namespace velmora
