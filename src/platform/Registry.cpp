@@ -203,12 +203,18 @@ bool KeepDamagedCopy(const std::string& file)
 std::string WriteTarget(const std::string& file)
 {
     struct stat st { };
-    if (::lstat(file.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        char resolved[PATH_MAX];
-        if (::realpath(file.c_str(), resolved) != nullptr)
-            return resolved;
-    }
-    return file;
+    if (::lstat(file.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+        return file;
+    char resolved[PATH_MAX];
+    if (::realpath(file.c_str(), resolved) != nullptr)
+        return resolved;
+    // A link to a file not written yet: follow the link text itself.
+    char target[PATH_MAX];
+    const ssize_t n = ::readlink(file.c_str(), target, sizeof target - 1);
+    if (n <= 0)
+        return file;
+    const std::string text(target, static_cast<std::size_t>(n));
+    return text[0] == '/' ? text : ParentDirectory(file) + "/" + text;
 }
 
 bool ReplaceFile(const std::string& target, std::string_view data, mode_t mode)

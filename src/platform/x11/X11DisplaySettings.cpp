@@ -85,7 +85,21 @@ DisplayMode X11DisplaySettings::Current() const
     if (!display_)
         return {};
     const int screen = DefaultScreen(display_);
-    return {DisplayWidth(display_, screen), DisplayHeight(display_, screen), DefaultDepth(display_, screen)};
+    DisplayMode mode {DisplayWidth(display_, screen), DisplayHeight(display_, screen), DefaultDepth(display_, screen)};
+    // Xlib's copy of the screen size is only updated by events; after a
+    // change of our own the server's answer is the one to trust.
+    if (ScreenConfig config = ReadScreenConfig(display_)) {
+        int sizeCount = 0;
+        const XRRScreenSize* sizes = XRRConfigSizes(config.get(), &sizeCount);
+        Rotation rotation = 0;
+        const SizeID current = XRRConfigCurrentConfiguration(config.get(), &rotation);
+        if (sizes && current < sizeCount) {
+            const bool turned = rotation & (RR_Rotate_90 | RR_Rotate_270);
+            mode.width = turned ? sizes[current].height : sizes[current].width;
+            mode.height = turned ? sizes[current].width : sizes[current].height;
+        }
+    }
+    return mode;
 }
 
 std::vector<DisplayMode> X11DisplaySettings::Enumerate() const

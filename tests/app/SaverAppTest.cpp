@@ -1,0 +1,241 @@
+#include "app/SaverApp.h"
+
+#include "StringTable.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <new>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+extern char** environ;
+
+namespace velmora {
+namespace {
+
+using platform::InstanceGuard;
+
+class SaverAppTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "velmora-app-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+    }
+    void TearDown() override
+    {
+        std::error_code ec;
+        std::filesystem::remove_all(dir_, ec);
+    }
+
+    InstanceGuard Guard() const { return InstanceGuard(strings::kGuardName, dir_); }
+
+    // A shell that records what the application asked of it.
+    SaverShell RecordingShell()
+    {
+        SaverShell shell;
+        shell.runConfigurationDialog = [this] { calls.push_back("config"); };
+        shell.createPreviewWindow = [this](int64_t w) {
+            calls.push_back("preview " + std::to_string(w));
+            return w == 1234;
+        };
+        shell.createEmbeddedPage = [this](int64_t w) {
+            calls.push_back("embedded " + std::to_string(w));
+            return true;
+        };
+        shell.primaryScreen = [] { return ScreenRect {100, 50, 1920, 1080}; };
+        shell.createFullScreenWindow = [this](const ScreenRect& r) {
+            calls.push_back("fullscreen " + std::to_string(r.x) + "," + std::to_string(r.y) + ","
+                + std::to_string(r.width) + "," + std::to_string(r.height));
+            // The guard is in place while the window runs.
+            guardSeenByWindow = Guard().Exists();
+            if (failCreate)
+                return false;
+            if (failAlloc)
+                throw std::bad_alloc();
+            return true;
+        };
+        shell.runMessageLoop = [this] {
+            calls.push_back("loop");
+            return loopExitCode;
+        };
+        shell.showMessage = [this](std::string_view text) { messages.emplace_back(text); };
+        return shell;
+    }
+
+    int RunApp(std::vector<std::string> args)
+    {
+        SaverApp app(RecordingShell(), Guard(), "Velmora3D");
+        return app.Run(args);
+    }
+
+    std::string dir_;
+    std::vector<std::string> calls;
+    std::vector<std::string> messages;
+    bool guardSeenByWindow = false;
+    bool failCreate = false;
+    bool failAlloc = false;
+    int loopExitCode = 0;
+};
+
+TEST_F(SaverAppTest, ScreensaverCoversThePrimaryScreenFromTheOrigin)
+{
+    loopExitCode = 3;
+    EXPECT_EQ(RunApp({"/S"}), 3);
+    EXPECT_EQ(calls, (std::vector<std::string> {"fullscreen 0,0,1920,1080", "loop"}));
+    EXPECT_TRUE(guardSeenByWindow);
+    EXPECT_FALSE(Guard().Exists()); // removed at the end
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(SaverAppTest, SecondScreensaverEndsAtOnceAndClearsTheGuard)
+{
+    ASSERT_TRUE(Guard().Add()); // "another instance" (this process) runs
+    EXPECT_EQ(RunApp({"/s"}), 0);
+    EXPECT_TRUE(calls.empty());
+    EXPECT_TRUE(messages.empty());
+    // Every run removes a registered guard at its end, also another's.
+    EXPECT_FALSE(Guard().Exists());
+    // After that, screensaver mode starts normally.
+    EXPECT_EQ(RunApp({"/s"}), 0);
+    EXPECT_EQ(calls.front(), "fullscreen 0,0,1920,1080");
+}
+
+TEST_F(SaverAppTest, StaleGuardDoesNotKeepTheScreensaverOut)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0)
+        ::_exit(0);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    std::ofstream(Guard().Path()) << pid << "\n";
+    RunApp({"/s"});
+    EXPECT_EQ(calls.front(), "fullscreen 0,0,1920,1080");
+}
+
+TEST_F(SaverAppTest, CreationFailuresShowTheirMessagesAndClearTheGuard)
+{
+    failCreate = true;
+    EXPECT_EQ(RunApp({"/s"}), 0);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], kCreateFailedMessage);
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "loop"), 0);
+    EXPECT_FALSE(Guard().Exists());
+    failCreate = false;
+    failAlloc = true;
+    messages.clear();
+    EXPECT_EQ(RunApp({"/s"}), 0);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], "Error memory allocating for CGLWindow.");
+    EXPECT_FALSE(Guard().Exists());
+}
+
+TEST_F(SaverAppTest, ConfigurationRunsTheDialogAndRemovesARunningGuard)
+{
+    ASSERT_TRUE(Guard().Add());
+    EXPECT_EQ(RunApp({"/c:1234"}), 0);
+    EXPECT_EQ(calls, (std::vector<std::string> {"config"}));
+    EXPECT_FALSE(Guard().Exists());
+    calls.clear();
+    EXPECT_EQ(RunApp({}), 0);
+    EXPECT_EQ(calls, (std::vector<std::string> {"config"}));
+}
+
+TEST_F(SaverAppTest, HostPreviewNeedsALiveWindow)
+{
+    RunApp({"/p", "1234"});
+    EXPECT_EQ(calls, (std::vector<std::string> {"preview 1234", "loop"}));
+    calls.clear();
+    RunApp({"/p", "999"}); // not a window: the shell refuses, no loop
+    EXPECT_EQ(calls, (std::vector<std::string> {"preview 999"}));
+    for (std::vector<std::string> args :
+        {std::vector<std::string> {"/p"}, {"/p", "0"}, {"/p", "-5"}, {"/p", "junk"}}) {
+        calls.clear();
+        RunApp(args);
+        EXPECT_TRUE(calls.empty()) << args.size();
+    }
+}
+
+TEST_F(SaverAppTest, EmbeddedPageAndTheSlashForm)
+{
+    ASSERT_TRUE(Guard().Add());
+    RunApp({"-1:3C0000A"});
+    EXPECT_EQ(calls, (std::vector<std::string> {"embedded " + std::to_string(0x3c0000a), "loop"}));
+    EXPECT_FALSE(Guard().Exists());
+    calls.clear();
+    RunApp({"/1:3C0000A"});
+    EXPECT_TRUE(calls.empty());
+}
+
+TEST_F(SaverAppTest, PasswordAndUnknownEndWithoutAnything)
+{
+    for (const char* s : {"/a", "-A", "/x", "nonsense"}) {
+        ASSERT_TRUE(Guard().Add());
+        EXPECT_EQ(RunApp({s}), 0);
+        EXPECT_TRUE(calls.empty()) << s;
+        EXPECT_TRUE(messages.empty()) << s;
+        EXPECT_FALSE(Guard().Exists()) << s;
+    }
+}
+
+TEST_F(SaverAppTest, AShellWithoutWindowsEndsEveryModeQuietly)
+{
+    for (const char* s : {"/s", "/c", "/p 5", "-1:5"}) {
+        SaverApp app(SaverShell {}, Guard(), "Velmora3D");
+        EXPECT_EQ(app.Run({s}), 0) << s;
+        EXPECT_FALSE(Guard().Exists()) << s;
+    }
+}
+
+TEST(ProgramBaseName, StripsTheFolder)
+{
+    EXPECT_EQ(ProgramBaseName("/usr/lib/velmora/Velmora3D"), "Velmora3D");
+    EXPECT_EQ(ProgramBaseName("Velmora3D"), "Velmora3D");
+    EXPECT_EQ(ProgramBaseName("./bin/"), "");
+}
+
+// The real program, started as the host starts it.
+int RunProgram(const std::vector<std::string>& args, const std::string& runtimeDir)
+{
+    std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + runtimeDir};
+    for (char** e = environ; *e != nullptr; ++e)
+        if (std::string_view(*e).rfind("XDG_RUNTIME_DIR=", 0) != 0)
+            env.emplace_back(*e);
+    std::vector<char*> argv {const_cast<char*>(VELMORA3D_PATH)};
+    for (const auto& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (auto& e : env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+    pid_t pid = 0;
+    if (::posix_spawn(&pid, VELMORA3D_PATH, nullptr, nullptr, argv.data(), envp.data()) != 0)
+        return -1;
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(SaverAppTest, ProgramEndsEveryModeAndLeavesNoGuard)
+{
+    for (std::vector<std::string> args :
+        {std::vector<std::string> {"/s"}, {}, {"/c"}, {"/p", "1234"}, {"-1:ABC"}, {"/a"}, {"/x"}}) {
+        ASSERT_TRUE(Guard().Add());
+        EXPECT_EQ(RunProgram(args, dir_), 0);
+        EXPECT_FALSE(Guard().Exists());
+    }
+    EXPECT_EQ(RunProgram({"/s"}, dir_), 0);
+    EXPECT_FALSE(std::filesystem::exists(Guard().Path()));
+}
+
+} // namespace
+} // namespace velmora

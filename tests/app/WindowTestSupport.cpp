@@ -1,0 +1,140 @@
+#include "WindowTestSupport.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+#include <unistd.h>
+
+#include <X11/extensions/XTest.h>
+#include <X11/Xlib.h>
+
+#include "PrivateXServer.h"
+
+namespace velmora::test {
+
+namespace {
+
+std::unique_ptr<PrivateXServer> server;
+std::unique_ptr<QApplication> application;
+int argc = 1;
+char argv0[] = "Velmora3D";
+char* argv[] = {argv0, nullptr};
+
+} // namespace
+
+bool EnsureApplication()
+{
+    if (application)
+        return true;
+    server = std::make_unique<PrivateXServer>();
+    if (!server->Start())
+        return false;
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    application = std::make_unique<QApplication>(argc, argv);
+    // Test processes end when gtest ends, not when a window closes.
+    QApplication::setQuitOnLastWindowClosed(false);
+    // Deliberately kept until exit: Qt's teardown of the xcb connection
+    // must precede the server's, and both happen after every test.
+    std::atexit([] {
+        application.reset();
+        server.reset();
+    });
+    return true;
+}
+
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return done();
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    return true;
+}
+
+void Pump(int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+FakeInput::FakeInput()
+    : display_(XOpenDisplay(nullptr))
+{
+}
+
+FakeInput::~FakeInput()
+{
+    if (display_)
+        XCloseDisplay(display_);
+}
+
+void FakeInput::MoveTo(int x, int y)
+{
+    XTestFakeMotionEvent(display_, 0, x, y, CurrentTime);
+    XSync(display_, False);
+}
+
+void FakeInput::Key(unsigned long keysym, bool press)
+{
+    const KeyCode code = XKeysymToKeycode(display_, keysym);
+    XTestFakeKeyEvent(display_, code, press ? True : False, CurrentTime);
+    XSync(display_, False);
+}
+
+void FakeInput::Tap(unsigned long keysym)
+{
+    Key(keysym, true);
+    Key(keysym, false);
+}
+
+void FakeInput::Chord(unsigned long modifierKeysym, unsigned long keysym)
+{
+    Key(modifierKeysym, true);
+    Tap(keysym);
+    Key(modifierKeysym, false);
+}
+
+void FakeInput::Click(unsigned int button)
+{
+    XTestFakeButtonEvent(display_, button, True, CurrentTime);
+    XTestFakeButtonEvent(display_, button, False, CurrentTime);
+    XSync(display_, False);
+}
+
+QImage GrabScreen()
+{
+    QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->grabWindow(0).toImage() : QImage();
+}
+
+TempRegistry::TempRegistry()
+{
+    char pattern[] = "/tmp/velmora-window-test-XXXXXX";
+    if (mkdtemp(pattern))
+        directory_ = pattern;
+    path_ = directory_ + "/registry.reg";
+    setenv("KESTROVA3D_REGISTRY", path_.c_str(), 1);
+}
+
+TempRegistry::~TempRegistry()
+{
+    unsetenv("KESTROVA3D_REGISTRY");
+    std::error_code ignored;
+    if (!directory_.empty())
+        std::filesystem::remove_all(directory_, ignored);
+}
+
+} // namespace velmora::test

@@ -1,0 +1,83 @@
+#include "platform/RegistryFormat.h"
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace velmora::platform::regfile {
+namespace {
+
+const std::string kHead = "Windows Registry Editor Version 5.00\n";
+
+TEST(RegistryFormat, WritesTheExportLayout)
+{
+    Hive hive;
+    ASSERT_TRUE(CreateKey(hive, "HKEY_CURRENT_USER\\Software\\Tarnwick"));
+    Key* key = FindKey(hive, "hkey_current_user\\software\\TARNWICK");
+    ASSERT_NE(key, nullptr);
+    SetValue(*key, RegistryValue {"StartRandom", RegistryType::Dword, 1, {}});
+    SetValue(*key, RegistryValue {"Path", RegistryType::String, 0, "C:\\x"});
+    EXPECT_EQ(Serialize(hive),
+        kHead
+            + "\n[HKEY_CURRENT_USER\\Software]\n"
+              "\n[HKEY_CURRENT_USER\\Software\\Tarnwick]\n"
+              "\"StartRandom\"=dword:00000001\n"
+              "\"Path\"=\"C:\\\\x\"\n");
+    EXPECT_FALSE(CreateKey(hive, "HKEY_CURRENT_USER\\SOFTWARE"));
+}
+
+TEST(RegistryFormat, LaterDuplicatesWinInTheFirstPlace)
+{
+    const Hive hive = Parse(kHead
+        + "[HKEY_CURRENT_USER\\K]\n\"a\"=dword:00000001\n\"b\"=dword:00000002\n"
+          "[hkey_current_user\\k]\n\"A\"=\"text\"\n");
+    EXPECT_FALSE(hive.damaged);
+    ASSERT_EQ(hive.keys.size(), 1u);
+    ASSERT_EQ(hive.keys[0].values.size(), 2u);
+    EXPECT_EQ(hive.keys[0].values[0].name, "a");
+    EXPECT_EQ(hive.keys[0].values[0].type, RegistryType::String);
+    EXPECT_EQ(hive.keys[0].values[0].text, "text");
+}
+
+TEST(RegistryFormat, ImportDirectivesAndStrayValuesAreDamage)
+{
+    for (const std::string body :
+        {"[-HKEY_CURRENT_USER\\K]\n", "\"a\"=dword:00000001\n", "[HKEY_CURRENT_USER\\K]\n\"a\"=-\n",
+            "[HKEY_CURRENT_USER\\K]\n\"a\"=hex:1,2\n", "[HKEY_CURRENT_USER\\K]\n\"a\"=dword:0000000g\n",
+            "[HKEY_CURRENT_USER\\K\n", "[HKEY_CURRENT_USER\\K]\n\"a\"=\"x\" trailing\n"}) {
+        const Hive hive = Parse(kHead + body);
+        EXPECT_TRUE(hive.damaged) << body;
+        for (const Key& k : hive.keys)
+            EXPECT_TRUE(k.values.empty()) << body;
+    }
+}
+
+TEST(RegistryFormat, ParseAndWriteAreStable)
+{
+    const std::string text = kHead
+        + "\n[HKEY_CURRENT_USER\\A]\n@=\"default\"\n\"x\"=hex(7):41,00,00,00\n"
+          "\"y\"=dword:ffffffff\n\n[HKEY_CURRENT_USER\\A\\B]\n";
+    const Hive hive = Parse(text);
+    EXPECT_FALSE(hive.damaged);
+    EXPECT_EQ(Serialize(hive), text);
+    EXPECT_TRUE(KeyExists(hive, "HKEY_CURRENT_USER\\a\\b"));
+    EXPECT_TRUE(KeyExists(hive, "HKEY_CURRENT_USER"));
+    EXPECT_FALSE(KeyExists(hive, "HKEY_CURRENT_USER\\A\\Bc"));
+    EXPECT_FALSE(KeyExists(hive, "HKEY_CURRENT_USER\\A\\"));
+}
+
+TEST(RegistryFormat, NamesAndTextsAreChecked)
+{
+    EXPECT_TRUE(IsValidKeyPath("Software\\Tarnwick\\Kestrova3D"));
+    EXPECT_FALSE(IsValidKeyPath("Software\\"));
+    EXPECT_FALSE(IsValidKeyName("a\\b"));
+    EXPECT_TRUE(IsValidValueName(""));
+    EXPECT_TRUE(IsValidText("caf\xC3\xA9\tok"));
+    EXPECT_FALSE(IsValidText("\xC0\xAF")); // overlong "/"
+    EXPECT_FALSE(IsValidText("\xED\xA0\x80")); // a surrogate
+    EXPECT_FALSE(IsValidText("\xF4\x90\x80\x80")); // past U+10FFFF
+    EXPECT_FALSE(IsValidText("\xE2\x82")); // cut character
+}
+
+} // namespace
+} // namespace velmora::platform::regfile
