@@ -1,0 +1,234 @@
+#include "scene/Rings.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "ElementGl.h"
+
+namespace velmora {
+namespace {
+
+using test::ElementGl;
+
+constexpr int kWidth = 320;
+constexpr int kHeight = 240;
+
+class RingsTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        gl_ = new ElementGl;
+        std::string error;
+        if (!gl_->Create(kWidth, kHeight, error)) {
+            setupError_ = new std::string(error);
+        }
+    }
+    static void TearDownTestSuite()
+    {
+        delete gl_;
+        gl_ = nullptr;
+        delete setupError_;
+        setupError_ = nullptr;
+    }
+    void SetUp() override { ASSERT_EQ(setupError_, nullptr) << *setupError_; }
+
+    // Everything the ring pass does before its colour passes, so a frame of
+    // it can be compared with the full pass.
+    void ShadowOnly()
+    {
+        glDisable(GL_LIGHTING);
+        rings_.DrawRingShadowOnPlanet(gl_->Textures().ringsShadow);
+        glEnable(GL_LIGHTING);
+    }
+
+    static ElementGl* gl_;
+    static std::string* setupError_;
+    RingSystem rings_;
+};
+
+ElementGl* RingsTest::gl_ = nullptr;
+std::string* RingsTest::setupError_ = nullptr;
+
+const Vec3 kAbove {0.0, 0.0, 8.0};
+const Vec3 kOrigin {0.0, 0.0, 0.0};
+const Vec3 kUpY {0.0, 1.0, 0.0};
+const Vec3 kUpZ {0.0, 0.0, 1.0};
+
+TEST_F(RingsTest, PlanetHidesTheFarRingAndTheNearRingIsColoured)
+{
+    const Vec3 eye {0.0, -8.0, 1.0};
+    const Vec3 farRing {0.0, 1.8, 0.0}; // behind the planet from this eye
+    const Vec3 nearRing {0.0, -1.8, 0.0}; // in front of the planet
+    const Vec3 sideRing {1.8, 0.0, 0.0}; // beside the planet, over empty sky
+
+    gl_->BeginView(eye, kOrigin, kUpZ);
+    ElementGl::DrawPlainSphere(kOrigin, 1.0, 0.5f);
+    ShadowOnly();
+    const auto far = ElementGl::Project(farRing);
+    const auto near = ElementGl::Project(nearRing);
+    const auto side = ElementGl::Project(sideRing);
+    const test::Rgba farBefore = ElementGl::Pixel(far.Px(), far.Py());
+    const test::Rgba nearBefore = ElementGl::Pixel(near.Px(), near.Py());
+    const test::Rgba sideBefore = ElementGl::Pixel(side.Px(), side.Py());
+    ASSERT_GT(farBefore[0], 0) << "the far ring point must project onto the planet";
+    ASSERT_EQ(sideBefore[0] + sideBefore[1] + sideBefore[2], 0) << "the side point must lie over the sky";
+
+    gl_->BeginView(eye, kOrigin, kUpZ);
+    ElementGl::DrawPlainSphere(kOrigin, 1.0, 0.5f);
+    rings_.DrawRings(gl_->Textures(), 0.0);
+
+    EXPECT_EQ(ElementGl::Pixel(far.Px(), far.Py()), farBefore);
+    EXPECT_EQ(ElementGl::Stencil(far.Px(), far.Py()), 0);
+
+    EXPECT_NE(ElementGl::Pixel(near.Px(), near.Py()), nearBefore);
+    EXPECT_EQ(ElementGl::Stencil(near.Px(), near.Py()), kRingStencilMark);
+
+    const test::Rgba side1 = ElementGl::Pixel(side.Px(), side.Py());
+    EXPECT_GT(side1[0] + side1[1] + side1[2], 30) << "a ring over the sky shows the ring colour";
+    EXPECT_EQ(ElementGl::Stencil(side.Px(), side.Py()), kRingStencilMark);
+}
+
+TEST_F(RingsTest, OverlaysTouchOnlyMarkedRingPixels)
+{
+    gl_->BeginView(kAbove, kOrigin, kUpY, 0.5f);
+    ShadowOnly();
+    const std::vector<uint8_t> before = gl_->Frame();
+
+    gl_->BeginView(kAbove, kOrigin, kUpY, 0.5f);
+    rings_.DrawRings(gl_->Textures(), 0.0);
+    const std::vector<uint8_t> after = gl_->Frame();
+    const std::vector<uint8_t> stencil = gl_->StencilFrame();
+
+    std::size_t marked = 0, changedUnmarked = 0, changedMarked = 0;
+    for (std::size_t i = 0; i < stencil.size(); ++i) {
+        const bool changed = before[3 * i] != after[3 * i] || before[3 * i + 1] != after[3 * i + 1]
+            || before[3 * i + 2] != after[3 * i + 2];
+        if (stencil[i] == kRingStencilMark) {
+            ++marked;
+            changedMarked += changed ? 1 : 0;
+        } else {
+            EXPECT_EQ(stencil[i], 0);
+            changedUnmarked += changed ? 1 : 0;
+        }
+    }
+    EXPECT_GT(marked, 1000u);
+    EXPECT_GT(changedMarked, marked / 2);
+    EXPECT_EQ(changedUnmarked, 0u);
+
+    // Inside the overlay squares but off the rings: the corner of the turning
+    // squares, a point of the turned shadow square, and the gap between the
+    // planet and the inner edge.
+    for (const Vec3& p : {Vec3 {2.2, 2.2, 0.0}, Vec3 {2.9, 0.2, 0.0}, Vec3 {1.12, 0.0, 0.0}}) {
+        const auto w = ElementGl::Project(p);
+        const test::Rgba px = ElementGl::Pixel(w.Px(), w.Py());
+        EXPECT_EQ(px[0], 128) << p.x << "," << p.y;
+        EXPECT_EQ(ElementGl::Stencil(w.Px(), w.Py()), 0);
+    }
+}
+
+TEST_F(RingsTest, AnnulusSpansTheRingRadii)
+{
+    gl_->BeginView(kAbove, kOrigin, kUpY);
+    rings_.DrawRings(gl_->Textures(), 0.0);
+    for (const double angle : {0.0, 0.7, 2.0, 4.4}) {
+        const auto at = [&](double r) {
+            const auto w = ElementGl::Project(Vec3 {r * std::cos(angle), r * std::sin(angle), 0.0});
+            return ElementGl::Stencil(w.Px(), w.Py());
+        };
+        EXPECT_EQ(at(1.18), 0) << angle;
+        EXPECT_EQ(at(1.29), kRingStencilMark) << angle;
+        EXPECT_EQ(at(2.27), kRingStencilMark) << angle;
+        EXPECT_EQ(at(2.38), 0) << angle;
+    }
+}
+
+TEST_F(RingsTest, SeenFromBelowTheRingsStillDraw)
+{
+    gl_->BeginView(Vec3 {0.0, 0.0, -8.0}, kOrigin, kUpY);
+    rings_.DrawRings(gl_->Textures(), 0.0);
+    const auto w = ElementGl::Project(Vec3 {1.8, 0.0, 0.0});
+    EXPECT_EQ(ElementGl::Stencil(w.Px(), w.Py()), kRingStencilMark);
+}
+
+TEST_F(RingsTest, EdgeOnViewDrawsNoRingAndNoOverlay)
+{
+    const Vec3 eye {0.0, -8.0, 0.0};
+    gl_->BeginView(eye, kOrigin, kUpZ, 0.5f);
+    ShadowOnly();
+    const std::vector<uint8_t> before = gl_->Frame();
+
+    gl_->BeginView(eye, kOrigin, kUpZ, 0.5f);
+    rings_.DrawRings(gl_->Textures(), 123.0);
+    EXPECT_EQ(ElementGl::CountDiffering(before, gl_->Frame()), 0u);
+    const std::vector<uint8_t> stencil = gl_->StencilFrame();
+    std::size_t marked = 0;
+    for (const uint8_t s : stencil) {
+        marked += s != 0 ? 1 : 0;
+    }
+    EXPECT_EQ(marked, 0u);
+}
+
+TEST_F(RingsTest, ShadowOnPlanetDarkensOnlyThePlanetSide)
+{
+    // Looking down the Sun's horizontal direction onto the dome.
+    const Vec3 eye {6.0, 6.0, 0.5};
+    gl_->BeginView(eye, kOrigin, kUpZ, 1.0f);
+    const std::vector<uint8_t> clear = gl_->Frame();
+    ShadowOnly();
+    const std::vector<uint8_t> shaded = gl_->Frame();
+    const auto outside = ElementGl::Project(Vec3 {-1.2, 1.2, 0.0});
+    const std::size_t changed = ElementGl::CountDiffering(clear, shaded);
+    EXPECT_GT(changed, 100u) << "the ring shadow texture darkens part of the dome";
+    EXPECT_EQ(ElementGl::Pixel(outside.Px(), outside.Py())[0], 255) << "nothing beyond the planet's radius";
+    // Multiplying can only darken.
+    for (std::size_t i = 0; i < clear.size(); ++i) {
+        ASSERT_LE(shaded[i], clear[i]);
+    }
+}
+
+TEST_F(RingsTest, PassLeavesTheStateTheNextElementsExpect)
+{
+    gl_->BeginView(Vec3 {3.0, -6.0, 2.0}, kOrigin, kUpZ);
+    GLdouble before[16], after[16];
+    glGetDoublev(GL_MODELVIEW_MATRIX, before);
+    glColor4f(0.3f, 0.3f, 0.3f, 0.3f);
+    rings_.DrawRings(gl_->Textures(), 4321.0);
+    glGetDoublev(GL_MODELVIEW_MATRIX, after);
+    for (int i = 0; i < 16; ++i) {
+        EXPECT_NEAR(after[i], before[i], 1e-5) << i;
+    }
+    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    EXPECT_FALSE(glIsEnabled(GL_STENCIL_TEST));
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    GLboolean depthMask = GL_FALSE;
+    glGetBooleanv(GL_DEPTH_WRITEMASK, &depthMask);
+    EXPECT_EQ(depthMask, GL_TRUE);
+    GLfloat colour[4];
+    glGetFloatv(GL_CURRENT_COLOR, colour);
+    for (const GLfloat c : colour) {
+        EXPECT_FLOAT_EQ(c, 1.0f);
+    }
+    GLint src = 0, dst = 0;
+    glGetIntegerv(GL_BLEND_SRC, &src);
+    glGetIntegerv(GL_BLEND_DST, &dst);
+    EXPECT_EQ(src, GL_DST_COLOR);
+    EXPECT_EQ(dst, GL_ZERO);
+}
+
+TEST_F(RingsTest, PatternsTurnWithTheClock)
+{
+    const auto frameAt = [&](double t) {
+        gl_->BeginView(kAbove, kOrigin, kUpY);
+        rings_.DrawRings(gl_->Textures(), t);
+        return gl_->Frame();
+    };
+    const std::vector<uint8_t> start = frameAt(0.0);
+    // 1800 units: five turns of the first pattern and seven of the second.
+    EXPECT_LT(ElementGl::CountDiffering(start, frameAt(1800.0), 2), start.size() / 3 / 1000);
+    EXPECT_GT(ElementGl::CountDiffering(start, frameAt(100.0), 2), 500u);
+}
+
+} // namespace
+} // namespace velmora

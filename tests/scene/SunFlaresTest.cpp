@@ -1,0 +1,287 @@
+#include "scene/SunFlares.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include "ElementGl.h"
+
+namespace velmora {
+namespace {
+
+using test::ElementGl;
+
+TEST(FlareColour, DriftsFromTheRowColourToOrange)
+{
+    const auto seen = FlareColour(0.2f, 0.8f, 0.6f, 0.0);
+    EXPECT_FLOAT_EQ(seen[0], 0.2f);
+    EXPECT_FLOAT_EQ(seen[1], 0.8f);
+    EXPECT_FLOAT_EQ(seen[2], 0.6f);
+    const auto gone = FlareColour(0.2f, 0.8f, 0.6f, 1.0);
+    EXPECT_FLOAT_EQ(gone[0], 1.0f);
+    EXPECT_FLOAT_EQ(gone[1], 0.5f);
+    EXPECT_FLOAT_EQ(gone[2], 0.0f);
+    const auto half = FlareColour(0.2f, 0.8f, 0.6f, 0.5);
+    EXPECT_FLOAT_EQ(half[0], 0.6f);
+    EXPECT_FLOAT_EQ(half[1], 0.65f);
+    EXPECT_FLOAT_EQ(half[2], 0.3f);
+    // Fully visible, hidden is -1/128: a step away from orange.
+    const auto over = FlareColour(0.2f, 0.8f, 0.6f, -1.0 / 128.0);
+    EXPECT_LT(over[0], 0.2f);
+    EXPECT_GT(over[1], 0.8f);
+    EXPECT_GT(over[2], 0.6f);
+}
+
+TEST(SpriteBounds, CoverEveryTexelALinearFilterCanReach)
+{
+    constexpr int w = 64, h = 32;
+    std::vector<uint8_t> rgb(w * h * 3, 0);
+    const auto set = [&](int x, int y) { rgb[(static_cast<std::size_t>(y) * w + x) * 3 + 1] = 1; };
+
+    const SpriteBounds black = ComputeSpriteBounds(rgb.data(), w, h);
+    EXPECT_TRUE(black.empty);
+
+    set(10, 5);
+    set(20, 9);
+    const SpriteBounds b = ComputeSpriteBounds(rgb.data(), w, h);
+    EXPECT_FALSE(b.empty);
+    EXPECT_FALSE(b.Full());
+    EXPECT_FLOAT_EQ(b.s0, 9.0f / w);
+    EXPECT_FLOAT_EQ(b.s1, 22.0f / w);
+    EXPECT_FLOAT_EQ(b.t0, 4.0f / h);
+    EXPECT_FLOAT_EQ(b.t1, 11.0f / h);
+
+    set(0, 0);
+    set(63, 31);
+    const SpriteBounds full = ComputeSpriteBounds(rgb.data(), w, h);
+    EXPECT_TRUE(full.Full());
+}
+
+TEST(SpriteBounds, MalformedInputDrawsTheWholeSprite)
+{
+    const uint8_t px[3] = {0, 0, 0};
+    EXPECT_TRUE(ComputeSpriteBounds(nullptr, 4, 4).Full());
+    EXPECT_TRUE(ComputeSpriteBounds(px, 0, 1).Full());
+    EXPECT_TRUE(ComputeSpriteBounds(px, 1, -1).Full());
+    EXPECT_TRUE(ComputeSpriteBounds(px, 1 << 20, 1).Full());
+}
+
+class SunFlaresGl : public ::testing::Test {
+protected:
+    static constexpr int kWidth = 320;
+    static constexpr int kHeight = 180;
+
+    static void SetUpTestSuite()
+    {
+        gl_ = new ElementGl;
+        std::string error;
+        if (!gl_->Create(kWidth, kHeight, error)) {
+            setupError_ = new std::string(error);
+        }
+    }
+    static void TearDownTestSuite()
+    {
+        delete gl_;
+        gl_ = nullptr;
+        delete setupError_;
+        setupError_ = nullptr;
+    }
+    void SetUp() override
+    {
+        ASSERT_EQ(setupError_, nullptr) << *setupError_;
+        for (std::size_t i = 0; i < kFlareImageCount; ++i) {
+            const std::vector<uint8_t> rgb = TexturePixels(gl_->Textures().flare[i]);
+            flares_.SetFlareImage(i, rgb.data(), width_, height_);
+        }
+    }
+
+    // The uploaded pixels of a texture, first row first.
+    std::vector<uint8_t> TexturePixels(GLuint texture)
+    {
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width_);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height_);
+        std::vector<uint8_t> rgb(static_cast<std::size_t>(width_) * height_ * 3);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+        return rgb;
+    }
+
+    // A view from eye towards a point off the Sun by (dx, dy) in the view's
+    // right and up directions, with an optional body in front.
+    static void LookTowardsSun(const Vec3& eye, const Vec3& target)
+    {
+        gl_->BeginView(eye, target, Vec3 {0.0, 0.0, 1.0});
+        SunFlares::DrawSun(kSunPosition);
+    }
+
+    static Vec3 Along(const Vec3& from, const Vec3& to, double k)
+    {
+        return {from.x + (to.x - from.x) * k, from.y + (to.y - from.y) * k, from.z + (to.z - from.z) * k};
+    }
+
+    static ElementGl* gl_;
+    static std::string* setupError_;
+    SunFlares flares_;
+    GLint width_ = 0;
+    GLint height_ = 0;
+};
+
+ElementGl* SunFlaresGl::gl_ = nullptr;
+std::string* SunFlaresGl::setupError_ = nullptr;
+
+const Vec3 kEye {10.0, 10.0, 2.0};
+
+TEST_F(SunFlaresGl, SunInViewGivesFullFadeAndDrawsFlares)
+{
+    LookTowardsSun(kEye, kSunPosition);
+    const std::vector<uint8_t> before = gl_->Frame();
+    const SunVisibility vis = flares_.DrawLensFlares(kSunPosition, gl_->Textures());
+    ASSERT_TRUE(vis.projected);
+    EXPECT_NEAR(vis.nx, 0.0, 1e-6);
+    EXPECT_NEAR(vis.ny, 0.0, 1e-6);
+    EXPECT_EQ(vis.onScreenSamples, 129);
+    EXPECT_DOUBLE_EQ(vis.hidden, -1.0 / 128.0);
+    EXPECT_NEAR(vis.Fade(), 0.3023, 5e-5);
+    EXPECT_GT(ElementGl::CountDiffering(before, gl_->Frame()), 2000u);
+}
+
+TEST_F(SunFlaresGl, SunBehindTheCameraDrawsNothing)
+{
+    const Vec3 away {kEye.x - (kSunPosition.x - kEye.x), kEye.y - (kSunPosition.y - kEye.y), kEye.z};
+    LookTowardsSun(kEye, away);
+    const std::vector<uint8_t> before = gl_->Frame();
+    const SunVisibility vis = flares_.DrawLensFlares(kSunPosition, gl_->Textures());
+    EXPECT_FALSE(vis.projected);
+    EXPECT_EQ(ElementGl::CountDiffering(before, gl_->Frame()), 0u);
+}
+
+TEST_F(SunFlaresGl, SunOffScreenDrawsNothing)
+{
+    // Turn the view until the Sun lies just beyond the left edge.
+    const Vec3 toSun = Subtract(kSunPosition, kEye);
+    const double yaw = std::atan2(toSun.y, toSun.x);
+    const double turn = 0.70; // radians; the view's half width is 0.636
+    const Vec3 target {
+        kEye.x + std::cos(yaw - turn), kEye.y + std::sin(yaw - turn), kEye.z + toSun.z / Length(toSun)};
+    LookTowardsSun(kEye, target);
+    const std::vector<uint8_t> before = gl_->Frame();
+    const SunVisibility vis = flares_.DrawLensFlares(kSunPosition, gl_->Textures());
+    ASSERT_TRUE(vis.projected);
+    EXPECT_LT(vis.nx, -1.03);
+    EXPECT_EQ(vis.onScreenSamples, 0);
+    EXPECT_EQ(vis.Fade(), 0.0);
+    EXPECT_EQ(ElementGl::CountDiffering(before, gl_->Frame()), 0u);
+}
+
+TEST_F(SunFlaresGl, SunHiddenBehindThePlanetDrawsNothing)
+{
+    // The camera on the far side of the planet from the Sun.
+    const Vec3 eye = Along(kSunPosition, Vec3 {0.0, 0.0, 0.0}, 1.01);
+    LookTowardsSun(eye, kSunPosition);
+    ElementGl::DrawPlainSphere(Vec3 {0.0, 0.0, 0.0}, 1.0, 0.4f);
+    const std::vector<uint8_t> before = gl_->Frame();
+    const SunVisibility vis = flares_.DrawLensFlares(kSunPosition, gl_->Textures());
+    ASSERT_TRUE(vis.projected);
+    EXPECT_EQ(vis.onScreenSamples, 129);
+    EXPECT_DOUBLE_EQ(vis.hidden, 1.0);
+    EXPECT_EQ(ElementGl::CountDiffering(before, gl_->Frame()), 0u);
+}
+
+TEST_F(SunFlaresGl, PartlyHiddenSunShrinksAndFadesTheFlares)
+{
+    // A body covering part of the sample ring.
+    const Vec3 eye = Along(kSunPosition, Vec3 {0.0, 0.0, 0.0}, 1.01);
+    LookTowardsSun(eye, kSunPosition);
+    ElementGl::DrawPlainSphere(Vec3 {0.0, 0.0, 0.0}, 1.0, 0.4f);
+    // Aim the Sun at the planet's limb by shifting the body sideways.
+    LookTowardsSun(eye, kSunPosition);
+    const Vec3 side = Normalized(Vec3 {-(kSunPosition.y), kSunPosition.x, 0.0});
+    ElementGl::DrawPlainSphere(Vec3 {side.x * 1.02, side.y * 1.02, 0.0}, 1.0, 0.4f);
+    const SunVisibility blocks = MeasureSunVisibility(kSunPosition, DepthReadMode::OneBlock);
+    const SunVisibility pixels = MeasureSunVisibility(kSunPosition, DepthReadMode::OnePixelEach);
+    EXPECT_GT(blocks.hidden, 0.1);
+    EXPECT_LT(blocks.hidden, 0.9);
+    EXPECT_EQ(blocks.hidden, pixels.hidden);
+    EXPECT_EQ(blocks.onScreenSamples, pixels.onScreenSamples);
+}
+
+TEST_F(SunFlaresGl, BlockAndPixelReadsAgreeNearTheScreenEdges)
+{
+    const Vec3 toSun = Subtract(kSunPosition, kEye);
+    const double yaw = std::atan2(toSun.y, toSun.x);
+    const Vec3 left = Normalized(Vec3 {-std::sin(yaw), std::cos(yaw), 0.0});
+    // Sweep the Sun across the left edge and over a body's limb.
+    int partlyOnScreen = 0;
+    for (const double turn : {0.55, 0.62, 0.625, 0.63, 0.635, 0.64, 0.645, 0.65, 0.66}) {
+        const Vec3 target {
+            kEye.x + std::cos(yaw + turn), kEye.y + std::sin(yaw + turn), kEye.z + toSun.z / Length(toSun)};
+        LookTowardsSun(kEye, target);
+        ElementGl::DrawPlainSphere(Along(kEye, kSunPosition, 0.01), 0.05, 0.3f);
+        ElementGl::DrawPlainSphere(Vec3 {kEye.x + 5.0 * left.x + 20.0 * toSun.x / Length(toSun),
+                                       kEye.y + 5.0 * left.y + 20.0 * toSun.y / Length(toSun), kEye.z + 1.0},
+            4.0, 0.3f);
+        const SunVisibility a = MeasureSunVisibility(kSunPosition, DepthReadMode::OneBlock);
+        partlyOnScreen += (a.onScreenSamples > 0 && a.onScreenSamples < kOcclusionSampleCount) ? 1 : 0;
+        const SunVisibility b = MeasureSunVisibility(kSunPosition, DepthReadMode::OnePixelEach);
+        EXPECT_EQ(a.projected, b.projected) << turn;
+        EXPECT_EQ(a.hidden, b.hidden) << turn;
+        EXPECT_EQ(a.onScreenSamples, b.onScreenSamples) << turn;
+    }
+    EXPECT_GE(partlyOnScreen, 3);
+}
+
+TEST_F(SunFlaresGl, CutSpriteMatchesTheWholeSprite)
+{
+    glMatrixMode(GL_MODELVIEW);
+    for (std::size_t image = 0; image < 6; ++image) {
+        const SpriteBounds& bounds = flares_.Bounds(image);
+        const auto draw = [&](const SpriteBounds& b) {
+            gl_->BeginView(kEye, kSunPosition, Vec3 {0.0, 0.0, 1.0});
+            DrawScreenSprite(
+                0.1, -0.2, 0.37, 0.8, 0.9, 0.9, gl_->Textures().flare[image], 1.0f, 0.9f, 0.8f, b);
+            return gl_->Frame();
+        };
+        const std::vector<uint8_t> whole = draw(SpriteBounds {});
+        const std::vector<uint8_t> cut = draw(bounds);
+        std::printf("flare%zu bounds s %.4f..%.4f t %.4f..%.4f%s\n", image + 1, bounds.s0, bounds.s1,
+            bounds.t0, bounds.t1, bounds.empty ? " (black)" : "");
+        EXPECT_EQ(ElementGl::CountDiffering(whole, cut, 1), 0u) << "flare" << image + 1;
+        EXPECT_LE(ElementGl::CountDiffering(whole, cut, 0), whole.size() / 3 / 1000) << "flare" << image + 1;
+    }
+}
+
+TEST_F(SunFlaresGl, SunMovesTheLightAndWritesNoDepth)
+{
+    gl_->BeginView(kEye, kSunPosition, Vec3 {0.0, 0.0, 1.0});
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_LIGHTING);
+    SunFlares::DrawSun(kSunPosition);
+    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+
+    const auto w = ElementGl::Project(kSunPosition);
+    const test::Rgba px = ElementGl::Pixel(w.Px(), w.Py());
+    EXPECT_EQ(px[0], 255);
+    EXPECT_EQ(px[1], 255);
+    EXPECT_EQ(px[2], 255);
+    EXPECT_EQ(ElementGl::Depth(w.Px(), w.Py()), 1.0f);
+
+    // The light position is stored in eye coordinates: the Sun seen through
+    // the camera.
+    GLfloat light[4];
+    glGetLightfv(GL_LIGHT0, GL_POSITION, light);
+    GLdouble mv[16];
+    glGetDoublev(GL_MODELVIEW_MATRIX, mv);
+    const Vec3& s = kSunPosition;
+    EXPECT_NEAR(light[0], mv[0] * s.x + mv[4] * s.y + mv[8] * s.z + mv[12], 1e-2);
+    EXPECT_NEAR(light[1], mv[1] * s.x + mv[5] * s.y + mv[9] * s.z + mv[13], 1e-2);
+    EXPECT_NEAR(light[2], mv[2] * s.x + mv[6] * s.y + mv[10] * s.z + mv[14], 1e-2);
+    EXPECT_FLOAT_EQ(light[3], 1.0f);
+}
+
+} // namespace
+} // namespace velmora
