@@ -44,8 +44,12 @@ struct Matrices {
 };
 
 // atan(y / x), turned by -pi when x < 0: the direction of (x, y) as an angle.
+// (0, 0) has no direction; it gives 0 instead of a NaN that would turn the
+// billboard's matrix into garbage.
 double DirectionAngle(double x, double y)
 {
+    if (x == 0.0 && y == 0.0)
+        return 0.0;
     double a = std::atan(y / x);
     if (x < 0.0)
         a -= std::numbers::pi;

@@ -1,0 +1,252 @@
+#include "scene/StarField.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "scene/headless/HeadlessContext.h"
+#include "scene/SceneNotifier.h"
+#include "SceneTestSupport.h"
+
+namespace velmora {
+namespace {
+
+struct Parsed {
+    HeapBlock block;
+    int32_t count = 0;
+    bool allocFailed = false;
+    const StarRecord* records() const { return reinterpret_cast<const StarRecord*>(block.get()); }
+};
+
+Parsed ParseText(const std::string& text)
+{
+    Parsed p;
+    p.block = StarCatalogue::Parse(text.data(), static_cast<long>(text.size()), p.count, p.allocFailed);
+    return p;
+}
+
+TEST(StarCatalogueParse, OneRecordPerLineFeedInFileOrder)
+{
+    const Parsed p = ParseText("6.70;0.35;25.12;A\r\n-1.46;28.14;-9.29;O\r\n3.00;99.99;-49.42;M\r\n");
+    ASSERT_EQ(p.count, 3);
+    ASSERT_TRUE(p.block);
+    EXPECT_FALSE(p.allocFailed);
+    const StarRecord* r = p.records();
+    EXPECT_DOUBLE_EQ(r[0].magnitude, 6.70);
+    EXPECT_DOUBLE_EQ(r[0].rightAscension, 0.35);
+    EXPECT_DOUBLE_EQ(r[0].declination, 25.12);
+    EXPECT_EQ(r[0].spectralIndex, 2);
+    EXPECT_DOUBLE_EQ(r[1].magnitude, -1.46);
+    EXPECT_EQ(r[1].spectralIndex, 0);
+    EXPECT_DOUBLE_EQ(r[2].declination, -49.42);
+    EXPECT_EQ(r[2].spectralIndex, 6);
+}
+
+TEST(StarCatalogueParse, LastLineWithoutLineFeedIsNotCounted)
+{
+    const Parsed p = ParseText("1.0;1.0;1.0;B\n2.0;2.0;2.0;G");
+    EXPECT_EQ(p.count, 1);
+    EXPECT_DOUBLE_EQ(p.records()[0].magnitude, 1.0);
+    const Parsed none = ParseText("2.0;2.0;2.0;G");
+    EXPECT_EQ(none.count, 0);
+    EXPECT_FALSE(none.block);
+    EXPECT_FALSE(none.allocFailed);
+}
+
+TEST(StarCatalogueParse, MalformedLinesBecomeInvisibleStarsNotGarbage)
+{
+    const Parsed p = ParseText("garbage\n1.0;nan;2.0;K\n\n" + std::string(1000, '9') + "\n1.5;2;3;K\n");
+    ASSERT_EQ(p.count, 5);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_TRUE(std::isfinite(AppearanceOf(p.records()[i]).x)) << i;
+        // Brightness 0: the colour adds nothing.
+        EXPECT_NEAR(AppearanceOf(p.records()[i]).r, 0.0, 1e-12) << i;
+    }
+    EXPECT_EQ(p.records()[4].spectralIndex, 5);
+    EXPECT_DOUBLE_EQ(p.records()[4].magnitude, 1.5);
+}
+
+TEST(StarCatalogueParse, EmptyOrMissingInputGivesNoArray)
+{
+    int32_t count = 7;
+    bool allocFailed = true;
+    EXPECT_FALSE(StarCatalogue::Parse(nullptr, 10, count, allocFailed));
+    EXPECT_EQ(count, 0);
+    EXPECT_FALSE(allocFailed);
+    EXPECT_FALSE(StarCatalogue::Parse("x\n", 0, count, allocFailed));
+    EXPECT_FALSE(StarCatalogue::Parse("x\n", -5, count, allocFailed));
+}
+
+TEST(StarAppearance, ClassColoursWithUnknownLettersAsF)
+{
+    EXPECT_EQ(SpectralIndexOf('F'), 3);
+    EXPECT_EQ(SpectralIndexOf('X'), 3);
+    EXPECT_EQ(SpectralIndexOf('?'), 3);
+    EXPECT_EQ(SpectralIndexOf('K'), 5);
+    // At magnitude -1.5 the brightness is 1: colour = class colour x 0.003906 x 1.5.
+    StarRecord f {0.0, 0.0, -1.5, SpectralIndexOf('F')};
+    StarRecord x {0.0, 0.0, -1.5, SpectralIndexOf('X')};
+    const StarAppearance af = AppearanceOf(f);
+    const StarAppearance ax = AppearanceOf(x);
+    EXPECT_DOUBLE_EQ(af.r, 255 * 0.003906 * 1.5);
+    EXPECT_DOUBLE_EQ(af.g, 254 * 0.003906 * 1.5);
+    EXPECT_DOUBLE_EQ(af.b, 202 * 0.003906 * 1.5);
+    EXPECT_EQ(ax.r, af.r);
+    EXPECT_EQ(ax.g, af.g);
+    EXPECT_EQ(ax.b, af.b);
+    // Magnitude 8.5 is black.
+    StarRecord faint {0.0, 0.0, 8.5, 0};
+    EXPECT_NEAR(AppearanceOf(faint).b, 0.0, 1e-12);
+}
+
+TEST(StarAppearance, PointSizeFromMagnitude)
+{
+    EXPECT_FLOAT_EQ(AppearanceOf({0, 0, 3.0, 2}).pointSize, 2.0f);
+    EXPECT_FLOAT_EQ(AppearanceOf({0, 0, 7.96, 2}).pointSize, 2.0f);
+    EXPECT_FLOAT_EQ(AppearanceOf({0, 0, -1.46, 2}).pointSize, 6.46f);
+    EXPECT_FLOAT_EQ(AppearanceOf({0, 0, 2.9, 2}).pointSize, 2.1f);
+}
+
+TEST(StarAppearance, PositionsOnTheSkySphere)
+{
+    const StarAppearance a = AppearanceOf({25.0, 0.0, 5.0, 1});
+    EXPECT_NEAR(a.x * 350, 0.0, 1e-9);
+    EXPECT_NEAR(a.y * 350, 350.0, 1e-9);
+    EXPECT_NEAR(a.z * 350, 0.0, 1e-9);
+    for (double ra : {0.0, 13.0, 77.7}) {
+        const StarAppearance pole = AppearanceOf({ra, 50.0, 5.0, 1});
+        EXPECT_NEAR(pole.x * 350, 0.0, 1e-9);
+        EXPECT_NEAR(pole.y * 350, 0.0, 1e-9);
+        EXPECT_NEAR(pole.z * 350, 350.0, 1e-9);
+    }
+}
+
+// Loading goes through an archive of our own registered in place of the
+// program's.
+TEST(StarCatalogueLoad, ReadsStarsDatAndKeepsTheArray)
+{
+    test::RegisteredArchive archive(test::SyntheticSceneArchive());
+    StderrNotifier notifier;
+    std::vector<HeapBlock> retained;
+    StarCatalogue stars;
+    ASSERT_TRUE(stars.Load(notifier, retained));
+    EXPECT_EQ(notifier.ErrorCount(), 0);
+    EXPECT_FALSE(notifier.QuitRequested());
+    ASSERT_EQ(stars.Count(), 2);
+    ASSERT_EQ(retained.size(), 1u);
+    EXPECT_EQ(reinterpret_cast<const StarRecord*>(retained[0].get()), stars.Records());
+    EXPECT_EQ(stars.Records()[1].spectralIndex, 6);
+    EXPECT_EQ(stars.ListName(), -1);
+}
+
+TEST(StarCatalogueLoad, MissingStarsDatIsReportedAndQuits)
+{
+    test::RegisteredArchive archive(test::SyntheticSceneArchive({"stars.dat"}));
+    StderrNotifier notifier;
+    std::vector<HeapBlock> retained;
+    StarCatalogue stars;
+    EXPECT_FALSE(stars.Load(notifier, retained));
+    EXPECT_EQ(notifier.FirstError(), "Can't open stars data file.");
+    EXPECT_TRUE(notifier.QuitRequested());
+    EXPECT_TRUE(retained.empty());
+    EXPECT_EQ(stars.Count(), 0);
+    stars.Draw(); // no array: draws nothing and needs no context
+}
+
+TEST(StarCatalogueLoad, UnreadableArchiveIsReported)
+{
+    const std::string junk = "this is not a zip archive";
+    test::RegisteredArchive archive(test::Bytes(junk.begin(), junk.end()));
+    StderrNotifier notifier;
+    std::vector<HeapBlock> retained;
+    StarCatalogue stars;
+    EXPECT_FALSE(stars.Load(notifier, retained));
+    EXPECT_EQ(notifier.FirstError(), "Can't open resource data file.");
+    EXPECT_TRUE(notifier.QuitRequested());
+}
+
+int CountLitPixels(const std::vector<uint8_t>& rgba)
+{
+    int lit = 0;
+    for (std::size_t i = 0; i < rgba.size(); i += 4)
+        lit += (rgba[i] | rgba[i + 1] | rgba[i + 2]) != 0;
+    return lit;
+}
+
+TEST(StarCatalogueDraw, FirstFrameCompilesTheListLaterFramesReplayIt)
+{
+    std::string error;
+    const auto context = HeadlessContext::Create(64, 64, error);
+    ASSERT_TRUE(context) << error;
+
+    // Ten bright stars around the celestial equator plus a pole star.
+    std::string text;
+    for (int i = 0; i < 10; ++i)
+        text += "0.5;" + std::to_string(i * 10) + ".0;0.0;G\r\n";
+    text += "0.5;0.0;50.0;B\r\n";
+    test::ZipBuilder zip;
+    zip.Add("stars.dat", text);
+    test::RegisteredArchive archive(zip.Finish());
+    StderrNotifier notifier;
+    std::vector<HeapBlock> retained;
+    StarCatalogue stars;
+    ASSERT_TRUE(stars.Load(notifier, retained));
+
+    glViewport(0, 0, 64, 64);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(90.0, 1.0, 0.01, 1000.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    // Look at the north pole of the sky from the centre.
+    gluLookAt(0, 0, 0, 0, 0, 1, 0, 1, 0);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_TEXTURE_2D);
+
+    GLdouble before[16];
+    glGetDoublev(GL_MODELVIEW_MATRIX, before);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    stars.Draw();
+    const auto first = context->ReadPixelsTopDown();
+    EXPECT_NE(stars.ListName(), -1);
+    EXPECT_TRUE(glIsList(static_cast<GLuint>(stars.ListName())));
+    // The pole star sits in the middle of the view.
+    const std::size_t centre = (32u * 64u + 32u) * 4u;
+    EXPECT_GT(first[centre] + first[centre + 1] + first[centre + 2], 200);
+    EXPECT_GT(CountLitPixels(first), 0);
+
+    // State outside the pushed groups and inside them.
+    GLint src = 0;
+    GLint dst = 0;
+    glGetIntegerv(GL_BLEND_SRC, &src);
+    glGetIntegerv(GL_BLEND_DST, &dst);
+    EXPECT_EQ(src, GL_SRC_ALPHA);
+    EXPECT_EQ(dst, GL_ONE);
+    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
+    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+    GLboolean depthWrites = GL_FALSE;
+    glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
+    EXPECT_EQ(depthWrites, GL_TRUE);
+    GLdouble mv[16];
+    glGetDoublev(GL_MODELVIEW_MATRIX, mv);
+    for (int i = 0; i < 16; ++i)
+        EXPECT_NEAR(mv[i], before[i], 1e-5); // the 350 scale was undone
+
+    const GLint list = stars.ListName();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    stars.Draw();
+    EXPECT_EQ(stars.ListName(), list);
+    EXPECT_EQ(context->ReadPixelsTopDown(), first);
+
+    // Stars write no depth: the buffer keeps its cleared value.
+    GLfloat depth = 0.0f;
+    glReadPixels(32, 32, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
+    EXPECT_EQ(depth, 1.0f);
+}
+
+} // namespace
+} // namespace velmora
