@@ -330,73 +330,39 @@ TEST_F(PlanetArtTest, PlanetShadowFallsOnTheRingsAwayFromTheSun)
     EXPECT_GT(Luma(image, image.width / 2, image.height - 10), 250.0);
 }
 
-// rings_shadow is projected along the Sun's horizontal direction h = (1, 1,
-// 0) / sqrt 2 onto a unit half-sphere: s along (-1, 1, 0) / sqrt 2, t along
-// -z. A planet point is found under the texel radially.
-class RingShadowGeometry {
-public:
-    explicit RingShadowGeometry(const Image& image)
-        : image_(image)
-    {
-    }
-
-    // A point of the flattened planet on the meridian facing the Sun.
-    static std::array<double, 3> SunwardPoint(double latDeg)
-    {
-        const double lat = latDeg * kPi / 180.0;
-        const double c = std::cos(lat) / std::sqrt(2.0);
-        return {c, c, 0.9 * std::sin(lat)};
-    }
-
-    // Where the line from the planet point to the Sun crosses z = 0.
-    static double CrossingRadius(const std::array<double, 3>& q)
-    {
+// rings_shadow is projected along the Sun's horizontal direction (1, 1, 0) /
+// sqrt 2 onto a unit half-sphere: s along (-1, 1, 0) / sqrt 2, t along -z; the
+// planet point under a texel lies radially below it. Returns the luma of the
+// texel over the point of the sunward meridian whose line to the Sun crosses
+// the ring plane at radius r.
+double RingShadowLumaForCrossing(const Image& image, double r)
+{
+    auto point = [](double latDeg) {
+        const double c = std::cos(latDeg * kPi / 180.0) / std::sqrt(2.0);
+        return std::array<double, 3> {c, c, 0.9 * std::sin(latDeg * kPi / 180.0)};
+    };
+    auto crossing = [](const std::array<double, 3>& q) {
         const double k = -q[2] / (100.0 - q[2]);
-        const double x = q[0] + (400.0 - q[0]) * k;
-        const double y = q[1] + (400.0 - q[1]) * k;
-        return std::sqrt(x * x + y * y);
+        return std::hypot(q[0] + (400.0 - q[0]) * k, q[1] + (400.0 - q[1]) * k);
+    };
+    double lo = -60.0;
+    double hi = 0.0;
+    for (int i = 0; i < 60; ++i) {
+        const double mid = 0.5 * (lo + hi);
+        (crossing(point(mid)) > r ? lo : hi) = mid;
     }
-
-    // The southern latitude on the sunward meridian whose sunward line
-    // crosses the ring plane at radius r.
-    static double LatitudeFor(double r)
-    {
-        double lo = -60.0;
-        double hi = 0.0;
-        for (int i = 0; i < 60; ++i) {
-            const double mid = 0.5 * (lo + hi);
-            (CrossingRadius(SunwardPoint(mid)) > r ? lo : hi) = mid;
-        }
-        return 0.5 * (lo + hi);
-    }
-
-    double LumaAt(const std::array<double, 3>& q) const
-    {
-        const double n = std::sqrt(q[0] * q[0] + q[1] * q[1] + q[2] * q[2]);
-        const double a = (-q[0] + q[1]) / std::sqrt(2.0) / n;
-        const double b = -q[2] / n;
-        const int x = static_cast<int>((a + 1.0) * 0.5 * image_.width);
-        const int y = static_cast<int>((b + 1.0) * 0.5 * image_.height);
-        return Sample(x, y);
-    }
-
-private:
-    double Sample(int x, int y) const
-    {
-        x = std::clamp(x, 0, image_.width - 1);
-        y = std::clamp(y, 0, image_.height - 1);
-        const std::size_t at
-            = (static_cast<std::size_t>(y) * static_cast<std::size_t>(image_.width) + x) * 3U;
-        return 0.299 * image_.rgb[at] + 0.587 * image_.rgb[at + 1] + 0.114 * image_.rgb[at + 2];
-    }
-
-    const Image& image_;
-};
+    const auto q = point(0.5 * (lo + hi));
+    const double n = std::sqrt(q[0] * q[0] + q[1] * q[1] + q[2] * q[2]);
+    const double a = (q[1] - q[0]) / std::sqrt(2.0) / n;
+    const int x = std::clamp(static_cast<int>((a + 1.0) * 0.5 * image.width), 0, image.width - 1);
+    const int y = std::clamp(static_cast<int>((1.0 - q[2] / n) * 0.5 * image.height), 0, image.height - 1);
+    const std::size_t at = (static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width) + x) * 3U;
+    return 0.299 * image.rgb[at] + 0.587 * image.rgb[at + 1] + 0.114 * image.rgb[at + 2];
+}
 
 TEST_F(PlanetArtTest, RingShadowFallsOnTheSouthernHemisphereUnderTheRings)
 {
     const Image& image = Get("rings_shadow.jpg");
-    const RingShadowGeometry geometry(image);
     // The Sun is north of the ring plane: nothing north of the equator.
     for (int y = 0; y < image.height / 2; y += 7) {
         for (int x = 0; x < image.width; x += 7) {
@@ -407,16 +373,11 @@ TEST_F(PlanetArtTest, RingShadowFallsOnTheSouthernHemisphereUnderTheRings)
     EXPECT_GT(Luma(image, 2, image.height - 3), 250.0);
     EXPECT_GT(Luma(image, image.width - 3, image.height - 3), 250.0);
 
-    const double bRing
-        = geometry.LumaAt(RingShadowGeometry::SunwardPoint(RingShadowGeometry::LatitudeFor(1.80)));
-    const double cassini
-        = geometry.LumaAt(RingShadowGeometry::SunwardPoint(RingShadowGeometry::LatitudeFor(1.985)));
-    const double aRing
-        = geometry.LumaAt(RingShadowGeometry::SunwardPoint(RingShadowGeometry::LatitudeFor(2.10)));
-    const double gap
-        = geometry.LumaAt(RingShadowGeometry::SunwardPoint(RingShadowGeometry::LatitudeFor(1.15)));
-    const double beyond
-        = geometry.LumaAt(RingShadowGeometry::SunwardPoint(RingShadowGeometry::LatitudeFor(2.45)));
+    const double bRing = RingShadowLumaForCrossing(image, 1.80);
+    const double cassini = RingShadowLumaForCrossing(image, 1.985);
+    const double aRing = RingShadowLumaForCrossing(image, 2.10);
+    const double gap = RingShadowLumaForCrossing(image, 1.15);
+    const double beyond = RingShadowLumaForCrossing(image, 2.45);
     EXPECT_LT(bRing, 60.0) << "under the B ring";
     EXPECT_GT(cassini, bRing + 60.0) << "light through the Cassini division";
     EXPECT_GT(cassini, aRing + 20.0);

@@ -216,13 +216,14 @@ constexpr std::array<std::array<double, 3>, 16> kGradients = {{
     {0, -1, -1},
 }};
 
-double GradientDot(int ix, int iy, int iz, uint32_t seed, double fx, double fy, double fz)
+double GradientDot(uint32_t hash, double fx, double fy, double fz)
 {
-    const auto& g = kGradients[HashLattice(ix, iy, iz, seed) >> 28];
+    const auto& g = kGradients[MixBits(hash) >> 28];
     return g[0] * fx + g[1] * fy + g[2] * fz;
 }
 
-// Three-dimensional gradient noise, roughly in [-1, 1].
+// Three-dimensional gradient noise, roughly in [-1, 1]. The corner hashes are
+// HashLattice's, with the per-axis products formed once per call.
 double Noise3(double x, double y, double z, uint32_t seed)
 {
     const int ix = FloorInt(x);
@@ -231,17 +232,24 @@ double Noise3(double x, double y, double z, uint32_t seed)
     const double fx = x - ix;
     const double fy = y - iy;
     const double fz = z - iz;
+    const uint32_t x0 = static_cast<uint32_t>(ix) * 0x8da6b343U;
+    const uint32_t x1 = x0 + 0x8da6b343U;
+    const uint32_t y0 = static_cast<uint32_t>(iy) * 0xd8163841U;
+    const uint32_t y1 = y0 + 0xd8163841U;
+    const uint32_t s = seed * 0x9e3779b9U;
+    const uint32_t z0 = (static_cast<uint32_t>(iz) * 0xcb1ab31fU) ^ s;
+    const uint32_t z1 = ((static_cast<uint32_t>(iz) + 1U) * 0xcb1ab31fU) ^ s;
+    const double c000 = GradientDot(x0 ^ y0 ^ z0, fx, fy, fz);
+    const double c100 = GradientDot(x1 ^ y0 ^ z0, fx - 1, fy, fz);
+    const double c010 = GradientDot(x0 ^ y1 ^ z0, fx, fy - 1, fz);
+    const double c110 = GradientDot(x1 ^ y1 ^ z0, fx - 1, fy - 1, fz);
+    const double c001 = GradientDot(x0 ^ y0 ^ z1, fx, fy, fz - 1);
+    const double c101 = GradientDot(x1 ^ y0 ^ z1, fx - 1, fy, fz - 1);
+    const double c011 = GradientDot(x0 ^ y1 ^ z1, fx, fy - 1, fz - 1);
+    const double c111 = GradientDot(x1 ^ y1 ^ z1, fx - 1, fy - 1, fz - 1);
     const double u = Fade(fx);
     const double v = Fade(fy);
     const double w = Fade(fz);
-    const double c000 = GradientDot(ix, iy, iz, seed, fx, fy, fz);
-    const double c100 = GradientDot(ix + 1, iy, iz, seed, fx - 1, fy, fz);
-    const double c010 = GradientDot(ix, iy + 1, iz, seed, fx, fy - 1, fz);
-    const double c110 = GradientDot(ix + 1, iy + 1, iz, seed, fx - 1, fy - 1, fz);
-    const double c001 = GradientDot(ix, iy, iz + 1, seed, fx, fy, fz - 1);
-    const double c101 = GradientDot(ix + 1, iy, iz + 1, seed, fx - 1, fy, fz - 1);
-    const double c011 = GradientDot(ix, iy + 1, iz + 1, seed, fx, fy - 1, fz - 1);
-    const double c111 = GradientDot(ix + 1, iy + 1, iz + 1, seed, fx - 1, fy - 1, fz - 1);
     const double x00 = Lerp(c000, c100, u);
     const double x10 = Lerp(c010, c110, u);
     const double x01 = Lerp(c001, c101, u);
@@ -435,13 +443,14 @@ Rgb SaturnColour(double lon, double lat)
     const double shear = (0.55 + 0.75 * std::exp(-beltDistance * beltDistance))
         * Smoothstep(0.0, 12.0, 90.0 - std::abs(lat));
     const Vec warpAt {p.x * 3.0, p.y * 3.0, latRad * 22.0};
-    double warp = Fbm3(warpAt, 3, 11U) * 2.6 * shear;
+    double warp = Fbm3(warpAt, 3, 11U) * 2.0 * shear;
     warp += Noise3(p.x * 9.0, p.y * 9.0, latRad * 70.0, 12U) * 0.45 * shear;
     const double latWarped = HexagonLatitude(lon, lat + warp);
 
     Rgb colour = SaturnBandColour(latWarped);
     // Thin stripes inside the broad bands.
-    const double stripes = Fbm1(latWarped * 0.85, 4, 21U);
+    // Inside the hexagon only the jet itself is sharp.
+    const double stripes = Fbm1(latWarped * 0.85, 4, 21U) * (1.0 - 0.7 * Smoothstep(74.0, 84.0, lat));
     colour = Scaled(colour, 1.0 + 0.085 * stripes);
     // Soft mottling so that large zones are not flat.
     const double mottle = Fbm3(Vec {p.x * 6.0, p.y * 6.0, latRad * 30.0}, 2, 31U);
@@ -541,7 +550,7 @@ double RingOpticalDepth(double r)
     tau += c * (1.0 + 0.25 * fine) * Band(r, 1.2388, 1.5270);
 
     // B ring: rising from the inner B1 to the opaque B3 core.
-    double b = 1.1 + 0.5 * Smoothstep(1.527, 1.60, r);
+    double b = 1.3 + 0.5 * Smoothstep(1.527, 1.60, r);
     b = Lerp(b, 2.4, Smoothstep(1.62, 1.66, r));
     b = Lerp(b, 4.2, Smoothstep(1.74, 1.78, r));
     b = Lerp(b, 2.2, Smoothstep(1.85, 1.88, r));
@@ -599,8 +608,9 @@ Rgb RingAlbedo(double r)
 // lit ring material looks, from the optical depth.
 double MaskTransmission(double tau)
 {
-    return std::exp(-1.1 * tau);
+    return std::exp(-1.4 * tau);
 }
+
 // The power lifts the faint C ring and Cassini division so they read as
 // dim grey ring rather than black.
 double RingBrightness(double tau)
@@ -879,14 +889,14 @@ Rgb TitanColour(double lon, double lat)
     const Rgb haze {170, 116, 54};
     Rgb colour = haze;
     // Broad darker lowlands near the equator, seen faintly through the haze.
-    const double regions = Fbm3(p * 1.7, 3, 91U) + 0.25 * Noise3(p.x * 7.0, p.y * 7.0, p.z * 7.0, 92U);
+    const double regions = Fbm3(p * 1.7, 3, 91U) + 0.1 * Noise3(p.x * 6.0, p.y * 6.0, p.z * 6.0, 92U);
     const double lowland = Smoothstep(0.0, 0.4, regions) * Smoothstep(38.0, 8.0, std::abs(lat));
     colour = Mix(colour, Rgb {122, 78, 36}, 0.3 * lowland);
     // Slightly darker north and a dusky polar hood collar.
     colour = Scaled(colour, 1.0 - 0.06 * Smoothstep(-20.0, 60.0, lat));
     colour = Mix(colour, Rgb {110, 72, 34}, 0.25 * Smoothstep(52.0, 64.0, lat) * Smoothstep(80.0, 68.0, lat));
     // Faint haze streaks along the latitude circles.
-    colour = Scaled(colour, 1.0 + 0.025 * Fbm3(Vec {p.x * 2.0, p.y * 2.0, lat * kDeg * 9.0}, 2, 93U));
+    colour = Scaled(colour, 1.0 + 0.025 * Fbm3(Vec {p.x * 2.0, p.y * 2.0, lat * kDeg * 5.0}, 2, 93U));
     return colour;
 }
 
