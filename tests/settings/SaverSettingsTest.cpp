@@ -66,6 +66,7 @@ TEST(SaverSettings, WithoutTheCollectionKeyLoadFailsAndSaveCreatesEverything)
 TEST(SaverSettings, LoadFailureKeepsWhatTheRecordHolds)
 {
     TempRegistry reg;
+    EXPECT_EQ(ReadInstallPath(), "");
     SaverSettings s;
     s.CamMode = 3;
     s.InstallPath = "/kept/";
@@ -163,12 +164,6 @@ TEST(SaverSettings, InstallPathIsReadButNeverWritten)
     ASSERT_TRUE(s.Load());
     EXPECT_EQ(s.InstallPath, "");
     ASSERT_TRUE(key.DeleteValue("InstallPath"));
-    EXPECT_EQ(ReadInstallPath(), "");
-}
-
-TEST(SaverSettings, ReadInstallPathWithoutCollectionKey)
-{
-    TempRegistry reg;
     EXPECT_EQ(ReadInstallPath(), "");
 }
 
