@@ -43,8 +43,9 @@ bool SaverApp::InitInstance(const std::vector<std::string>& arguments)
 bool SaverApp::StartScreensaver()
 {
     // Checking and adding in one locked step keeps two starts at the same
-    // moment from both passing the check.
-    if (!guard_.TryAdd())
+    // moment from both passing the check. A guard that cannot be written
+    // (no writable folder) must not keep the screensaver from running.
+    if (!guard_.TryAdd() && guard_.Exists())
         return false; // another full-screen instance runs
     if (!shell_.createFullScreenWindow || !shell_.primaryScreen)
         return false; // this build has no full-screen window

@@ -121,6 +121,13 @@ TEST_F(SaverAppTest, StaleGuardDoesNotKeepTheScreensaverOut)
     EXPECT_EQ(calls.front(), "fullscreen 0,0,1920,1080");
 }
 
+TEST_F(SaverAppTest, UnwritableGuardDoesNotKeepTheScreensaverOut)
+{
+    SaverApp app(RecordingShell(), InstanceGuard(strings::kGuardName, dir_ + "/missing/folder"), "Velmora3D");
+    EXPECT_EQ(app.Run({"/s"}), 0);
+    EXPECT_EQ(calls, (std::vector<std::string> {"fullscreen 0,0,1920,1080", "loop"}));
+}
+
 TEST_F(SaverAppTest, CreationFailuresShowTheirMessagesAndClearTheGuard)
 {
     failCreate = true;
