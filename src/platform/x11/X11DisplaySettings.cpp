@@ -3,6 +3,7 @@
 #include <memory>
 
 #include <X11/Xlib.h>
+
 #include <X11/extensions/Xrandr.h>
 
 namespace velmora::platform {
@@ -32,7 +33,8 @@ ScreenConfig ReadScreenConfig(Display* display)
 // the process, so errors are collected while a change is on its way.
 class ErrorTrap {
 public:
-    explicit ErrorTrap(Display* display) : display_(display)
+    explicit ErrorTrap(Display* display)
+        : display_(display)
     {
         XSync(display_, False);
         failed_ = false;
@@ -66,26 +68,32 @@ bool ApplySize(Display* display, int sizeIndex, Rotation rotation, short rate)
     if (!config)
         return false;
     ErrorTrap trap(display);
-    const Status status = rate > 0
-        ? XRRSetScreenConfigAndRate(display, config.get(), DefaultRootWindow(display), sizeIndex, rotation,
-            rate, CurrentTime)
-        : XRRSetScreenConfig(display, config.get(), DefaultRootWindow(display), sizeIndex, rotation,
-            CurrentTime);
+    const Status status = rate > 0 ? XRRSetScreenConfigAndRate(display, config.get(),
+                              DefaultRootWindow(display), sizeIndex, rotation, rate, CurrentTime)
+                                   : XRRSetScreenConfig(display, config.get(), DefaultRootWindow(display),
+                                       sizeIndex, rotation, CurrentTime);
     return !trap.Failed() && status == RRSetConfigSuccess;
 }
 
 } // namespace
 
-X11DisplaySettings::X11DisplaySettings(Display* display) : display_(display) { }
+X11DisplaySettings::X11DisplaySettings(Display* display)
+    : display_(display)
+{
+}
 
-X11DisplaySettings::~X11DisplaySettings() { Restore(); }
+X11DisplaySettings::~X11DisplaySettings()
+{
+    Restore();
+}
 
 DisplayMode X11DisplaySettings::Current() const
 {
     if (!display_)
         return {};
     const int screen = DefaultScreen(display_);
-    DisplayMode mode {DisplayWidth(display_, screen), DisplayHeight(display_, screen), DefaultDepth(display_, screen)};
+    DisplayMode mode {
+        DisplayWidth(display_, screen), DisplayHeight(display_, screen), DefaultDepth(display_, screen)};
     // Xlib's copy of the screen size is only updated by events; after a
     // change of our own the server's answer is the one to trust.
     if (ScreenConfig config = ReadScreenConfig(display_)) {

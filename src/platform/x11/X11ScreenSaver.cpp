@@ -1,6 +1,7 @@
 #include "platform/x11/X11ScreenSaver.h"
 
 #include <X11/Xlib.h>
+
 #include <X11/extensions/scrnsaver.h>
 
 namespace velmora::platform {
