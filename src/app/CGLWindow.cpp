@@ -10,12 +10,12 @@
 #include <QOpenGLFunctions>
 #include <QScreen>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 
 #include "app/DisplayModeSetup.h"
 #include "app/MessageBox.h"
+#include "platform/Clock.h"
 #include "platform/x11/X11ScreenSaver.h"
 #include "StringTable.h"
 #include "ui/LoadingWindow.h"
@@ -32,12 +32,6 @@ constexpr const char* kCantActivate = "Can't activate GLRC.";
 // Frames counted by the frame-rate measurement before it reports and closes.
 constexpr const char* kBenchVariable = "VELMORA3D_BENCH_FRAMES";
 constexpr unsigned long kMaxBenchFrames = 1000000;
-
-int64_t SteadyMs()
-{
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
 
 Display* XDisplayOfApp()
 {
@@ -59,15 +53,15 @@ uint32_t BenchFramesFromEnvironment()
 
 } // namespace
 
-CGLWindow::Services CGLWindow::DesktopServices()
+CGLWindow::Services CGLWindow::DesktopServices(SceneFactory makeScene)
 {
     Services services;
-    services.makeScene = [](SceneNotifier& notifier) { return MakeSpaceScene(notifier); };
+    services.makeScene = std::move(makeScene);
     services.displays = std::make_unique<platform::X11DisplaySettings>(XDisplayOfApp());
     services.showMessage = [](QMessageBox::Icon icon, const QString& text) { ShowMessageBox(icon, text); };
     services.setScreenSaverRunning
         = [](bool running) { platform::SetScreenSaverRunning(XDisplayOfApp(), running); };
-    services.tickCountMs = &SteadyMs;
+    services.tickCountMs = [] { return static_cast<int64_t>(platform::TickCountMs()); };
     services.fullScreenClientSize = [] {
         const QScreen* screen = QGuiApplication::primaryScreen();
         return screen ? screen->availableGeometry().size() : QSize();
@@ -230,9 +224,10 @@ void CGLWindow::OnTimer()
     if (benchFrames_ != 0) {
         // Timed from the end of the first frame, so start-up costs stay out.
         if (framesDrawn_ == 1) {
-            benchStartMs_ = SteadyMs();
+            benchStartMs_ = static_cast<int64_t>(platform::TickCountMs());
         } else if (framesDrawn_ == benchFrames_ + 1) {
-            const double ms = static_cast<double>(SteadyMs() - benchStartMs_);
+            const double ms
+                = static_cast<double>(static_cast<int64_t>(platform::TickCountMs()) - benchStartMs_);
             const QSize size = ClientPixels();
             std::printf("window %dx%d: %u frames in %.0f ms, %.2f frames/s, %.3f ms/frame\n", size.width(),
                 size.height(), benchFrames_, ms, ms > 0 ? benchFrames_ * 1000.0 / ms : 0.0,

@@ -30,8 +30,9 @@ class CGLWindow final : public QWindow, private SceneNotifier {
 public:
     // The services the window calls on. The desktop set talks to the X server
     // and the user; tests replace single entries.
+    using SceneFactory = std::function<std::unique_ptr<FrameScene>(SceneNotifier&)>;
     struct Services {
-        std::function<std::unique_ptr<FrameScene>(SceneNotifier&)> makeScene;
+        SceneFactory makeScene;
         std::unique_ptr<platform::DisplayModeSwitcher> displays;
         std::function<void(QMessageBox::Icon, const QString&)> showMessage;
         std::function<void(bool)> setScreenSaverRunning;
@@ -40,7 +41,9 @@ public:
         // stored mode when a display change is refused.
         std::function<QSize()> fullScreenClientSize;
     };
-    static Services DesktopServices();
+    // The X server, message boxes and the steady clock, with `makeScene`
+    // (MakeSpaceScene for the tour).
+    static Services DesktopServices(SceneFactory makeScene);
 
     // The context request: compatibility profile so the scene's fixed-function
     // calls work, double buffered, depth and stencil for the ring pass.

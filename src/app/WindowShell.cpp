@@ -1,0 +1,102 @@
+#include "app/WindowShell.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <cstdio>
+#include <memory>
+
+#include "app/MessageBox.h"
+
+namespace velmora {
+
+namespace {
+
+// State shared by the shell's functions for one run of the program.
+struct ShellState {
+    int* argc = nullptr;
+    char** argv = nullptr;
+    std::unique_ptr<QApplication> application;
+    bool noDisplay = false;
+    CGLWindow::SceneFactory makeScene;
+};
+
+QApplication* Application(ShellState& state)
+{
+    if (!state.application && !state.noDisplay) {
+        // Without an X server the xcb platform would abort the process.
+        if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+            && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+            state.noDisplay = true;
+            return nullptr;
+        }
+        state.application = std::make_unique<QApplication>(*state.argc, state.argv);
+        // The run ends with the main window, not with whichever box closes last.
+        QApplication::setQuitOnLastWindowClosed(false);
+    }
+    return state.application.get();
+}
+
+} // namespace
+
+SaverShell MakeWindowShell(int& argc, char** argv, CGLWindow::SceneFactory makeScene)
+{
+    auto state = std::make_shared<ShellState>();
+    state->argc = &argc;
+    state->argv = argv;
+    state->makeScene = std::move(makeScene);
+
+    SaverShell shell;
+    shell.primaryScreen = [state]() -> ScreenRect {
+        if (!Application(*state))
+            return {};
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        if (!screen)
+            return {};
+        const QRect r = screen->geometry();
+        return {r.x(), r.y(), r.width(), r.height()};
+    };
+    shell.createFullScreenWindow = [state](const ScreenRect& rect) {
+        if (!Application(*state) || rect.width <= 0 || rect.height <= 0)
+            return false;
+        auto window = std::make_unique<CGLWindow>(CGLWindow::DesktopServices(state->makeScene));
+        switch (window->Create(QRect(rect.x, rect.y, rect.width, rect.height))) {
+        case CGLWindow::CreateResult::Created: {
+            // The object deletes itself once its window is gone; that is
+            // where the run ends.
+            CGLWindow* running = window.release();
+            QObject::connect(
+                running, &CGLWindow::Finished, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+            return true;
+        }
+        case CGLWindow::CreateResult::ContextFailed:
+            // Its own message is out; the quit request ends the loop at once.
+            QMetaObject::invokeMethod(
+                qApp, [] { QCoreApplication::exit(1); }, Qt::QueuedConnection);
+            return true;
+        case CGLWindow::CreateResult::WindowFailed:
+            break;
+        }
+        return false;
+    };
+    shell.runMessageLoop = [state]() {
+        if (!Application(*state))
+            return 0;
+        const int code = QApplication::exec();
+        // The window deleted itself just before the quit; let that happen.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return code;
+    };
+    shell.showMessage = [state](std::string_view text) {
+        const QString message = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+        if (Application(*state))
+            ShowMessageBox(QMessageBox::Warning, message);
+        else
+            std::fprintf(stderr, "%s: %s\n", ProgramBaseName(state->argv[0] ? state->argv[0] : "").c_str(),
+                message.toLocal8Bit().constData());
+    };
+    return shell;
+}
+
+} // namespace velmora
