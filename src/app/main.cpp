@@ -6,14 +6,23 @@
 #include "platform/InstanceGuard.h"
 #include "StringTable.h"
 
+#ifdef VELMORA3D_WINDOWED
+#include "app/FrameScene.h"
+#include "app/WindowShell.h"
+#endif
+
 #include <string>
 #include <vector>
 
 int main(int argc, char** argv)
 {
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
-    velmora::SaverApp app(velmora::SaverShell {},
-        velmora::platform::InstanceGuard(velmora::strings::kGuardName),
+#ifdef VELMORA3D_WINDOWED
+    velmora::SaverShell shell = velmora::MakeWindowShell(argc, argv, &velmora::MakeSpaceScene);
+#else
+    velmora::SaverShell shell;
+#endif
+    velmora::SaverApp app(std::move(shell), velmora::platform::InstanceGuard(velmora::strings::kGuardName),
         velmora::ProgramBaseName(argc > 0 ? argv[0] : "Velmora3D"));
     return app.Run(arguments);
 }
