@@ -13,8 +13,9 @@
 
 #include <unistd.h>
 
-#include <X11/extensions/XTest.h>
 #include <X11/Xlib.h>
+
+#include <X11/extensions/XTest.h>
 
 #include "PrivateXServer.h"
 
