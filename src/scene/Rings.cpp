@@ -28,30 +28,48 @@ void EmitRingStep(double angle)
     glVertex3d(kRingOuterRadius * c, kRingOuterRadius * s, 0.0);
 }
 
-// A square just covering the rings; emitted twice with opposite windings so
-// one face survives culling whichever side the camera is on.
-void DrawOverlaySquare()
+// A square just covering the rings, cut to the part of its texture that can
+// change anything; emitted twice with opposite windings so one face survives
+// culling whichever side the camera is on.
+void DrawOverlaySquare(const TextureBounds& bounds)
 {
+    if (bounds.empty) {
+        return;
+    }
     constexpr double r = kRingOuterRadius;
     glBegin(GL_QUADS);
     glNormal3d(0.0, 0.0, 1.0);
-    glTexCoord2d(0.0, 0.0);
-    glVertex3d(-r, -r, 0.0);
-    glTexCoord2d(1.0, 0.0);
-    glVertex3d(r, -r, 0.0);
-    glTexCoord2d(1.0, 1.0);
-    glVertex3d(r, r, 0.0);
-    glTexCoord2d(0.0, 1.0);
-    glVertex3d(-r, r, 0.0);
+    if (bounds.Full()) {
+        glTexCoord2d(0.0, 0.0);
+        glVertex3d(-r, -r, 0.0);
+        glTexCoord2d(1.0, 0.0);
+        glVertex3d(r, -r, 0.0);
+        glTexCoord2d(1.0, 1.0);
+        glVertex3d(r, r, 0.0);
+        glTexCoord2d(0.0, 1.0);
+        glVertex3d(-r, r, 0.0);
 
-    glTexCoord2d(0.0, 1.0);
-    glVertex3d(-r, r, 0.0);
-    glTexCoord2d(1.0, 1.0);
-    glVertex3d(r, r, 0.0);
-    glTexCoord2d(1.0, 0.0);
-    glVertex3d(r, -r, 0.0);
-    glTexCoord2d(0.0, 0.0);
-    glVertex3d(-r, -r, 0.0);
+        glTexCoord2d(0.0, 1.0);
+        glVertex3d(-r, r, 0.0);
+        glTexCoord2d(1.0, 1.0);
+        glVertex3d(r, r, 0.0);
+        glTexCoord2d(1.0, 0.0);
+        glVertex3d(r, -r, 0.0);
+        glTexCoord2d(0.0, 0.0);
+        glVertex3d(-r, -r, 0.0);
+    } else {
+        // The square maps texture (s, t) to (-r + 2 r s, -r + 2 r t).
+        const double s[4] = {bounds.s0, bounds.s1, bounds.s1, bounds.s0};
+        const double t[4] = {bounds.t0, bounds.t0, bounds.t1, bounds.t1};
+        for (int i = 0; i < 4; ++i) {
+            glTexCoord2d(s[i], t[i]);
+            glVertex3d(-r + 2.0 * r * s[i], -r + 2.0 * r * t[i], 0.0);
+        }
+        for (int i = 3; i >= 0; --i) {
+            glTexCoord2d(s[i], t[i]);
+            glVertex3d(-r + 2.0 * r * s[i], -r + 2.0 * r * t[i], 0.0);
+        }
+    }
     glEnd();
 }
 
@@ -108,7 +126,7 @@ void RingSystem::DrawRingShadowOnPlanet(GLuint ringsShadow)
     glRotated(90.0, 1.0, 0.0, 0.0);
 }
 
-void RingSystem::DrawRingOverlays(const SceneTextures& textures, double animationTime)
+void RingSystem::DrawRingOverlays(const SceneTextures& textures, double animationTime) const
 {
     const double t = animationTime;
 
@@ -120,7 +138,7 @@ void RingSystem::DrawRingOverlays(const SceneTextures& textures, double animatio
     glBindTexture(GL_TEXTURE_2D, textures.spotsWhite);
     glColor4d(1.0, 1.0, 1.0, 0.1);
     glBlendFunc(GL_DST_COLOR, GL_ZERO);
-    DrawOverlaySquare();
+    DrawOverlaySquare(spotsWhiteBounds_);
     glRotated(-kWhiteSpotsRate * t, 0.0, 0.0, 1.0);
 
     // 2. Dark pattern, added at 0.9, turning at 1.4 t degrees.
@@ -128,7 +146,7 @@ void RingSystem::DrawRingOverlays(const SceneTextures& textures, double animatio
     glBindTexture(GL_TEXTURE_2D, textures.spotsBlack);
     glColor4d(0.9, 0.9, 0.9, 0.1);
     glBlendFunc(GL_ONE, GL_ONE);
-    DrawOverlaySquare();
+    DrawOverlaySquare(spotsBlackBounds_);
     glRotated(-kBlackSpotsRate * t, 0.0, 0.0, 1.0);
 
     // 3. The planet's shadow, fixed in space.
@@ -136,7 +154,7 @@ void RingSystem::DrawRingOverlays(const SceneTextures& textures, double animatio
     glColor4d(1.0, 1.0, 1.0, 1.0);
     glBlendFunc(GL_DST_COLOR, GL_ZERO);
     glRotated(kShadowOnRingAngle, 0.0, 0.0, 1.0);
-    DrawOverlaySquare();
+    DrawOverlaySquare(shadowOnRingBounds_);
     glRotated(-kShadowOnRingAngle, 0.0, 0.0, 1.0);
 
     // 4. Back to opaque, depth-tested drawing.
@@ -144,6 +162,39 @@ void RingSystem::DrawRingOverlays(const SceneTextures& textures, double animatio
     glDepthMask(GL_TRUE);
     glEnable(GL_DEPTH_TEST);
     glDisable(GL_BLEND);
+}
+
+void RingSystem::SetOverlayImage(TextureSlot slot, const uint8_t* rgb, int width, int height)
+{
+    // The overlay textures keep GL's repeat wrapping.
+    switch (slot) {
+    case TextureSlot::SpotsWhite:
+        spotsWhiteBounds_ = ComputeTextureBounds(rgb, width, height, 255, TextureWrap::Repeat);
+        break;
+    case TextureSlot::SpotsBlack:
+        spotsBlackBounds_ = ComputeTextureBounds(rgb, width, height, 0, TextureWrap::Repeat);
+        break;
+    case TextureSlot::ShadowOnRing:
+        shadowOnRingBounds_ = ComputeTextureBounds(rgb, width, height, 255, TextureWrap::Repeat);
+        break;
+    default:
+        break;
+    }
+}
+
+const TextureBounds& RingSystem::OverlayBounds(TextureSlot slot) const
+{
+    static const TextureBounds kWhole {};
+    switch (slot) {
+    case TextureSlot::SpotsWhite:
+        return spotsWhiteBounds_;
+    case TextureSlot::SpotsBlack:
+        return spotsBlackBounds_;
+    case TextureSlot::ShadowOnRing:
+        return shadowOnRingBounds_;
+    default:
+        return kWhole;
+    }
 }
 
 void RingSystem::DrawRings(const SceneTextures& textures, double animationTime)

@@ -8,6 +8,7 @@
 
 #include "scene/SceneTextures.h"
 #include "scene/SphereQuarterMesh.h"
+#include "scene/TextureBounds.h"
 
 namespace velmora {
 
@@ -37,11 +38,20 @@ public:
 
     // The two turning pattern layers and the planet's shadow, each a square
     // covering the rings; expects the stencil test to pass only on ring pixels.
-    static void DrawRingOverlays(const SceneTextures& textures, double animationTime);
+    void DrawRingOverlays(const SceneTextures& textures, double animationTime) const;
+
+    // Load time: where an overlay texture can change the rings, from its
+    // decoded pixels (white changes nothing in the multiplied layers, black
+    // nothing in the added one). Other slots are ignored.
+    void SetOverlayImage(TextureSlot slot, const uint8_t* rgb, int width, int height);
+    const TextureBounds& OverlayBounds(TextureSlot slot) const;
 
 private:
     SphereQuarterMesh hemisphere_;
     bool hemisphereNeedsBuilding_ = true;
+    TextureBounds spotsWhiteBounds_;
+    TextureBounds spotsBlackBounds_;
+    TextureBounds shadowOnRingBounds_;
 };
 
 } // namespace velmora

@@ -95,10 +95,12 @@ bool SpaceScene::LoadTexturesAndShape()
         glBindTexture(GL_TEXTURE_2D, name);
         UploadTexture(spec, image);
         textures_[spec.slot] = name;
-        // The flare sprites are cut to their non-black part when drawn.
+        // The flare sprites and ring overlays are cut to the part of their
+        // texture that changes anything when drawn.
         if (spec.slot <= TextureSlot::Flare10)
             sunFlares_.SetFlareImage(
                 static_cast<std::size_t>(spec.slot), image.pixels.get(), image.width, image.height);
+        rings_.SetOverlayImage(spec.slot, image.pixels.get(), image.width, image.height);
         // The decoded pixels stay for the whole run.
         retained_.push_back(std::move(image.pixels));
     }

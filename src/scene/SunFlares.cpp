@@ -14,9 +14,6 @@ namespace {
 
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
 constexpr double kSampleAngleStep = std::numbers::pi / 64.0;
-// Larger sprite textures than this are not expected; anything bigger is
-// treated as malformed rather than scanned.
-constexpr int kMaxSpriteSide = 16384;
 
 // Everything the sprite changes except the blend function and the texture
 // binding, which the next sprite sets anyway.
@@ -97,49 +94,38 @@ std::vector<float> ReadSampleDepths(const std::vector<Pixel>& pixels, DepthReadM
 
 } // namespace
 
-SpriteBounds ComputeSpriteBounds(const uint8_t* rgb, int width, int height)
+TextureBounds ComputeSpriteBounds(const uint8_t* rgb, int width, int height)
 {
-    if (rgb == nullptr || width <= 0 || height <= 0 || width > kMaxSpriteSide || height > kMaxSpriteSide) {
-        return SpriteBounds {};
-    }
-    const std::size_t w = static_cast<std::size_t>(width);
-    const std::size_t h = static_cast<std::size_t>(height);
-    std::size_t colMin = w, colMax = 0, rowMin = h, rowMax = 0;
-    for (std::size_t row = 0; row < h; ++row) {
-        const uint8_t* line = rgb + row * w * 3;
-        for (std::size_t col = 0; col < w; ++col) {
-            const uint8_t* px = line + col * 3;
-            if ((px[0] | px[1] | px[2]) == 0) {
-                continue;
-            }
-            colMin = std::min(colMin, col);
-            colMax = std::max(colMax, col);
-            rowMin = std::min(rowMin, row);
-            rowMax = std::max(rowMax, row);
-        }
-    }
-    SpriteBounds bounds;
-    if (colMin > colMax) {
-        bounds.empty = true;
-        return bounds;
-    }
-    // A linear filter reaches a texel from half a texel beyond its edge; one
-    // more half texel absorbs rounding of the interpolated coordinates.
-    const double fw = static_cast<double>(width);
-    const double fh = static_cast<double>(height);
-    bounds.s0 = static_cast<float>(std::max(0.0, (static_cast<double>(colMin) - 1.0) / fw));
-    bounds.s1 = static_cast<float>(std::min(1.0, (static_cast<double>(colMax) + 2.0) / fw));
-    bounds.t0 = static_cast<float>(std::max(0.0, (static_cast<double>(rowMin) - 1.0) / fh));
-    bounds.t1 = static_cast<float>(std::min(1.0, (static_cast<double>(rowMax) + 2.0) / fh));
-    return bounds;
+    return ComputeTextureBounds(rgb, width, height, 0, TextureWrap::ClampToEdge);
 }
 
 void DrawScreenSprite(double x, double y, double angle, double halfWidth, double halfHeight, double alpha,
-    GLuint texture, float r, float g, float b, const SpriteBounds& bounds)
+    GLuint texture, float r, float g, float b, const TextureBounds& bounds)
 {
     if (bounds.empty) {
         return;
     }
+    const double c = std::cos(angle);
+    const double s = std::sin(angle);
+    const double hw = halfWidth;
+    const double hh = halfHeight;
+    // Corners of texture (0, 0), (1, 0) and (0, 1); the quad is a
+    // parallelogram, affine in its texture coordinates.
+    const Point2 pa {x + hw * s, y - hh * c};
+    const Point2 pb {x + hw * c, y + hh * s};
+    const Point2 pd {x - hw * c, y - hh * s};
+    const std::array<Point2, 4> corners {AffinePoint(pa, pb, pd, bounds.s1, bounds.t0),
+        AffinePoint(pa, pb, pd, bounds.s1, bounds.t1), AffinePoint(pa, pb, pd, bounds.s0, bounds.t1),
+        AffinePoint(pa, pb, pd, bounds.s0, bounds.t0)};
+    // Entirely beside the screen: nothing to add.
+    const auto beside = [&](auto outside) { return std::all_of(corners.begin(), corners.end(), outside); };
+    if (beside([](const Point2& p) { return p.x < -1.0; })
+        || beside([](const Point2& p) { return p.x > 1.0; })
+        || beside([](const Point2& p) { return p.y < -1.0; })
+        || beside([](const Point2& p) { return p.y > 1.0; })) {
+        return;
+    }
+
     glPushMatrix();
     glLoadIdentity();
     glMatrixMode(GL_PROJECTION);
@@ -152,10 +138,6 @@ void DrawScreenSprite(double x, double y, double angle, double halfWidth, double
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
     glBindTexture(GL_TEXTURE_2D, texture);
 
-    const double c = std::cos(angle);
-    const double s = std::sin(angle);
-    const double hw = halfWidth;
-    const double hh = halfHeight;
     glBegin(GL_QUADS);
     glColor4f(r, g, b, static_cast<float>(alpha));
     if (bounds.Full()) {
@@ -168,22 +150,13 @@ void DrawScreenSprite(double x, double y, double angle, double halfWidth, double
         glTexCoord2f(0.0f, 0.0f);
         glVertex3f(static_cast<float>(x + hw * s), static_cast<float>(y - hh * c), -1.0f);
     } else {
-        // The quad is a parallelogram, so texture coordinates are an affine
-        // function of the position: P(s, t) = A + s (B - A) + t (D - A) with
-        // A, B, D the corners of (0, 0), (1, 0) and (0, 1). Cutting it to the
-        // bounds keeps every texel where it was.
-        const double ax = x + hw * s, ay = y - hh * c;
-        const double bx = x + hw * c, by = y + hh * s;
-        const double dx = x - hw * c, dy = y - hh * s;
-        const auto corner = [&](float u, float v) {
-            glTexCoord2f(u, v);
-            glVertex3f(static_cast<float>(ax + u * (bx - ax) + v * (dx - ax)),
-                static_cast<float>(ay + u * (by - ay) + v * (dy - ay)), -1.0f);
-        };
-        corner(bounds.s1, bounds.t0);
-        corner(bounds.s1, bounds.t1);
-        corner(bounds.s0, bounds.t1);
-        corner(bounds.s0, bounds.t0);
+        // Cut to the texture's non-black part; black adds nothing.
+        const float u[4] = {bounds.s1, bounds.s1, bounds.s0, bounds.s0};
+        const float v[4] = {bounds.t0, bounds.t1, bounds.t1, bounds.t0};
+        for (std::size_t i = 0; i < corners.size(); ++i) {
+            glTexCoord2f(u[i], v[i]);
+            glVertex3f(static_cast<float>(corners[i].x), static_cast<float>(corners[i].y), -1.0f);
+        }
     }
     glEnd();
 
@@ -283,7 +256,7 @@ void SunFlares::DrawSun(const Vec3& sunPosition)
 
 SunVisibility SunFlares::DrawLensFlares(const Vec3& sun, const SceneTextures& textures) const
 {
-    const SunVisibility vis = MeasureSunVisibility(sun);
+    const SunVisibility vis = MeasureSunVisibility(sun, depthReadMode_);
     if (!vis.projected) {
         return vis;
     }

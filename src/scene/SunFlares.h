@@ -13,6 +13,7 @@
 #include "camera/Vec3.h"
 #include "scene/LensFlareTable.h"
 #include "scene/SceneTextures.h"
+#include "scene/TextureBounds.h"
 
 namespace velmora {
 
@@ -23,22 +24,9 @@ inline constexpr double kOcclusionRadius = 0.03;
 inline constexpr double kOcclusionStep = 1.0 / 128.0;
 inline constexpr double kFlareFadeScale = 0.3;
 
-// The part of a sprite texture that can add anything: outside it every texel
-// a linear filter could reach is black, so the quad may be cut to it without
-// changing a pixel. Texture coordinates, t = 0 at the first pixel row.
-struct SpriteBounds {
-    float s0 = 0.0f;
-    float t0 = 0.0f;
-    float s1 = 1.0f;
-    float t1 = 1.0f;
-    bool empty = false; // the whole texture is black
-
-    bool Full() const { return !empty && s0 <= 0.0f && t0 <= 0.0f && s1 >= 1.0f && t1 >= 1.0f; }
-};
-
-// rgb: tightly packed 8-bit RGB rows, the first row uploaded as t = 0. Rejects
-// (returns full bounds for) a null block or non-positive or oversized sides.
-SpriteBounds ComputeSpriteBounds(const uint8_t* rgb, int width, int height);
+// Where a flare texture is not black, from its decoded pixels (clamped
+// texture, so nothing wraps).
+TextureBounds ComputeSpriteBounds(const uint8_t* rgb, int width, int height);
 
 // One textured, additively blended quad in device coordinates, facing the
 // screen: centre (x, y), turned by angle radians, with the texture's (1, 0)
@@ -46,7 +34,7 @@ SpriteBounds ComputeSpriteBounds(const uint8_t* rgb, int width, int height);
 // texture that is not black. Leaves the blend function and the bound texture
 // as it set them.
 void DrawScreenSprite(double x, double y, double angle, double halfWidth, double halfHeight, double alpha,
-    GLuint texture, float r, float g, float b, const SpriteBounds& bounds = SpriteBounds {});
+    GLuint texture, float r, float g, float b, const TextureBounds& bounds = TextureBounds {});
 
 // How the occlusion samples are fetched from the depth buffer. Both give the
 // same result; the block read is one glReadPixels of the rectangle holding
@@ -78,7 +66,10 @@ public:
     // Load time: where each flare texture is not black, from its decoded
     // pixels; index 0 is "flare1.jpg".
     void SetFlareImage(std::size_t index, const uint8_t* rgb, int width, int height);
-    const SpriteBounds& Bounds(std::size_t index) const { return bounds_.at(index); }
+    const TextureBounds& Bounds(std::size_t index) const { return bounds_.at(index); }
+
+    // Both modes give the same result; the block read is the faster.
+    void SetDepthReadMode(DepthReadMode mode) { depthReadMode_ = mode; }
 
     // Right after the star field: puts light 0 at the Sun and draws the Sun as
     // an unlit white sphere that writes no depth. Leaves lighting, the depth
@@ -90,7 +81,8 @@ public:
     SunVisibility DrawLensFlares(const Vec3& sun, const SceneTextures& textures) const;
 
 private:
-    std::array<SpriteBounds, kFlareImageCount> bounds_ {};
+    std::array<TextureBounds, kFlareImageCount> bounds_ {};
+    DepthReadMode depthReadMode_ = DepthReadMode::OneBlock;
 };
 
 } // namespace velmora

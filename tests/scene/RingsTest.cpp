@@ -217,6 +217,50 @@ TEST_F(RingsTest, PassLeavesTheStateTheNextElementsExpect)
     EXPECT_EQ(dst, GL_ZERO);
 }
 
+// The uploaded pixels of a texture, first row first.
+std::vector<uint8_t> TexturePixels(GLuint texture, int& width, int& height)
+{
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
+    std::vector<uint8_t> rgb(static_cast<std::size_t>(width) * height * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    return rgb;
+}
+
+TEST_F(RingsTest, CutOverlaysChangeNoPixel)
+{
+    RingSystem cut;
+    const SceneTextures& tex = gl_->Textures();
+    for (const auto& [slot, name] : {std::pair {TextureSlot::SpotsWhite, tex.spotsWhite},
+             std::pair {TextureSlot::SpotsBlack, tex.spotsBlack},
+             std::pair {TextureSlot::ShadowOnRing, tex.shadowOnRing}}) {
+        int w = 0, h = 0;
+        const std::vector<uint8_t> rgb = TexturePixels(name, w, h);
+        cut.SetOverlayImage(slot, rgb.data(), w, h);
+    }
+    // The planet's shadow is a band: most of its square is white.
+    const TextureBounds& shadow = cut.OverlayBounds(TextureSlot::ShadowOnRing);
+    EXPECT_LT((shadow.s1 - shadow.s0) * (shadow.t1 - shadow.t0), 0.5f);
+
+    const Vec3 eyes[] = {{0.0, -6.0, 2.5}, {-4.0, -4.0, 1.0}, {3.0, -1.0, -4.0}, {0.5, 0.5, 7.0}};
+    for (const Vec3& eye : eyes) {
+        for (const double t : {0.0, 777.7}) {
+            gl_->BeginView(eye, kOrigin, kUpZ, 0.3f);
+            rings_.DrawRings(tex, t);
+            const std::vector<uint8_t> whole = gl_->Frame();
+            gl_->BeginView(eye, kOrigin, kUpZ, 0.3f);
+            cut.DrawRings(tex, t);
+            const std::vector<uint8_t> cutFrame = gl_->Frame();
+            EXPECT_EQ(ElementGl::CountDiffering(whole, cutFrame, 1), 0u)
+                << eye.x << "," << eye.y << "," << eye.z;
+            EXPECT_LE(ElementGl::CountDiffering(whole, cutFrame, 0), whole.size() / 3 / 2000)
+                << eye.x << "," << eye.y << "," << eye.z;
+        }
+    }
+}
+
 TEST_F(RingsTest, PatternsTurnWithTheClock)
 {
     const auto frameAt = [&](double t) {
