@@ -896,7 +896,7 @@ Rgb TitanColour(double lon, double lat)
     colour = Scaled(colour, 1.0 - 0.06 * Smoothstep(-20.0, 60.0, lat));
     colour = Mix(colour, Rgb {110, 72, 34}, 0.25 * Smoothstep(52.0, 64.0, lat) * Smoothstep(80.0, 68.0, lat));
     // Faint haze streaks along the latitude circles.
-    colour = Scaled(colour, 1.0 + 0.025 * Fbm3(Vec {p.x * 2.0, p.y * 2.0, lat * kDeg * 5.0}, 2, 93U));
+    colour = Scaled(colour, 1.0 + 0.025 * Fbm3(Vec {p.x * 2.0, p.y * 2.0, lat * kDeg * 5.0}, 1, 93U));
     return colour;
 }
 
