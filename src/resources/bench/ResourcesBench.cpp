@@ -129,6 +129,10 @@ int main(int argc, char** argv)
     }
     const velmora::ResourceBytes resource
         = velmora::FindProgramResource(velmora::kArchiveResourceType, velmora::kArchiveResourceId);
+    if (resource.size == 0) {
+        std::fprintf(stderr, "no archive: this build links none; give one with --archive FILE.zip\n");
+        return 1;
+    }
     std::printf("archive: %s, %zu bytes\n", archiveFile ? archiveFile : "linked in", resource.size);
 
     const std::vector<std::string> images = ImageMembers();
