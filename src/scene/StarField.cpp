@@ -173,15 +173,35 @@ void StarCatalogue::Record() const
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
     glPointSize(1.0f);
 
-    // 4. One point per star, in catalogue order.
-    for (int32_t n = 0; n < count_; ++n) {
-        const StarAppearance a = AppearanceOf(records_[n]);
-        glColor4d(a.r, a.g, a.b, 1.0);
-        glPointSize(a.pointSize);
+    // 4. One point per star. A point size can only change between
+    //    primitives, and llvmpipe pays for every primitive, so stars of equal
+    //    size share one GL_POINTS primitive. The points blend additively
+    //    into 8-bit channels with saturation, which does not depend on their
+    //    order: the picture is the same as one primitive per star.
+    std::vector<StarAppearance> points;
+    points.reserve(static_cast<std::size_t>(count_));
+    for (int32_t n = 0; n < count_; ++n)
+        points.push_back(AppearanceOf(records_[n]));
+    std::vector<int32_t> order(points.size());
+    for (std::size_t n = 0; n < order.size(); ++n)
+        order[n] = static_cast<int32_t>(n);
+    std::stable_sort(order.begin(), order.end(),
+        [&](int32_t a, int32_t b) { return points[a].pointSize < points[b].pointSize; });
+    for (std::size_t k = 0; k < order.size();) {
+        const float size = points[order[k]].pointSize;
+        glPointSize(size);
         glBegin(GL_POINTS);
-        glVertex3d(a.x, a.y, a.z);
+        for (; k < order.size() && points[order[k]].pointSize == size; ++k) {
+            const StarAppearance& a = points[order[k]];
+            glColor4d(a.r, a.g, a.b, 1.0);
+            glVertex3d(a.x, a.y, a.z);
+        }
         glEnd();
     }
+    // The last star's size stays in effect after the pass, as when each star
+    // was drawn on its own.
+    if (!points.empty())
+        glPointSize(points.back().pointSize);
 
     // 5. Back to the camera's scale; depth writes on again.
     glScaled(1.0 / kSkyRadius, 1.0 / kSkyRadius, 1.0 / kSkyRadius);
