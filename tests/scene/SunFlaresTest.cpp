@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <vector>
 
 #include "ElementGl.h"
@@ -230,8 +229,6 @@ TEST_F(SunFlaresGl, CutSpriteMatchesTheWholeSprite)
         };
         const std::vector<uint8_t> whole = draw(TextureBounds {});
         const std::vector<uint8_t> cut = draw(bounds);
-        std::printf("flare%zu bounds s %.4f..%.4f t %.4f..%.4f%s\n", image + 1, bounds.s0, bounds.s1,
-            bounds.t0, bounds.t1, bounds.empty ? " (black)" : "");
         EXPECT_EQ(ElementGl::CountDiffering(whole, cut, 1), 0u) << "flare" << image + 1;
         EXPECT_LE(ElementGl::CountDiffering(whole, cut, 0), whole.size() / 3 / 1000) << "flare" << image + 1;
     }
