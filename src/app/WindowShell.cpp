@@ -13,11 +13,21 @@ namespace velmora {
 
 namespace {
 
+QApplication* keptApplication = nullptr;
+
 // State shared by the shell's functions for one run of the program.
 struct ShellState {
     int* argc = nullptr;
     char** argv = nullptr;
     std::unique_ptr<QApplication> application;
+
+    ~ShellState()
+    {
+        // Qt's teardown unloads the plugins it opened, and with them the code
+        // that could explain memory the system libraries keep to the end; the
+        // process is ending anyway, so the application object stays.
+        keptApplication = application.release();
+    }
     bool noDisplay = false;
     CGLWindow::SceneFactory makeScene;
 };

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
@@ -19,6 +20,7 @@
 
 #include "app/CGLWindow.h"
 #include "StringTable.h"
+#include "ui/LoadingWindow.h"
 #include "WindowTestSupport.h"
 
 namespace velmora {
@@ -34,6 +36,7 @@ struct Journal {
     int initWidth = -1;
     int initHeight = -1;
     bool contextCurrentAtInit = false;
+    bool loadingShownAtInit = false;
     bool contextGoneAtRelease = false;
     int lastResizeWidth = -1;
     int lastResizeHeight = -1;
@@ -55,6 +58,15 @@ struct Journal {
     }
 };
 
+int LoadingWindowsShown()
+{
+    int shown = 0;
+    for (const QWidget* w : QApplication::topLevelWidgets())
+        shown
+            += qobject_cast<const QDialog*>(w) && dynamic_cast<const ui::LoadingWindow*>(w) && w->isVisible();
+    return shown;
+}
+
 // Clears the frame to a known colour; optionally fails its start-up the way
 // the tour reports a missing archive member.
 class ColourScene final : public FrameScene {
@@ -72,6 +84,7 @@ public:
         journal_.initWidth = width;
         journal_.initHeight = height;
         journal_.contextCurrentAtInit = QOpenGLContext::currentContext() != nullptr;
+        journal_.loadingShownAtInit = LoadingWindowsShown() == 1;
         if (failInit_) {
             notifier_.ShowError("Can't load pTexture.");
             notifier_.RequestQuit();
@@ -215,6 +228,17 @@ protected:
     std::function<void()> onMessage_;
 };
 
+TEST(CGLWindowFormat, AsksForCompatibilityDepthAndStencil)
+{
+    const QSurfaceFormat format = CGLWindow::RequestedFormat();
+    EXPECT_EQ(format.renderableType(), QSurfaceFormat::OpenGL);
+    EXPECT_EQ(format.profile(), QSurfaceFormat::CompatibilityProfile);
+    EXPECT_EQ(format.swapBehavior(), QSurfaceFormat::DoubleBuffer);
+    EXPECT_GE(format.depthBufferSize(), 16);
+    EXPECT_GE(format.stencilBufferSize(), 8);
+    EXPECT_GE(format.stencilBufferSize(), CGLWindow::kMinStencilBits);
+}
+
 TEST_F(CGLWindowTest, CoversTheScreenAndDrawsFrames)
 {
     Start(Services());
@@ -262,6 +286,8 @@ TEST_F(CGLWindowTest, CreationCallsTheSceneInOrder)
     Start(Services());
     ASSERT_TRUE(window_);
     EXPECT_TRUE(journal_.contextCurrentAtInit);
+    EXPECT_TRUE(journal_.loadingShownAtInit);
+    EXPECT_EQ(LoadingWindowsShown(), 0);
     EXPECT_EQ(journal_.initWidth, ScreenRect().width());
     EXPECT_EQ(journal_.initHeight, ScreenRect().height());
     EXPECT_EQ(journal_.lastResizeWidth, ScreenRect().width());
