@@ -28,39 +28,41 @@ void EmitRingStep(double angle)
     glVertex3d(kRingOuterRadius * c, kRingOuterRadius * s, 0.0);
 }
 
-// A square just covering the rings, cut to the part of its texture that can
-// change anything; emitted twice with opposite windings so one face survives
-// culling whichever side the camera is on.
-void DrawOverlaySquare(const TextureBounds& bounds)
+// A square just covering the rings, drawn as the pieces of its texture that
+// can change anything; each piece is emitted twice with opposite windings so
+// one face survives culling whichever side the camera is on.
+void DrawOverlaySquare(const std::vector<TexturePiece>& pieces)
 {
-    if (bounds.empty) {
+    if (pieces.empty()) {
         return;
     }
     constexpr double r = kRingOuterRadius;
     glBegin(GL_QUADS);
     glNormal3d(0.0, 0.0, 1.0);
-    if (bounds.Full()) {
-        glTexCoord2d(0.0, 0.0);
-        glVertex3d(-r, -r, 0.0);
-        glTexCoord2d(1.0, 0.0);
-        glVertex3d(r, -r, 0.0);
-        glTexCoord2d(1.0, 1.0);
-        glVertex3d(r, r, 0.0);
-        glTexCoord2d(0.0, 1.0);
-        glVertex3d(-r, r, 0.0);
+    for (const TexturePiece& piece : pieces) {
+        if (piece.Whole()) {
+            glTexCoord2d(0.0, 0.0);
+            glVertex3d(-r, -r, 0.0);
+            glTexCoord2d(1.0, 0.0);
+            glVertex3d(r, -r, 0.0);
+            glTexCoord2d(1.0, 1.0);
+            glVertex3d(r, r, 0.0);
+            glTexCoord2d(0.0, 1.0);
+            glVertex3d(-r, r, 0.0);
 
-        glTexCoord2d(0.0, 1.0);
-        glVertex3d(-r, r, 0.0);
-        glTexCoord2d(1.0, 1.0);
-        glVertex3d(r, r, 0.0);
-        glTexCoord2d(1.0, 0.0);
-        glVertex3d(r, -r, 0.0);
-        glTexCoord2d(0.0, 0.0);
-        glVertex3d(-r, -r, 0.0);
-    } else {
+            glTexCoord2d(0.0, 1.0);
+            glVertex3d(-r, r, 0.0);
+            glTexCoord2d(1.0, 1.0);
+            glVertex3d(r, r, 0.0);
+            glTexCoord2d(1.0, 0.0);
+            glVertex3d(r, -r, 0.0);
+            glTexCoord2d(0.0, 0.0);
+            glVertex3d(-r, -r, 0.0);
+            continue;
+        }
         // The square maps texture (s, t) to (-r + 2 r s, -r + 2 r t).
-        const double s[4] = {bounds.s0, bounds.s1, bounds.s1, bounds.s0};
-        const double t[4] = {bounds.t0, bounds.t0, bounds.t1, bounds.t1};
+        const double s[4] = {piece.s0, piece.s1, piece.s1, piece.s0};
+        const double t[4] = {piece.t0, piece.t0, piece.t1, piece.t1};
         for (int i = 0; i < 4; ++i) {
             glTexCoord2d(s[i], t[i]);
             glVertex3d(-r + 2.0 * r * s[i], -r + 2.0 * r * t[i], 0.0);
@@ -138,7 +140,7 @@ void RingSystem::DrawRingOverlays(const SceneTextures& textures, double animatio
     glBindTexture(GL_TEXTURE_2D, textures.spotsWhite);
     glColor4d(1.0, 1.0, 1.0, 0.1);
     glBlendFunc(GL_DST_COLOR, GL_ZERO);
-    DrawOverlaySquare(spotsWhiteBounds_);
+    DrawOverlaySquare(spotsWhitePieces_);
     glRotated(-kWhiteSpotsRate * t, 0.0, 0.0, 1.0);
 
     // 2. Dark pattern, added at 0.9, turning at 1.4 t degrees.
@@ -146,7 +148,7 @@ void RingSystem::DrawRingOverlays(const SceneTextures& textures, double animatio
     glBindTexture(GL_TEXTURE_2D, textures.spotsBlack);
     glColor4d(0.9, 0.9, 0.9, 0.1);
     glBlendFunc(GL_ONE, GL_ONE);
-    DrawOverlaySquare(spotsBlackBounds_);
+    DrawOverlaySquare(spotsBlackPieces_);
     glRotated(-kBlackSpotsRate * t, 0.0, 0.0, 1.0);
 
     // 3. The planet's shadow, fixed in space.
@@ -154,7 +156,7 @@ void RingSystem::DrawRingOverlays(const SceneTextures& textures, double animatio
     glColor4d(1.0, 1.0, 1.0, 1.0);
     glBlendFunc(GL_DST_COLOR, GL_ZERO);
     glRotated(kShadowOnRingAngle, 0.0, 0.0, 1.0);
-    DrawOverlaySquare(shadowOnRingBounds_);
+    DrawOverlaySquare(shadowOnRingPieces_);
     glRotated(-kShadowOnRingAngle, 0.0, 0.0, 1.0);
 
     // 4. Back to opaque, depth-tested drawing.
@@ -169,29 +171,30 @@ void RingSystem::SetOverlayImage(TextureSlot slot, const uint8_t* rgb, int width
     // The overlay textures keep GL's repeat wrapping.
     switch (slot) {
     case TextureSlot::SpotsWhite:
-        spotsWhiteBounds_ = ComputeTextureBounds(rgb, width, height, 255, TextureWrap::Repeat);
+        spotsWhitePieces_ = TexturePieces(ComputeTextureBounds(rgb, width, height, 255, TextureWrap::Repeat));
         break;
     case TextureSlot::SpotsBlack:
-        spotsBlackBounds_ = ComputeTextureBounds(rgb, width, height, 0, TextureWrap::Repeat);
+        spotsBlackPieces_ = TexturePieces(ComputeTextureBounds(rgb, width, height, 0, TextureWrap::Repeat));
         break;
     case TextureSlot::ShadowOnRing:
-        shadowOnRingBounds_ = ComputeTextureBounds(rgb, width, height, 255, TextureWrap::Repeat);
+        shadowOnRingPieces_
+            = TexturePieces(ComputeTextureBounds(rgb, width, height, 255, TextureWrap::Repeat));
         break;
     default:
         break;
     }
 }
 
-const TextureBounds& RingSystem::OverlayBounds(TextureSlot slot) const
+const std::vector<TexturePiece>& RingSystem::OverlayPieces(TextureSlot slot) const
 {
-    static const TextureBounds kWhole {};
+    static const std::vector<TexturePiece> kWhole {kWholeTexture};
     switch (slot) {
     case TextureSlot::SpotsWhite:
-        return spotsWhiteBounds_;
+        return spotsWhitePieces_;
     case TextureSlot::SpotsBlack:
-        return spotsBlackBounds_;
+        return spotsBlackPieces_;
     case TextureSlot::ShadowOnRing:
-        return shadowOnRingBounds_;
+        return shadowOnRingPieces_;
     default:
         return kWhole;
     }

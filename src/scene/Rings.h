@@ -6,6 +6,9 @@
 
 #include <GL/gl.h>
 
+#include <cstdint>
+#include <vector>
+
 #include "scene/SceneTextures.h"
 #include "scene/SphereQuarterMesh.h"
 #include "scene/TextureBounds.h"
@@ -44,14 +47,15 @@ public:
     // decoded pixels (white changes nothing in the multiplied layers, black
     // nothing in the added one). Other slots are ignored.
     void SetOverlayImage(TextureSlot slot, const uint8_t* rgb, int width, int height);
-    const TextureBounds& OverlayBounds(TextureSlot slot) const;
+    // The pieces of an overlay's square that are drawn.
+    const std::vector<TexturePiece>& OverlayPieces(TextureSlot slot) const;
 
 private:
     SphereQuarterMesh hemisphere_;
     bool hemisphereNeedsBuilding_ = true;
-    TextureBounds spotsWhiteBounds_;
-    TextureBounds spotsBlackBounds_;
-    TextureBounds shadowOnRingBounds_;
+    std::vector<TexturePiece> spotsWhitePieces_ {kWholeTexture};
+    std::vector<TexturePiece> spotsBlackPieces_ {kWholeTexture};
+    std::vector<TexturePiece> shadowOnRingPieces_ {kWholeTexture};
 };
 
 } // namespace velmora

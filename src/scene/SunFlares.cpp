@@ -100,29 +100,40 @@ TextureBounds ComputeSpriteBounds(const uint8_t* rgb, int width, int height)
 }
 
 void DrawScreenSprite(double x, double y, double angle, double halfWidth, double halfHeight, double alpha,
-    GLuint texture, float r, float g, float b, const TextureBounds& bounds)
+    GLuint texture, float r, float g, float b, std::span<const TexturePiece> pieces)
 {
-    if (bounds.empty) {
-        return;
-    }
     const double c = std::cos(angle);
     const double s = std::sin(angle);
     const double hw = halfWidth;
     const double hh = halfHeight;
     // Corners of texture (0, 0), (1, 0) and (0, 1); the quad is a
-    // parallelogram, affine in its texture coordinates.
+    // parallelogram, affine in its texture coordinates, so a piece keeps
+    // every texel where it was.
     const Point2 pa {x + hw * s, y - hh * c};
     const Point2 pb {x + hw * c, y + hh * s};
     const Point2 pd {x - hw * c, y - hh * s};
-    const std::array<Point2, 4> corners {AffinePoint(pa, pb, pd, bounds.s1, bounds.t0),
-        AffinePoint(pa, pb, pd, bounds.s1, bounds.t1), AffinePoint(pa, pb, pd, bounds.s0, bounds.t1),
-        AffinePoint(pa, pb, pd, bounds.s0, bounds.t0)};
-    // Entirely beside the screen: nothing to add.
-    const auto beside = [&](auto outside) { return std::all_of(corners.begin(), corners.end(), outside); };
-    if (beside([](const Point2& p) { return p.x < -1.0; })
-        || beside([](const Point2& p) { return p.x > 1.0; })
-        || beside([](const Point2& p) { return p.y < -1.0; })
-        || beside([](const Point2& p) { return p.y > 1.0; })) {
+    const auto beside = [](const std::array<Point2, 4>& q) {
+        const auto all = [&](auto outside) { return std::all_of(q.begin(), q.end(), outside); };
+        return all([](const Point2& p) { return p.x < -1.0; })
+            || all([](const Point2& p) { return p.x > 1.0; })
+            || all([](const Point2& p) { return p.y < -1.0; })
+            || all([](const Point2& p) { return p.y > 1.0; });
+    };
+    // Pieces in the order (s1, t0), (s1, t1), (s0, t1), (s0, t0): the
+    // counter-clockwise order of the whole quad.
+    std::vector<std::array<Point2, 4>> quads;
+    std::vector<const TexturePiece*> drawn;
+    for (const TexturePiece& piece : pieces) {
+        const std::array<Point2, 4> q {AffinePoint(pa, pb, pd, piece.s1, piece.t0),
+            AffinePoint(pa, pb, pd, piece.s1, piece.t1), AffinePoint(pa, pb, pd, piece.s0, piece.t1),
+            AffinePoint(pa, pb, pd, piece.s0, piece.t0)};
+        // Entirely beside the screen: nothing to add.
+        if (!beside(q)) {
+            quads.push_back(q);
+            drawn.push_back(&piece);
+        }
+    }
+    if (quads.empty()) {
         return;
     }
 
@@ -140,22 +151,25 @@ void DrawScreenSprite(double x, double y, double angle, double halfWidth, double
 
     glBegin(GL_QUADS);
     glColor4f(r, g, b, static_cast<float>(alpha));
-    if (bounds.Full()) {
-        glTexCoord2f(1.0f, 0.0f);
-        glVertex3f(static_cast<float>(x + hw * c), static_cast<float>(y + hh * s), -1.0f);
-        glTexCoord2f(1.0f, 1.0f);
-        glVertex3f(static_cast<float>(x - hw * s), static_cast<float>(y + hh * c), -1.0f);
-        glTexCoord2f(0.0f, 1.0f);
-        glVertex3f(static_cast<float>(x - hw * c), static_cast<float>(y - hh * s), -1.0f);
-        glTexCoord2f(0.0f, 0.0f);
-        glVertex3f(static_cast<float>(x + hw * s), static_cast<float>(y - hh * c), -1.0f);
-    } else {
-        // Cut to the texture's non-black part; black adds nothing.
-        const float u[4] = {bounds.s1, bounds.s1, bounds.s0, bounds.s0};
-        const float v[4] = {bounds.t0, bounds.t1, bounds.t1, bounds.t0};
-        for (std::size_t i = 0; i < corners.size(); ++i) {
+    for (std::size_t k = 0; k < quads.size(); ++k) {
+        const TexturePiece& piece = *drawn[k];
+        if (piece.Whole()) {
+            // The whole quad, with its corners computed as directly as possible.
+            glTexCoord2f(1.0f, 0.0f);
+            glVertex3f(static_cast<float>(x + hw * c), static_cast<float>(y + hh * s), -1.0f);
+            glTexCoord2f(1.0f, 1.0f);
+            glVertex3f(static_cast<float>(x - hw * s), static_cast<float>(y + hh * c), -1.0f);
+            glTexCoord2f(0.0f, 1.0f);
+            glVertex3f(static_cast<float>(x - hw * c), static_cast<float>(y - hh * s), -1.0f);
+            glTexCoord2f(0.0f, 0.0f);
+            glVertex3f(static_cast<float>(x + hw * s), static_cast<float>(y - hh * c), -1.0f);
+            continue;
+        }
+        const float u[4] = {piece.s1, piece.s1, piece.s0, piece.s0};
+        const float v[4] = {piece.t0, piece.t1, piece.t1, piece.t0};
+        for (std::size_t i = 0; i < 4; ++i) {
             glTexCoord2f(u[i], v[i]);
-            glVertex3f(static_cast<float>(corners[i].x), static_cast<float>(corners[i].y), -1.0f);
+            glVertex3f(static_cast<float>(quads[k][i].x), static_cast<float>(quads[k][i].y), -1.0f);
         }
     }
     glEnd();
@@ -212,10 +226,19 @@ std::array<float, 3> FlareColour(float r, float g, float b, double hidden)
         static_cast<float>(b - b * hidden)};
 }
 
+std::array<std::vector<TexturePiece>, kFlareImageCount> SunFlares::MakeWholePieces()
+{
+    std::array<std::vector<TexturePiece>, kFlareImageCount> pieces;
+    for (auto& p : pieces) {
+        p.assign(1, kWholeTexture);
+    }
+    return pieces;
+}
+
 void SunFlares::SetFlareImage(std::size_t index, const uint8_t* rgb, int width, int height)
 {
-    if (index < bounds_.size()) {
-        bounds_[index] = ComputeSpriteBounds(rgb, width, height);
+    if (index < pieces_.size()) {
+        pieces_[index] = TexturePieces(ComputeSpriteBounds(rgb, width, height));
     }
 }
 
@@ -275,7 +298,7 @@ SunVisibility SunFlares::DrawLensFlares(const Vec3& sun, const SceneTextures& te
         const std::array<float, 3> colour = FlareColour(row.r, row.g, row.b, vis.hidden);
         DrawScreenSprite(vis.nx * row.axisPosition, vis.ny * row.axisPosition, rot, row.halfWidth * fade,
             row.halfHeight * fade * aspect, row.alphaScale * fade, textures.flare[image], colour[0],
-            colour[1], colour[2], bounds_[image]);
+            colour[1], colour[2], pieces_[image]);
     }
 
     // The streak keeps its size whatever the fade; at -pi/4 it lies along the
@@ -284,7 +307,7 @@ SunVisibility SunFlares::DrawLensFlares(const Vec3& sun, const SceneTextures& te
     const std::size_t image = static_cast<std::size_t>(streak.image - 1);
     const std::array<float, 3> colour = FlareColour(streak.r, streak.g, streak.b, vis.hidden);
     DrawScreenSprite(vis.nx, vis.ny, -std::numbers::pi / 4.0, streak.halfWidth, streak.halfHeight * aspect,
-        fade, textures.flare[image], colour[0], colour[1], colour[2], bounds_[image]);
+        fade, textures.flare[image], colour[0], colour[1], colour[2], pieces_[image]);
     return vis;
 }
 

@@ -9,6 +9,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
+#include <vector>
 
 #include "camera/Vec3.h"
 #include "scene/LensFlareTable.h"
@@ -30,11 +32,13 @@ TextureBounds ComputeSpriteBounds(const uint8_t* rgb, int width, int height);
 
 // One textured, additively blended quad in device coordinates, facing the
 // screen: centre (x, y), turned by angle radians, with the texture's (1, 0)
-// corner at (x + hw cos, y + hh sin). Bounds cut the quad to the part of the
-// texture that is not black. Leaves the blend function and the bound texture
-// as it set them.
+// corner at (x + hw cos, y + hh sin). Only the given pieces of the texture
+// are drawn (those that are not black; see TexturePieces), and none that lie
+// beside the screen. Leaves the blend function and the bound texture as it
+// set them.
 void DrawScreenSprite(double x, double y, double angle, double halfWidth, double halfHeight, double alpha,
-    GLuint texture, float r, float g, float b, const TextureBounds& bounds = TextureBounds {});
+    GLuint texture, float r, float g, float b,
+    std::span<const TexturePiece> pieces = std::span<const TexturePiece>(&kWholeTexture, 1));
 
 // How the occlusion samples are fetched from the depth buffer. Both give the
 // same result; the block read is one glReadPixels of the rectangle holding
@@ -66,7 +70,7 @@ public:
     // Load time: where each flare texture is not black, from its decoded
     // pixels; index 0 is "flare1.jpg".
     void SetFlareImage(std::size_t index, const uint8_t* rgb, int width, int height);
-    const TextureBounds& Bounds(std::size_t index) const { return bounds_.at(index); }
+    std::span<const TexturePiece> Pieces(std::size_t index) const { return pieces_.at(index); }
 
     // Both modes give the same result; the block read is the faster.
     void SetDepthReadMode(DepthReadMode mode) { depthReadMode_ = mode; }
@@ -81,7 +85,9 @@ public:
     SunVisibility DrawLensFlares(const Vec3& sun, const SceneTextures& textures) const;
 
 private:
-    std::array<TextureBounds, kFlareImageCount> bounds_ {};
+    static std::array<std::vector<TexturePiece>, kFlareImageCount> MakeWholePieces();
+
+    std::array<std::vector<TexturePiece>, kFlareImageCount> pieces_ {MakeWholePieces()};
     DepthReadMode depthReadMode_ = DepthReadMode::OneBlock;
 };
 

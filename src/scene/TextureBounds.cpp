@@ -10,25 +10,16 @@ namespace {
 // Larger textures than this are not shipped; anything bigger is treated as
 // malformed rather than scanned.
 constexpr int kMaxSide = 16384;
+// A linear filter reaches a texel from half a texel beyond its edge; one more
+// half texel absorbs rounding of the interpolated coordinates.
+constexpr double kReach = 1.0;
 
-// One axis: [lo, hi] the span of non-neutral texels out of n. A linear filter
-// reaches a texel from half a texel beyond its edge; one more half texel
-// absorbs rounding of the interpolated coordinates.
-void AxisBounds(std::size_t lo, std::size_t hi, std::size_t n, bool repeat, float& c0, float& c1)
+// One axis: [lo, hi] the span of live texels out of n.
+void AxisBounds(std::size_t lo, std::size_t hi, std::size_t n, float& c0, float& c1)
 {
     const double fn = static_cast<double>(n);
-    double a = (static_cast<double>(lo) - 1.0) / fn;
-    double b = (static_cast<double>(hi) + 2.0) / fn;
-    // Repeat wrapping blends the first and last texels near either edge: a
-    // live texel at one edge keeps the opposite edge live too.
-    if (repeat && hi + 2 >= n) {
-        a = 0.0;
-    }
-    if (repeat && lo <= 1) {
-        b = 1.0;
-    }
-    c0 = static_cast<float>(std::max(0.0, a));
-    c1 = static_cast<float>(std::min(1.0, b));
+    c0 = static_cast<float>(std::max(0.0, (static_cast<double>(lo) - kReach) / fn));
+    c1 = static_cast<float>(std::min(1.0, (static_cast<double>(hi) + 1.0 + kReach) / fn));
 }
 
 } // namespace
@@ -60,10 +51,68 @@ TextureBounds ComputeTextureBounds(
         bounds.empty = true;
         return bounds;
     }
-    const bool repeat = wrap == TextureWrap::Repeat;
-    AxisBounds(colMin, colMax, w, repeat, bounds.s0, bounds.s1);
-    AxisBounds(rowMin, rowMax, h, repeat, bounds.t0, bounds.t1);
+    AxisBounds(colMin, colMax, w, bounds.s0, bounds.s1);
+    AxisBounds(rowMin, rowMax, h, bounds.t0, bounds.t1);
+    if (wrap == TextureWrap::Repeat) {
+        // Live texels on the first or last line are read across the opposite
+        // edge as well; two texels of strip (one for the filter, one against
+        // rounding) unless the rectangle reaches that edge anyway.
+        const float stripS = static_cast<float>(2.0 / static_cast<double>(w));
+        const float stripT = static_cast<float>(2.0 / static_cast<double>(h));
+        if (colMax + 2 >= w) {
+            bounds.stripS0 = std::min(stripS, bounds.s0);
+        }
+        if (colMin <= 1) {
+            bounds.stripS1 = std::min(stripS, 1.0f - bounds.s1);
+        }
+        if (rowMax + 2 >= h) {
+            bounds.stripT0 = std::min(stripT, bounds.t0);
+        }
+        if (rowMin <= 1) {
+            bounds.stripT1 = std::min(stripT, 1.0f - bounds.t1);
+        }
+    }
     return bounds;
+}
+
+std::vector<TexturePiece> TexturePieces(const TextureBounds& bounds)
+{
+    std::vector<TexturePiece> pieces;
+    if (bounds.empty) {
+        return pieces;
+    }
+    // Columns and rows of the layout: the rectangle's span and the strips
+    // beside it. Neighbouring pieces share their edges exactly.
+    struct Span {
+        float lo, hi;
+    };
+    Span sSpans[3];
+    Span tSpans[3];
+    int sCount = 0, tCount = 0;
+    if (bounds.stripS0 > 0.0f) {
+        sSpans[sCount++] = {0.0f, bounds.stripS0};
+    }
+    sSpans[sCount++] = {bounds.s0, bounds.s1};
+    if (bounds.stripS1 > 0.0f) {
+        sSpans[sCount++] = {1.0f - bounds.stripS1, 1.0f};
+    }
+    if (bounds.stripT0 > 0.0f) {
+        tSpans[tCount++] = {0.0f, bounds.stripT0};
+    }
+    tSpans[tCount++] = {bounds.t0, bounds.t1};
+    if (bounds.stripT1 > 0.0f) {
+        tSpans[tCount++] = {1.0f - bounds.stripT1, 1.0f};
+    }
+    // Every combination: a strip across the rectangle's other span, or a
+    // corner where both wrap.
+    for (int j = 0; j < tCount; ++j) {
+        for (int i = 0; i < sCount; ++i) {
+            if (sSpans[i].lo < sSpans[i].hi && tSpans[j].lo < tSpans[j].hi) {
+                pieces.push_back({sSpans[i].lo, tSpans[j].lo, sSpans[i].hi, tSpans[j].hi});
+            }
+        }
+    }
+    return pieces;
 }
 
 } // namespace velmora

@@ -5,6 +5,7 @@
 // to the rest of its texture saves fill without changing a pixel.
 
 #include <cstdint>
+#include <vector>
 
 namespace velmora {
 
@@ -15,6 +16,14 @@ struct TextureBounds {
     float s1 = 1.0f;
     float t1 = 1.0f;
     bool empty = false; // every texel is neutral: the quad adds nothing at all
+    // Repeat wrapping: a live texel on one edge is also read by the filter
+    // within half a texel of the opposite edge, which then needs a thin strip
+    // of its own. Widths of the strips at s = 0, s = 1, t = 0 and t = 1
+    // (0: none).
+    float stripS0 = 0.0f;
+    float stripS1 = 0.0f;
+    float stripT0 = 0.0f;
+    float stripT1 = 0.0f;
 
     bool Full() const { return !empty && s0 <= 0.0f && t0 <= 0.0f && s1 >= 1.0f && t1 >= 1.0f; }
 };
@@ -22,12 +31,25 @@ struct TextureBounds {
 enum class TextureWrap { ClampToEdge, Repeat };
 
 // The smallest rectangle outside which a linear filter reads only texels whose
-// three channels all equal neutral. rgb: tightly packed 8-bit RGB rows. With
-// repeat wrapping the filter also reads across the opposite edge, which the
-// rectangle then includes. A null block, non-positive or oversized sides give
-// full bounds (nothing is cut).
+// three channels all equal neutral (plus, with repeat wrapping, the strips
+// the filter reaches across the opposite edges). rgb: tightly packed 8-bit
+// RGB rows. A null block, non-positive or oversized sides give full bounds
+// (nothing is cut).
 TextureBounds ComputeTextureBounds(
     const uint8_t* rgb, int width, int height, uint8_t neutral, TextureWrap wrap);
+
+// A rectangle of texture coordinates to draw.
+struct TexturePiece {
+    float s0, t0, s1, t1;
+
+    bool Whole() const { return s0 <= 0.0f && t0 <= 0.0f && s1 >= 1.0f && t1 >= 1.0f; }
+};
+inline constexpr TexturePiece kWholeTexture {0.0f, 0.0f, 1.0f, 1.0f};
+
+// The pieces of a quad to draw for these bounds: the rectangle and the strips
+// wrapping adds; none when the texture changes nothing. The pieces do not
+// overlap.
+std::vector<TexturePiece> TexturePieces(const TextureBounds& bounds);
 
 // Point of the parallelogram with corners a (0, 0), b (1, 0) and d (0, 1) at
 // texture coordinates (s, t); the quads are affine in their texture

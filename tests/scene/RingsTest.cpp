@@ -241,8 +241,12 @@ TEST_F(RingsTest, CutOverlaysChangeNoPixel)
         cut.SetOverlayImage(slot, rgb.data(), w, h);
     }
     // The planet's shadow is a band: most of its square is white.
-    const TextureBounds& shadow = cut.OverlayBounds(TextureSlot::ShadowOnRing);
-    EXPECT_LT((shadow.s1 - shadow.s0) * (shadow.t1 - shadow.t0), 0.5f);
+    float area = 0.0f;
+    for (const TexturePiece& p : cut.OverlayPieces(TextureSlot::ShadowOnRing)) {
+        area += (p.s1 - p.s0) * (p.t1 - p.t0);
+    }
+    EXPECT_GT(area, 0.05f);
+    EXPECT_LT(area, 0.5f);
 
     const Vec3 eyes[] = {{0.0, -6.0, 2.5}, {-4.0, -4.0, 1.0}, {3.0, -1.0, -4.0}, {0.5, 0.5, 7.0}};
     for (const Vec3& eye : eyes) {
@@ -253,7 +257,9 @@ TEST_F(RingsTest, CutOverlaysChangeNoPixel)
             gl_->BeginView(eye, kOrigin, kUpZ, 0.3f);
             cut.DrawRings(tex, t);
             const std::vector<uint8_t> cutFrame = gl_->Frame();
-            EXPECT_EQ(ElementGl::CountDiffering(whole, cutFrame, 1), 0u)
+            // Smaller triangles interpolate the same texture coordinates with
+            // other rounding; three stacked layers may move a rare pixel by 2.
+            EXPECT_EQ(ElementGl::CountDiffering(whole, cutFrame, 2), 0u)
                 << eye.x << "," << eye.y << "," << eye.z;
             EXPECT_LE(ElementGl::CountDiffering(whole, cutFrame, 0), whole.size() / 3 / 2000)
                 << eye.x << "," << eye.y << "," << eye.z;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace velmora {
@@ -69,7 +70,7 @@ TEST(TextureBounds, WhiteIsNeutralForMultipliedLayers)
     EXPECT_FLOAT_EQ(b.t1, 5.0f / 32);
 }
 
-TEST(TextureBounds, RepeatWrappingKeepsTheOppositeEdge)
+TEST(TextureBounds, RepeatWrappingAddsAStripAtTheOppositeEdge)
 {
     // A dark band along the last column: with repeat wrapping the filter
     // blends it into the first column as well.
@@ -78,21 +79,92 @@ TEST(TextureBounds, RepeatWrappingKeepsTheOppositeEdge)
         t.Set(31, y, 0, 0, 0);
     }
     const TextureBounds wrapped = t.Bounds(255, TextureWrap::Repeat);
-    EXPECT_FLOAT_EQ(wrapped.s0, 0.0f);
+    EXPECT_FLOAT_EQ(wrapped.s0, 30.0f / 32);
     EXPECT_FLOAT_EQ(wrapped.s1, 1.0f);
     EXPECT_FLOAT_EQ(wrapped.t0, 3.0f / 16);
     EXPECT_FLOAT_EQ(wrapped.t1, 9.0f / 16);
-    const TextureBounds clamped = t.Bounds(255, TextureWrap::ClampToEdge);
-    EXPECT_FLOAT_EQ(clamped.s0, 30.0f / 32);
-    EXPECT_FLOAT_EQ(clamped.s1, 1.0f);
+    EXPECT_FLOAT_EQ(wrapped.stripS0, 2.0f / 32);
+    EXPECT_FLOAT_EQ(wrapped.stripS1, 0.0f);
+    EXPECT_FLOAT_EQ(wrapped.stripT0, 0.0f);
+    EXPECT_FLOAT_EQ(wrapped.stripT1, 0.0f);
+    const std::vector<TexturePiece> pieces = TexturePieces(wrapped);
+    ASSERT_EQ(pieces.size(), 2u);
+    // The strip first (pieces run from s = 0), across the band's rows.
+    EXPECT_FLOAT_EQ(pieces[0].s0, 0.0f);
+    EXPECT_FLOAT_EQ(pieces[0].s1, 2.0f / 32);
+    EXPECT_FLOAT_EQ(pieces[0].t0, 3.0f / 16);
+    EXPECT_FLOAT_EQ(pieces[0].t1, 9.0f / 16);
+    EXPECT_FLOAT_EQ(pieces[1].s0, 30.0f / 32);
 
-    // The first row live: the last rows are reached too.
-    Texture u(16, 16, 0);
-    u.Set(7, 0, 5, 5, 5);
-    const TextureBounds top = u.Bounds(0, TextureWrap::Repeat);
-    EXPECT_FLOAT_EQ(top.t0, 0.0f);
-    EXPECT_FLOAT_EQ(top.t1, 1.0f);
-    EXPECT_FLOAT_EQ(top.s0, 6.0f / 16);
+    const TextureBounds clamped = t.Bounds(255, TextureWrap::ClampToEdge);
+    EXPECT_FLOAT_EQ(clamped.stripS0, 0.0f);
+    EXPECT_EQ(TexturePieces(clamped).size(), 1u);
+}
+
+TEST(TextureBounds, BandFromTheFirstRowGetsAStripAtTheLastAndCorners)
+{
+    // Like the planet's shadow on the rings: dark from the first row to the
+    // middle, in the middle columns; and a texel in the first column.
+    Texture t(64, 64, 255);
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 20; x < 40; ++x) {
+            t.Set(x, y, 10, 10, 10);
+        }
+    }
+    const TextureBounds band = t.Bounds(255, TextureWrap::Repeat);
+    EXPECT_FLOAT_EQ(band.t0, 0.0f);
+    EXPECT_FLOAT_EQ(band.t1, 33.0f / 64);
+    EXPECT_FLOAT_EQ(band.stripT1, 2.0f / 64);
+    EXPECT_FLOAT_EQ(band.stripT0, 0.0f);
+    const std::vector<TexturePiece> pieces = TexturePieces(band);
+    ASSERT_EQ(pieces.size(), 2u);
+    float area = 0.0f;
+    for (const TexturePiece& p : pieces) {
+        area += (p.s1 - p.s0) * (p.t1 - p.t0);
+    }
+    EXPECT_LT(area, 0.2f);
+
+    t.Set(0, 10, 0, 0, 0);
+    const TextureBounds both = t.Bounds(255, TextureWrap::Repeat);
+    EXPECT_FLOAT_EQ(both.s0, 0.0f);
+    EXPECT_FLOAT_EQ(both.stripS1, 2.0f / 64);
+    // Rectangle, strip at s = 1, strip at t = 1 and their corner.
+    EXPECT_EQ(TexturePieces(both).size(), 4u);
+}
+
+TEST(TextureBounds, PiecesShareTheirEdgesAndDoNotOverlap)
+{
+    Texture t(16, 16, 0);
+    // One live texel in a corner: read from all four corners of the square.
+    t.Set(0, 0, 1, 1, 1);
+    const std::vector<TexturePiece> pieces = TexturePieces(t.Bounds(0, TextureWrap::Repeat));
+    ASSERT_EQ(pieces.size(), 4u);
+    const auto covers = [&](float s, float u) {
+        return std::any_of(pieces.begin(), pieces.end(),
+            [&](const TexturePiece& p) { return s >= p.s0 && s <= p.s1 && u >= p.t0 && u <= p.t1; });
+    };
+    EXPECT_TRUE(covers(0.01f, 0.01f));
+    EXPECT_TRUE(covers(0.99f, 0.01f));
+    EXPECT_TRUE(covers(0.01f, 0.99f));
+    EXPECT_TRUE(covers(0.99f, 0.99f));
+    EXPECT_FALSE(covers(0.5f, 0.5f));
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        for (std::size_t j = i + 1; j < pieces.size(); ++j) {
+            const TexturePiece& a = pieces[i];
+            const TexturePiece& b = pieces[j];
+            const bool overlap = a.s0 < b.s1 && b.s0 < a.s1 && a.t0 < b.t1 && b.t0 < a.t1;
+            EXPECT_FALSE(overlap) << i << " " << j;
+        }
+    }
+}
+
+TEST(TextureBounds, AllLiveGivesTheWholeTextureAsOnePiece)
+{
+    Texture t(32, 32, 7);
+    const std::vector<TexturePiece> pieces = TexturePieces(t.Bounds(0, TextureWrap::Repeat));
+    ASSERT_EQ(pieces.size(), 1u);
+    EXPECT_TRUE(pieces[0].Whole());
+    EXPECT_TRUE(TexturePieces(Texture(8, 8, 0).Bounds(0, TextureWrap::Repeat)).empty());
 }
 
 TEST(TextureBounds, MalformedInputCutsNothing)
