@@ -140,9 +140,16 @@ TEST_F(RenderTool, BenchPrintsRatesAndWritesNothing)
     EXPECT_TRUE(fs::is_empty(dir_));
 }
 
-TEST_F(RenderTool, UnwritableOutputFolderFailsWithOne)
+TEST_F(RenderTool, MissingOutputFolderIsMadeAndUnwritableOneFailsWithOne)
 {
-    const Result r = RunTool("--out '" + (dir_ / "missing").string() + "' --size 32x32 --time 7000");
+    const fs::path nested = dir_ / "new" / "frames";
+    const Result made = RunTool("--out '" + nested.string() + "' --size 32x32 --time 7000");
+    ASSERT_EQ(made.exitCode, 0) << made.output;
+    EXPECT_TRUE(fs::exists(nested / "frame-00000.png"));
+
+    // A folder cannot be made below a plain file.
+    std::ofstream(dir_ / "plain") << "x";
+    const Result r = RunTool("--out '" + (dir_ / "plain" / "sub").string() + "' --size 32x32 --time 7000");
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.output.find("cannot create"), std::string::npos);
 }

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -152,6 +153,17 @@ int main(int argc, char** argv)
         settings.AnimationSpeed = *options.speed;
 
     std::string error;
+    if (!options.bench) {
+        // Like any tool that writes into a folder: make it, so a fresh
+        // machine needs no extra step.
+        std::error_code ec;
+        std::filesystem::create_directories(options.outDir, ec);
+        if (ec) {
+            std::fprintf(stderr, "velmora3d-render: cannot create folder %s: %s\n", options.outDir.c_str(),
+                ec.message().c_str());
+            return 1;
+        }
+    }
     const std::unique_ptr<HeadlessContext> context
         = HeadlessContext::Create(options.width, options.height, error);
     if (!context) {
