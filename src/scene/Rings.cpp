@@ -75,6 +75,45 @@ void DrawOverlaySquare(const std::vector<TexturePiece>& pieces)
     glEnd();
 }
 
+// Clip planes keeping mesh points whose planar texture coordinates
+// (x + 0.5, y + 0.5) lie inside the bounds' rectangle; none when it wraps or
+// spans the whole texture. Returns how many planes, from GL_CLIP_PLANE0, it
+// enabled.
+int EnableTextureClipPlanes(const TextureBounds& b)
+{
+    if (b.stripS0 > 0.0f || b.stripS1 > 0.0f || b.stripT0 > 0.0f || b.stripT1 > 0.0f) {
+        return 0;
+    }
+    // Plane (a, b, c, d) keeps a x + b y + c z + d >= 0.
+    GLdouble planes[4][4];
+    int n = 0;
+    const auto add = [&](double a, double c, double d) {
+        planes[n][0] = a;
+        planes[n][1] = c;
+        planes[n][2] = 0.0;
+        planes[n][3] = d;
+        ++n;
+    };
+    if (b.s0 > 0.0f) {
+        add(1.0, 0.0, 0.5 - b.s0); // x + 0.5 >= s0
+    }
+    if (b.s1 < 1.0f) {
+        add(-1.0, 0.0, b.s1 - 0.5); // x + 0.5 <= s1
+    }
+    if (b.t0 > 0.0f) {
+        add(0.0, 1.0, 0.5 - b.t0);
+    }
+    if (b.t1 < 1.0f) {
+        add(0.0, -1.0, b.t1 - 0.5);
+    }
+    for (int i = 0; i < n; ++i) {
+        const GLenum plane = static_cast<GLenum>(GL_CLIP_PLANE0 + i);
+        glClipPlane(plane, planes[i]);
+        glEnable(plane);
+    }
+    return n;
+}
+
 } // namespace
 
 void RingSystem::DrawRingAnnulus()
@@ -117,8 +156,17 @@ void RingSystem::DrawRingShadowOnPlanet(GLuint ringsShadow)
     glEnable(GL_BLEND);
     glBlendFunc(GL_DST_COLOR, GL_ZERO);
 
-    // 4. Texture coordinates are projected along the dome's axis.
-    hemisphere_.DrawMapped(true);
+    // 4. Texture coordinates are projected along the dome's axis:
+    //    (x + 0.5, y + 0.5) of the mesh. Where the texture is white the
+    //    multiply changes nothing, so clip planes in mesh space keep the
+    //    drawing to the rectangle where it is not.
+    if (!ringsShadowBounds_.empty) {
+        const int planes = EnableTextureClipPlanes(ringsShadowBounds_);
+        hemisphere_.DrawMapped(true);
+        for (int i = 0; i < planes; ++i) {
+            glDisable(static_cast<GLenum>(GL_CLIP_PLANE0 + i));
+        }
+    }
 
     // 5. Undo the transform in reverse order.
     glDisable(GL_BLEND);
@@ -175,6 +223,9 @@ void RingSystem::SetOverlayImage(TextureSlot slot, const uint8_t* rgb, int width
         break;
     case TextureSlot::SpotsBlack:
         spotsBlackPieces_ = TexturePieces(ComputeTextureBounds(rgb, width, height, 0, TextureWrap::Repeat));
+        break;
+    case TextureSlot::RingsShadow:
+        ringsShadowBounds_ = ComputeTextureBounds(rgb, width, height, 255, TextureWrap::Repeat);
         break;
     case TextureSlot::ShadowOnRing:
         shadowOnRingPieces_

@@ -43,9 +43,9 @@ public:
     // covering the rings; expects the stencil test to pass only on ring pixels.
     void DrawRingOverlays(const SceneTextures& textures, double animationTime) const;
 
-    // Load time: where an overlay texture can change the rings, from its
-    // decoded pixels (white changes nothing in the multiplied layers, black
-    // nothing in the added one). Other slots are ignored.
+    // Load time: where an overlay texture or the ring shadow can change a
+    // pixel, from its decoded pixels (white changes nothing in the multiplied
+    // layers, black nothing in the added one). Other slots are ignored.
     void SetOverlayImage(TextureSlot slot, const uint8_t* rgb, int width, int height);
     // The pieces of an overlay's square that are drawn.
     const std::vector<TexturePiece>& OverlayPieces(TextureSlot slot) const;
@@ -56,6 +56,7 @@ private:
     std::vector<TexturePiece> spotsWhitePieces_ {kWholeTexture};
     std::vector<TexturePiece> spotsBlackPieces_ {kWholeTexture};
     std::vector<TexturePiece> shadowOnRingPieces_ {kWholeTexture};
+    TextureBounds ringsShadowBounds_;
 };
 
 } // namespace velmora

@@ -229,13 +229,14 @@ std::vector<uint8_t> TexturePixels(GLuint texture, int& width, int& height)
     return rgb;
 }
 
-TEST_F(RingsTest, CutOverlaysChangeNoPixel)
+TEST_F(RingsTest, CutOverlaysAndRingShadowChangeNoPixel)
 {
     RingSystem cut;
     const SceneTextures& tex = gl_->Textures();
     for (const auto& [slot, name] : {std::pair {TextureSlot::SpotsWhite, tex.spotsWhite},
              std::pair {TextureSlot::SpotsBlack, tex.spotsBlack},
-             std::pair {TextureSlot::ShadowOnRing, tex.shadowOnRing}}) {
+             std::pair {TextureSlot::ShadowOnRing, tex.shadowOnRing},
+             std::pair {TextureSlot::RingsShadow, tex.ringsShadow}}) {
         int w = 0, h = 0;
         const std::vector<uint8_t> rgb = TexturePixels(name, w, h);
         cut.SetOverlayImage(slot, rgb.data(), w, h);
@@ -248,7 +249,9 @@ TEST_F(RingsTest, CutOverlaysChangeNoPixel)
     EXPECT_GT(area, 0.05f);
     EXPECT_LT(area, 0.5f);
 
-    const Vec3 eyes[] = {{0.0, -6.0, 2.5}, {-4.0, -4.0, 1.0}, {3.0, -1.0, -4.0}, {0.5, 0.5, 7.0}};
+    // Above, beside, below, over the pole, and facing the ring shadow's dome.
+    const Vec3 eyes[]
+        = {{0.0, -6.0, 2.5}, {-4.0, -4.0, 1.0}, {3.0, -1.0, -4.0}, {0.5, 0.5, 7.0}, {5.0, 4.0, -1.5}};
     for (const Vec3& eye : eyes) {
         for (const double t : {0.0, 777.7}) {
             gl_->BeginView(eye, kOrigin, kUpZ, 0.3f);
