@@ -30,19 +30,19 @@ struct ArchiveCloser {
 
 // Uploads one decoded RGB image into the bound texture with its row of the
 // table.
-void UploadTexture(const TextureSpec& spec, const DecodedImage& image)
+void UploadTexture(const TextureSpec& entry, const DecodedImage& image)
 {
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, spec.minFilter);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, spec.magFilter);
-    if (spec.wrap != kKeepDefaultWrap) {
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, spec.wrap);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, spec.wrap);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, entry.minFilter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, entry.magFilter);
+    if (entry.wrap != kKeepDefaultWrap) {
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, entry.wrap);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, entry.wrap);
     }
     // Rows are tightly packed; widths that are not a multiple of 4 must not
     // be read with GL's default 4-byte row alignment.
     glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    if (spec.mipmapped)
+    if (entry.mipmapped)
         gluBuild2DMipmaps(
             GL_TEXTURE_2D, 3, image.width, image.height, GL_RGB, GL_UNSIGNED_BYTE, image.pixels.get());
     glTexImage2D(
@@ -80,11 +80,11 @@ bool SpaceScene::LoadTexturesAndShape()
     }
     const ArchiveCloser closer {archive};
 
-    for (const TextureSpec& spec : kTextureTable) {
+    for (const TextureSpec& entry : kTextureTable) {
         DecodedImage image;
         // The upload reads three bytes per pixel; a 32-bit picture would be
         // misread, so it counts as undecodable like any other bad image.
-        if (image.Load(archive, spec.member) != 1 || !image.pixels || image.bitsPerPixel != 24
+        if (image.Load(archive, entry.member) != 1 || !image.pixels || image.bitsPerPixel != 24
             || image.width <= 0 || image.height <= 0) {
             notifier_.ShowError(kMsgTexture);
             notifier_.RequestQuit();
@@ -93,14 +93,14 @@ bool SpaceScene::LoadTexturesAndShape()
         GLuint name = 0;
         glGenTextures(1, &name);
         glBindTexture(GL_TEXTURE_2D, name);
-        UploadTexture(spec, image);
-        textures_[spec.slot] = name;
+        UploadTexture(entry, image);
+        textures_[entry.slot] = name;
         // The flare sprites and ring overlays are cut to the part of their
         // texture that changes anything when drawn.
-        if (spec.slot <= TextureSlot::Flare10)
+        if (entry.slot <= TextureSlot::Flare10)
             sunFlares_.SetFlareImage(
-                static_cast<std::size_t>(spec.slot), image.pixels.get(), image.width, image.height);
-        rings_.SetOverlayImage(spec.slot, image.pixels.get(), image.width, image.height);
+                static_cast<std::size_t>(entry.slot), image.pixels.get(), image.width, image.height);
+        rings_.SetOverlayImage(entry.slot, image.pixels.get(), image.width, image.height);
         // The decoded pixels stay for the whole run.
         retained_.push_back(std::move(image.pixels));
     }

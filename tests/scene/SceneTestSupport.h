@@ -125,9 +125,9 @@ inline Bytes SyntheticSceneArchive(const std::vector<std::string>& skip = {})
         return false;
     };
     ZipBuilder zip;
-    for (const TextureSpec& spec : kTextureTable)
-        if (!skipped(spec.member))
-            zip.Add(spec.member, SolidJpeg(16, 16, 200, 150, 100));
+    for (const TextureSpec& entry : kTextureTable)
+        if (!skipped(entry.member))
+            zip.Add(entry.member, SolidJpeg(16, 16, 200, 150, 100));
     if (!skipped("stars.dat"))
         zip.Add("stars.dat", std::string("1.00;25.00;0.00;A\r\n2.00;0.00;50.00;M\r\n"));
     if (!skipped("phobos2.dat"))

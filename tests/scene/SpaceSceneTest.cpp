@@ -69,9 +69,9 @@ TEST_F(SyntheticSceneGl, LoadsEveryTextureTheShapeAndTheStars)
     EXPECT_EQ(scene.Stars().Count(), 2);
 
     std::set<GLuint> names;
-    for (const TextureSpec& spec : kTextureTable) {
-        const GLuint name = scene.Textures()[spec.slot];
-        EXPECT_TRUE(glIsTexture(name)) << spec.member;
+    for (const TextureSpec& entry : kTextureTable) {
+        const GLuint name = scene.Textures()[entry.slot];
+        EXPECT_TRUE(glIsTexture(name)) << entry.member;
         names.insert(name);
         glBindTexture(GL_TEXTURE_2D, name);
         GLint minFilter = 0;
@@ -82,10 +82,10 @@ TEST_F(SyntheticSceneGl, LoadsEveryTextureTheShapeAndTheStars)
         glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrapS);
         glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &wrapT);
         glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
-        EXPECT_EQ(minFilter, spec.minFilter) << spec.member;
-        EXPECT_EQ(wrapS, spec.wrap == kKeepDefaultWrap ? GL_REPEAT : spec.wrap) << spec.member;
-        EXPECT_EQ(wrapT, wrapS) << spec.member;
-        EXPECT_EQ(width, 16) << spec.member;
+        EXPECT_EQ(minFilter, entry.minFilter) << entry.member;
+        EXPECT_EQ(wrapS, entry.wrap == kKeepDefaultWrap ? GL_REPEAT : entry.wrap) << entry.member;
+        EXPECT_EQ(wrapT, wrapS) << entry.member;
+        EXPECT_EQ(width, 16) << entry.member;
     }
     EXPECT_EQ(names.size(), kTextureSlotCount);
     EXPECT_EQ(scene.Textures().flare[7], scene.Textures()[TextureSlot::Flare8]);
@@ -139,8 +139,8 @@ TEST_F(SyntheticSceneGl, MissingShapeFailsWithItsOwnMessage)
 TEST_F(SyntheticSceneGl, ShapeThatDoesNotLoadFailsLikeAMissingOne)
 {
     test::ZipBuilder zip;
-    for (const TextureSpec& spec : kTextureTable)
-        zip.Add(spec.member, test::SolidJpeg(16, 16, 1, 2, 3));
+    for (const TextureSpec& entry : kTextureTable)
+        zip.Add(entry.member, test::SolidJpeg(16, 16, 1, 2, 3));
     zip.Add("stars.dat", std::string("1;1;1;A\n"));
     zip.Add("phobos2.dat", test::Bytes {0xff, 0xff, 0xff, 0xff, 1, 2, 3}); // count -1
     test::RegisteredArchive archive(zip.Finish());
@@ -181,9 +181,9 @@ TEST_F(SyntheticSceneGl, ImagesWithAlphaAreRejected)
     // A 32-bit TGA under a .jpg name does not decode as JPEG at all; an
     // unreadable image is the same failure as a missing one.
     test::ZipBuilder zip;
-    for (const TextureSpec& spec : kTextureTable)
-        zip.Add(spec.member,
-            spec.slot == TextureSlot::Rings ? test::Bytes(64, 0xAB) : test::SolidJpeg(16, 16, 1, 2, 3));
+    for (const TextureSpec& entry : kTextureTable)
+        zip.Add(entry.member,
+            entry.slot == TextureSlot::Rings ? test::Bytes(64, 0xAB) : test::SolidJpeg(16, 16, 1, 2, 3));
     test::RegisteredArchive archive(zip.Finish());
     SpaceScene scene(notifier_);
     Start(scene, FixedStart());

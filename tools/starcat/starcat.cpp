@@ -324,7 +324,7 @@ void ParseKStarsFile(const std::vector<uint8_t>& bytes, const std::string& path,
     const auto& dec = RequireField(fields, "Dec", 4, kTypeInt32, true, path);
     const auto& hd = RequireField(fields, "HD", 4, kTypeInt32, false, path);
     const auto& mag = RequireField(fields, "mag", 2, kTypeInt16, true, path);
-    const auto& spec = RequireField(fields, "spec_type", 2, kTypeChars, false, path);
+    const auto& typeField = RequireField(fields, "spec_type", 2, kTypeChars, false, path);
 
     const uint32_t entries = in.U32(at);
     at += 4;
@@ -346,8 +346,8 @@ void ParseKStarsFile(const std::vector<uint8_t>& bytes, const std::string& path,
             s.decDeg = static_cast<double>(in.I32(rec + dec.offset)) / dec.scale;
             s.magnitude = static_cast<double>(in.I16(rec + mag.offset)) / mag.scale;
             s.hd = in.I32(rec + hd.offset);
-            s.spectral = {
-                static_cast<char>(in.U8(rec + spec.offset)), static_cast<char>(in.U8(rec + spec.offset + 1))};
+            s.spectral = {static_cast<char>(in.U8(rec + typeField.offset)),
+                static_cast<char>(in.U8(rec + typeField.offset + 1))};
             if (s.raHours < 0 || s.raHours >= 24 || s.decDeg < -90 || s.decDeg > 90) {
                 throw std::runtime_error(
                     path + ": star position out of range at offset " + std::to_string(rec));
