@@ -125,6 +125,26 @@ TEST(FlareArt, MainGlowIsBrightestAtTheCentreAndFadesOutwards)
     EXPECT_EQ(LumaAt(glow, 0.99, 0.0), 0);
 }
 
+TEST(FlareArt, MainGlowIsExactlyBlackWellInsideItsSquare)
+{
+    // The glow is drawn up to several screens wide; black from r = 0.68 on
+    // lets the renderer stop its quad there.
+    const Image& glow = Flare(4);
+    int outside = 0;
+    for (int row = 0; row < glow.height; ++row) {
+        for (int col = 0; col < glow.width; ++col) {
+            const double x = 2.0 * (col + 0.5) / glow.width - 1.0;
+            const double y = 2.0 * (row + 0.5) / glow.height - 1.0;
+            if (std::hypot(x, y) >= 0.69) {
+                outside = std::max(outside, Luma(glow, col, row));
+            }
+        }
+    }
+    EXPECT_EQ(outside, 0);
+    // The faint tail is still there inside that circle.
+    EXPECT_GT(LumaAt(glow, 0.55 * std::cos(1.0), 0.55 * std::sin(1.0)), 0);
+}
+
 TEST(FlareArt, HexagonalGhostHasSixCornersAndFlatSides)
 {
     const Image& hex = Flare(1);

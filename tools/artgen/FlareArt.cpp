@@ -106,7 +106,10 @@ Rgb MainGlow(double x, double y)
     const double halo = 0.5 * std::exp(-(r / 0.22) * (r / 0.22));
     const double rays = 1.0 + 0.18 * std::sin(18.0 * theta + 0.7) * std::sin(7.0 * theta + 2.1);
     const double tail = 0.2 * std::exp(-r / 0.3) * rays;
-    const double level = std::min(1.0, core + halo + tail) * Smoothstep(0.97, 0.62, r);
+    // The tail is a few levels faint beyond r = 0.5; ending it at exact black
+    // by r = 0.68 leaves whole JPEG blocks black, so the drawn quad can stop
+    // well inside the square (the sprite is drawn up to full-screen size).
+    const double level = std::min(1.0, core + halo + tail) * Smoothstep(0.68, 0.5, r);
     // Warm in the outskirts, white in the core.
     const double w = std::min(1.0, core * 1.5);
     const Rgb tint {1.0, 0.95 + 0.05 * w, 0.88 + 0.12 * w};
