@@ -234,6 +234,32 @@ TEST_F(SunFlaresGl, CutSpriteMatchesTheWholeSprite)
     }
 }
 
+TEST_F(SunFlaresGl, ShippedMainGlowIsCutWellInsideItsSquare)
+{
+    // The glow is drawn up to several screens wide, so how far its quads
+    // reach matters; the art ends it at black by r = 0.68, and the decoded
+    // JPEG must keep the blocks beyond that exactly black.
+    glBindTexture(GL_TEXTURE_2D, gl_->Textures().flare[3]);
+    GLint w = 0, h = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
+    ASSERT_GT(w, 0);
+    ASSERT_GT(h, 0);
+    std::vector<uint8_t> rgb(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    const TextureBounds b = ComputeSpriteBounds(rgb.data(), w, h);
+    EXPECT_FALSE(b.empty);
+    for (const float low : {b.s0, b.t0}) {
+        EXPECT_GE(low, 0.11f);
+        EXPECT_LT(low, 0.25f) << "the glow itself is kept";
+    }
+    for (const float high : {b.s1, b.t1}) {
+        EXPECT_LE(high, 0.89f);
+        EXPECT_GT(high, 0.75f) << "the glow itself is kept";
+    }
+}
+
 TEST_F(SunFlaresGl, SunMovesTheLightAndWritesNoDepth)
 {
     gl_->BeginView(kEye, kSunPosition, Vec3 {0.0, 0.0, 1.0});
