@@ -251,7 +251,7 @@ const std::vector<TexturePiece>& RingSystem::OverlayPieces(TextureSlot slot) con
     }
 }
 
-void RingSystem::DrawRings(const SceneTextures& textures, double animationTime)
+void RingSystem::DrawRings(const SceneTextures& textures, double animationTime, bool backgroundMarked)
 {
     // 1. The rings and their shadows are painted, not lit.
     glDisable(GL_LIGHTING);
@@ -266,7 +266,18 @@ void RingSystem::DrawRings(const SceneTextures& textures, double animationTime)
     glDepthMask(GL_FALSE);
     glBindTexture(GL_TEXTURE_2D, textures.ringsMask);
     glBlendFunc(GL_DST_COLOR, GL_ZERO);
+    if (backgroundMarked) {
+        // Only where something was drawn: the rings mostly lie over empty
+        // sky, and llvmpipe drops stencil-failing fragments before
+        // texturing them.
+        glStencilFunc(GL_EQUAL, kBackgroundStencilMark, kBackgroundStencilMark);
+        glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
+    }
     DrawRingAnnulus();
+    if (backgroundMarked) {
+        glDisable(GL_STENCIL_TEST);
+        glStencilMask(~0u);
+    }
 
     // 4. From here on the rings write depth, so Titan behind them is hidden.
     glDisable(GL_BLEND);

@@ -21,6 +21,9 @@ inline constexpr int kRingSegments = 128;
 // Stencil bit marking a ring pixel that passed the depth test this frame; the
 // context must provide at least two stencil bits.
 inline constexpr GLint kRingStencilMark = 2;
+// Stencil bit a frame may set on every pixel drawn before the rings; pixels
+// without it are still black from the clear.
+inline constexpr GLint kBackgroundStencilMark = 1;
 
 class RingSystem {
 public:
@@ -28,7 +31,10 @@ public:
     // (the planet's spin undone, its flattening cancelled); restores that matrix.
     // Leaves lighting on, blending and the stencil test off, depth test and
     // depth writes on, colour (1, 1, 1, 1) and blend (GL_DST_COLOR, GL_ZERO).
-    void DrawRings(const SceneTextures& textures, double animationTime);
+    // backgroundMarked: every pixel drawn so far carries kBackgroundStencilMark
+    // (and the stencil test is on, marking), so the mask pass, which only
+    // multiplies, may skip the unmarked ones: black times anything is black.
+    void DrawRings(const SceneTextures& textures, double animationTime, bool backgroundMarked = false);
 
     // The annulus as two quad strips, one facing +z and one -z, so that it
     // survives back-face culling from either side. Uses the current texture,

@@ -184,12 +184,22 @@ void SpaceScene::DrawFrame()
 
     // 1. Fresh matrix and buffers; the ring pass relies on a cleared stencil.
     glLoadIdentity();
+    // The clear honours the stencil write mask, which the ring pass leaves
+    // whole; set it anyway so no frame can start with stale marks.
+    glStencilMask(~0u);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
 
     // 2. Camera: flown on its orbit in modes 0..2, loaded in every mode.
     if (CameraFollowsOrbit(settings_.CamMode))
         UpdateCameraOrbit(camera_, t);
     camera_.LookAt();
+
+    // Until the rings, every drawn pixel gets a stencil mark, so the rings'
+    // mask pass can skip the sky still black from the clear.
+    glEnable(GL_STENCIL_TEST);
+    glStencilFunc(GL_ALWAYS, kBackgroundStencilMark, kBackgroundStencilMark);
+    glStencilOp(GL_KEEP, GL_KEEP, GL_REPLACE);
+    glStencilMask(kBackgroundStencilMark);
 
     // 3. Star field: first, writing no depth, so everything covers it.
     stars_.Draw();
@@ -215,7 +225,7 @@ void SpaceScene::DrawFrame()
     // 8. Cancel the flattening, then the rings with both shadows. That pass
     //    must leave the model-view matrix as it found it.
     glScalef(1.0f, 1.0f, 1.1111112f);
-    rings_.DrawRings(textures_, t);
+    rings_.DrawRings(textures_, t, true);
 
     // 9. Titan: orbit transform and body (its transforms are not undone
     //    one by one; the pop below does it).

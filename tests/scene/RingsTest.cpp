@@ -270,6 +270,60 @@ TEST_F(RingsTest, CutOverlaysAndRingShadowChangeNoPixel)
     }
 }
 
+TEST_F(RingsTest, MaskPassSkippingUnmarkedBlackSkyGivesTheSameFrame)
+{
+    // A grey planet and a few bright points on black sky, drawn either
+    // plainly or with every written pixel marked, as the frame does.
+    const auto background = [](bool mark) {
+        if (mark) {
+            glEnable(GL_STENCIL_TEST);
+            glStencilFunc(GL_ALWAYS, kBackgroundStencilMark, kBackgroundStencilMark);
+            glStencilOp(GL_KEEP, GL_KEEP, GL_REPLACE);
+            glStencilMask(kBackgroundStencilMark);
+        }
+        ElementGl::DrawPlainSphere(kOrigin, 1.0, 0.6f);
+        glDisable(GL_LIGHTING);
+        glDisable(GL_TEXTURE_2D);
+        glPointSize(3.0f);
+        glBegin(GL_POINTS);
+        for (int i = 0; i < 40; ++i) {
+            const double a = i * 0.157;
+            glColor3d(0.9, 0.8, 0.7);
+            glVertex3d(1.8 * std::cos(a), 1.8 * std::sin(a), 0.05 * (i % 3));
+        }
+        glEnd();
+        glPointSize(1.0f);
+        glEnable(GL_TEXTURE_2D);
+        glEnable(GL_LIGHTING);
+        glColor3d(1.0, 1.0, 1.0);
+    };
+    const Vec3 eyes[] = {{0.0, -6.0, 2.5}, {-4.0, -4.0, 1.0}, {3.0, -1.0, -4.0}, {0.5, 0.5, 7.0}};
+    for (const Vec3& eye : eyes) {
+        for (const double t : {0.0, 321.0}) {
+            gl_->BeginView(eye, kOrigin, kUpZ);
+            background(false);
+            rings_.DrawRings(gl_->Textures(), t);
+            const std::vector<uint8_t> plain = gl_->Frame();
+
+            gl_->BeginView(eye, kOrigin, kUpZ);
+            background(true);
+            rings_.DrawRings(gl_->Textures(), t, true);
+            const std::vector<uint8_t> skipping = gl_->Frame();
+            EXPECT_EQ(ElementGl::CountDiffering(plain, skipping, 0), 0u)
+                << eye.x << "," << eye.y << "," << eye.z;
+
+            // The ring marks are whole again and the write mask restored for
+            // the next frame's clear.
+            EXPECT_FALSE(glIsEnabled(GL_STENCIL_TEST));
+            GLint writeMask = 0;
+            glGetIntegerv(GL_STENCIL_WRITEMASK, &writeMask);
+            EXPECT_EQ(writeMask & 0xff, 0xff);
+            const auto ring = ElementGl::Project(Vec3 {-1.8, -0.4, 0.0});
+            EXPECT_EQ(ElementGl::Stencil(ring.Px(), ring.Py()) & kRingStencilMark, kRingStencilMark);
+        }
+    }
+}
+
 TEST_F(RingsTest, PatternsTurnWithTheClock)
 {
     const auto frameAt = [&](double t) {
