@@ -3,6 +3,8 @@
 // loaded from the program's real archive, a view of our choosing, and pixel,
 // depth and stencil reads.
 
+#include <gtest/gtest.h>
+
 #include <GL/gl.h>
 #include <GL/glu.h>
 
@@ -159,6 +161,33 @@ private:
     std::unique_ptr<HeadlessContext> context_;
     StderrNotifier notifier_;
     std::unique_ptr<SpaceScene> scene_;
+};
+
+// One GL context and scene per suite (making them costs far more than a
+// test); a failure to make them fails every test of the suite with its reason.
+template<int Width, int Height> class ElementGlSuite : public ::testing::Test {
+protected:
+    static constexpr int kWidth = Width;
+    static constexpr int kHeight = Height;
+
+    static void SetUpTestSuite()
+    {
+        gl_ = new ElementGl;
+        std::string error;
+        if (!gl_->Create(Width, Height, error))
+            setupError_ = new std::string(error);
+    }
+    static void TearDownTestSuite()
+    {
+        delete gl_;
+        gl_ = nullptr;
+        delete setupError_;
+        setupError_ = nullptr;
+    }
+    void SetUp() override { ASSERT_EQ(setupError_, nullptr) << *setupError_; }
+
+    static inline ElementGl* gl_ = nullptr;
+    static inline std::string* setupError_ = nullptr;
 };
 
 } // namespace velmora::test

@@ -61,25 +61,8 @@ bool ReadPng(const std::string& path, Picture& out, std::string& error)
     return true;
 }
 
-class ReferenceImage : public ::testing::Test {
+class ReferenceImage : public test::ElementGlSuite<kWidth, kHeight> {
 protected:
-    static void SetUpTestSuite()
-    {
-        gl_ = new ElementGl;
-        std::string error;
-        if (!gl_->Create(kWidth, kHeight, error)) {
-            setupError_ = new std::string(error);
-        }
-    }
-    static void TearDownTestSuite()
-    {
-        delete gl_;
-        gl_ = nullptr;
-        delete setupError_;
-        setupError_ = nullptr;
-    }
-    void SetUp() override { ASSERT_EQ(setupError_, nullptr) << *setupError_; }
-
     // Draws a frame at clock t (twice, so the planet's material, which the
     // first frame sets after drawing, is in force) and compares it.
     void CheckFrame(double t, const std::string& name)
@@ -127,13 +110,7 @@ protected:
             << name << ": " << differing << " pixels differ by more than " << kChannelTolerance << " (worst "
             << worst << ")";
     }
-
-    static ElementGl* gl_;
-    static std::string* setupError_;
 };
-
-ElementGl* ReferenceImage::gl_ = nullptr;
-std::string* ReferenceImage::setupError_ = nullptr;
 
 TEST_F(ReferenceImage, StartOfTheTour)
 {

@@ -14,25 +14,8 @@ using test::ElementGl;
 constexpr int kWidth = 320;
 constexpr int kHeight = 240;
 
-class RingsTest : public ::testing::Test {
+class RingsTest : public test::ElementGlSuite<kWidth, kHeight> {
 protected:
-    static void SetUpTestSuite()
-    {
-        gl_ = new ElementGl;
-        std::string error;
-        if (!gl_->Create(kWidth, kHeight, error)) {
-            setupError_ = new std::string(error);
-        }
-    }
-    static void TearDownTestSuite()
-    {
-        delete gl_;
-        gl_ = nullptr;
-        delete setupError_;
-        setupError_ = nullptr;
-    }
-    void SetUp() override { ASSERT_EQ(setupError_, nullptr) << *setupError_; }
-
     // Everything the ring pass does before its colour passes, so a frame of
     // it can be compared with the full pass.
     void ShadowOnly()
@@ -42,13 +25,8 @@ protected:
         glEnable(GL_LIGHTING);
     }
 
-    static ElementGl* gl_;
-    static std::string* setupError_;
     RingSystem rings_;
 };
-
-ElementGl* RingsTest::gl_ = nullptr;
-std::string* RingsTest::setupError_ = nullptr;
 
 const Vec3 kAbove {0.0, 0.0, 8.0};
 const Vec3 kOrigin {0.0, 0.0, 0.0};

@@ -51,29 +51,13 @@ TEST(SpriteBounds, FlareTexturesAreCutToTheirNonBlackPart)
     EXPECT_FLOAT_EQ(edge.t0, 0.0f);
 }
 
-class SunFlaresGl : public ::testing::Test {
+class SunFlaresGl : public test::ElementGlSuite<320, 180> {
 protected:
-    static constexpr int kWidth = 320;
-    static constexpr int kHeight = 180;
-
-    static void SetUpTestSuite()
-    {
-        gl_ = new ElementGl;
-        std::string error;
-        if (!gl_->Create(kWidth, kHeight, error)) {
-            setupError_ = new std::string(error);
-        }
-    }
-    static void TearDownTestSuite()
-    {
-        delete gl_;
-        gl_ = nullptr;
-        delete setupError_;
-        setupError_ = nullptr;
-    }
     void SetUp() override
     {
-        ASSERT_EQ(setupError_, nullptr) << *setupError_;
+        ElementGlSuite::SetUp();
+        if (HasFatalFailure())
+            return;
         for (std::size_t i = 0; i < kFlareImageCount; ++i) {
             const std::vector<uint8_t> rgb = TexturePixels(gl_->Textures().flare[i]);
             flares_.SetFlareImage(i, rgb.data(), width_, height_);
@@ -105,15 +89,10 @@ protected:
         return {from.x + (to.x - from.x) * k, from.y + (to.y - from.y) * k, from.z + (to.z - from.z) * k};
     }
 
-    static ElementGl* gl_;
-    static std::string* setupError_;
     SunFlares flares_;
     GLint width_ = 0;
     GLint height_ = 0;
 };
-
-ElementGl* SunFlaresGl::gl_ = nullptr;
-std::string* SunFlaresGl::setupError_ = nullptr;
 
 const Vec3 kEye {10.0, 10.0, 2.0};
 

@@ -49,25 +49,8 @@ TEST(TitanOrbit, ModelSpaceOfTheBodyIsScaledToItsRadius)
     EXPECT_NEAR(localPole.z, 1.0, 1e-6);
 }
 
-class TitanGl : public ::testing::Test {
+class TitanGl : public test::ElementGlSuite<240, 240> {
 protected:
-    static void SetUpTestSuite()
-    {
-        gl_ = new ElementGl;
-        std::string error;
-        if (!gl_->Create(240, 240, error)) {
-            setupError_ = new std::string(error);
-        }
-    }
-    static void TearDownTestSuite()
-    {
-        delete gl_;
-        gl_ = nullptr;
-        delete setupError_;
-        setupError_ = nullptr;
-    }
-    void SetUp() override { ASSERT_EQ(setupError_, nullptr) << *setupError_; }
-
     // The matrix DrawTitan leaves behind for an identity camera.
     std::array<double, 16> TitanMatrix(double t)
     {
@@ -94,13 +77,8 @@ protected:
         return {c.x, c.y * std::cos(tilt), c.y * std::sin(tilt)};
     }
 
-    static ElementGl* gl_;
-    static std::string* setupError_;
     TitanBody titan_;
 };
-
-ElementGl* TitanGl::gl_ = nullptr;
-std::string* TitanGl::setupError_ = nullptr;
 
 TEST_F(TitanGl, AtTimeZeroTheTransformPlacesTitanOnTheXAxis)
 {
