@@ -3,110 +3,30 @@
 #include "platform/Registry.h"
 #include "StringTable.h"
 
-#include <array>
 #include <string>
+#include <type_traits>
 
 namespace velmora {
 namespace {
 
 using platform::RegistryKey;
 
-// The order in which the nine values are read and written; other members of
-// the collection and the installer share this layout.
-enum class Field {
-    XResolution,
-    YResolution,
-    ColorDepth,
-    AnimationSpeed,
-    CamMode,
-    NightSide,
-    CurrentVideomode,
-    DemoMode,
-    RandomCameraStart,
-    Count
-};
-
-struct FieldName {
-    Field field;
-    const char* name;
-};
-
-constexpr std::array<FieldName, 9> kStoredOrder = {{
-    {Field::XResolution, "XResolution"},
-    {Field::YResolution, "YResolution"},
-    {Field::ColorDepth, "ColorDepth"},
-    {Field::AnimationSpeed, "AnimationSpeed"},
-    {Field::CamMode, "CamMode"},
-    {Field::NightSide, "NightSide"},
-    {Field::CurrentVideomode, "CurrentVideomode"},
-    {Field::DemoMode, "DemoMode"},
-    {Field::RandomCameraStart, "RandomCameraStart"},
-}};
-static_assert(kStoredOrder.size() == static_cast<std::size_t>(Field::Count));
-
 constexpr std::size_t kTextBuffer = 1024;
 
-// The record's field for a stored value, as its four stored bytes.
-uint32_t Get(const SaverSettings& s, Field f)
+// Calls visit(name, field) for the nine values in the order in which they
+// are read and written; other members of the collection and the installer
+// share this layout. Works on const and non-const records alike.
+template<typename Record, typename Visit> void ForEachStoredValue(Record& s, Visit&& visit)
 {
-    switch (f) {
-    case Field::XResolution:
-        return static_cast<uint32_t>(s.XResolution);
-    case Field::YResolution:
-        return static_cast<uint32_t>(s.YResolution);
-    case Field::ColorDepth:
-        return static_cast<uint32_t>(s.ColorDepth);
-    case Field::AnimationSpeed:
-        return static_cast<uint32_t>(s.AnimationSpeed);
-    case Field::CamMode:
-        return static_cast<uint32_t>(s.CamMode);
-    case Field::NightSide:
-        return s.NightSide;
-    case Field::CurrentVideomode:
-        return static_cast<uint32_t>(s.CurrentVideomode);
-    case Field::DemoMode:
-        return s.DemoMode;
-    case Field::RandomCameraStart:
-        return s.RandomCameraStart;
-    case Field::Count:
-        break;
-    }
-    return 0;
-}
-
-void Set(SaverSettings& s, Field f, uint32_t v)
-{
-    switch (f) {
-    case Field::XResolution:
-        s.XResolution = static_cast<int32_t>(v);
-        break;
-    case Field::YResolution:
-        s.YResolution = static_cast<int32_t>(v);
-        break;
-    case Field::ColorDepth:
-        s.ColorDepth = static_cast<int32_t>(v);
-        break;
-    case Field::AnimationSpeed:
-        s.AnimationSpeed = static_cast<int32_t>(v);
-        break;
-    case Field::CamMode:
-        s.CamMode = static_cast<int32_t>(v);
-        break;
-    case Field::NightSide:
-        s.NightSide = v;
-        break;
-    case Field::CurrentVideomode:
-        s.CurrentVideomode = static_cast<int32_t>(v);
-        break;
-    case Field::DemoMode:
-        s.DemoMode = v;
-        break;
-    case Field::RandomCameraStart:
-        s.RandomCameraStart = v;
-        break;
-    case Field::Count:
-        break;
-    }
+    visit("XResolution", s.XResolution);
+    visit("YResolution", s.YResolution);
+    visit("ColorDepth", s.ColorDepth);
+    visit("AnimationSpeed", s.AnimationSpeed);
+    visit("CamMode", s.CamMode);
+    visit("NightSide", s.NightSide);
+    visit("CurrentVideomode", s.CurrentVideomode);
+    visit("DemoMode", s.DemoMode);
+    visit("RandomCameraStart", s.RandomCameraStart);
 }
 
 // Reads one value from a sub-key of the collection key, opening and closing
@@ -138,11 +58,12 @@ bool SaverSettings::Load()
     RegistryKey collection;
     if (!collection.Open(strings::kCollectionKey))
         return false;
-    for (const FieldName& f : kStoredOrder) {
-        uint32_t v = Get(*this, f.field);
-        if (ReadDword(collection, strings::kProgramKey, f.name, v))
-            Set(*this, f.field, v);
-    }
+    // Each value is stored as its four bytes; a missing one leaves the field.
+    ForEachStoredValue(*this, [&](const char* name, auto& field) {
+        uint32_t v = static_cast<uint32_t>(field);
+        if (ReadDword(collection, strings::kProgramKey, name, v))
+            field = static_cast<std::remove_reference_t<decltype(field)>>(v);
+    });
     std::string path;
     InstallPath = ReadText(collection, strings::kProgramKey, "InstallPath", path) ? path : std::string();
     collectionList.clear();
@@ -158,8 +79,9 @@ bool SaverSettings::Save() const
     // Every value is tried even after a failed one, so one refused write does
     // not hold the others back; the result still reports it.
     bool all = true;
-    for (const FieldName& f : kStoredOrder)
-        all = WriteDword(collection, strings::kProgramKey, f.name, Get(*this, f.field)) && all;
+    ForEachStoredValue(*this, [&](const char* name, const auto& field) {
+        all = WriteDword(collection, strings::kProgramKey, name, static_cast<uint32_t>(field)) && all;
+    });
     return all;
 }
 
