@@ -383,6 +383,16 @@ std::string JoinKey(const std::string& parent, std::string_view subKey)
 
 bool RegistryKey::Open(const RegistryKey& parent, std::string_view subKey)
 {
+    return Attach(parent, subKey, false);
+}
+
+bool RegistryKey::Create(const RegistryKey& parent, std::string_view subKey)
+{
+    return Attach(parent, subKey, true);
+}
+
+bool RegistryKey::Attach(const RegistryKey& parent, std::string_view subKey, bool create)
+{
     if (!parent.open_ || (!subKey.empty() && !regfile::IsValidKeyPath(subKey))) {
         Close();
         return false;
@@ -392,27 +402,11 @@ bool RegistryKey::Open(const RegistryKey& parent, std::string_view subKey)
     const std::string path = JoinKey(parent.path_, subKey);
     Close();
     const std::string full = CurrentUserPath(path);
-    if (!IsRoot(full) && !regfile::KeyExists(LoadForReading(file), full))
-        return false;
-    file_ = file;
-    path_ = path;
-    open_ = true;
-    return true;
-}
-
-bool RegistryKey::Create(const RegistryKey& parent, std::string_view subKey)
-{
-    if (!parent.open_ || (!subKey.empty() && !regfile::IsValidKeyPath(subKey))) {
-        Close();
-        return false;
-    }
-    const std::string file = parent.file_;
-    const std::string path = JoinKey(parent.path_, subKey);
-    Close();
-    const std::string full = CurrentUserPath(path);
     if (!IsRoot(full)) {
-        const bool ok = ModifyHive(file,
-            [&](Hive& hive) { return regfile::CreateKey(hive, full) ? Change::Changed : Change::None; });
+        const bool ok = create
+            ? ModifyHive(file,
+                [&](Hive& hive) { return regfile::CreateKey(hive, full) ? Change::Changed : Change::None; })
+            : regfile::KeyExists(LoadForReading(file), full);
         if (!ok)
             return false;
     }

@@ -92,6 +92,8 @@ public:
     bool DeleteValue(std::string_view name);
 
 private:
+    // Open (create false) or Create (create true) below an open parent.
+    bool Attach(const RegistryKey& parent, std::string_view subKey, bool create);
     std::string file_;
     std::string path_;
     bool open_ = false;
