@@ -12,6 +12,12 @@ namespace {
 
 constexpr double kRadToDeg = 180.0 / std::numbers::pi;
 
+// Everything the square changes except the texture binding and the blend
+// function, which are the caller's.
+constexpr GLbitfield kBillboardAttribs = GL_CURRENT_BIT | GL_POINT_BIT | GL_LINE_BIT | GL_POLYGON_STIPPLE_BIT
+    | GL_PIXEL_MODE_BIT | GL_LIGHTING_BIT | GL_FOG_BIT | GL_DEPTH_BUFFER_BIT | GL_ACCUM_BUFFER_BIT
+    | GL_VIEWPORT_BIT | GL_ENABLE_BIT;
+
 struct Matrices {
     GLdouble modelView[16];
     GLdouble projection[16];
@@ -102,9 +108,7 @@ void DrawFacingBillboard(const Vec3& center, double sizeFactor, double alpha, do
     glRotated(phi * kRadToDeg - 90.0 + extraRotation, 0.0, 0.0, 1.0);
 
     // 8-9. Drawn over everything, from both sides, unlit.
-    glPushAttrib(GL_CURRENT_BIT | GL_POINT_BIT | GL_LINE_BIT | GL_POLYGON_STIPPLE_BIT | GL_PIXEL_MODE_BIT
-        | GL_LIGHTING_BIT | GL_FOG_BIT | GL_DEPTH_BUFFER_BIT | GL_ACCUM_BUFFER_BIT | GL_VIEWPORT_BIT
-        | GL_ENABLE_BIT);
+    glPushAttrib(kBillboardAttribs);
     glDisable(GL_LIGHTING);
     glEnable(GL_BLEND);
     glDisable(GL_DEPTH_TEST);
@@ -155,9 +159,9 @@ void DrawLimbGlow(const Vec3& center, double radius, const Vec3& lightPoint, con
     // clamp it to 1 anyway, so it is clamped here to keep infinities out.
     const GlowAlphas a = LimbGlowAlphas(q);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
-    glBindTexture(GL_TEXTURE_2D, textures.flare[6]);
+    glBindTexture(GL_TEXTURE_2D, textures[TextureSlot::Flare7]);
     DrawFacingBillboard(center, 1.08, a.outer, angleDeg - 45.0);
-    glBindTexture(GL_TEXTURE_2D, textures.flare[8]);
+    glBindTexture(GL_TEXTURE_2D, textures[TextureSlot::Flare9]);
     DrawFacingBillboard(center, 1.03, std::min(a.rim, 1.0), angleDeg - 45.0);
 }
 

@@ -1,6 +1,7 @@
 #include "scene/Planet.h"
 
 #include "scene/Billboard.h"
+#include "scene/SceneGeometry.h"
 
 namespace velmora {
 
@@ -9,7 +10,7 @@ void PlanetBody::Draw(const SceneTextures& textures)
     glPushMatrix();
     glColor3d(1.0, 1.0, 1.0);
     if (needsBuild_) {
-        mesh_.Build(1.0, 31, 21);
+        mesh_.Build(kPlanetRadius, kSphereMeshColumns, kSphereMeshRows);
         needsBuild_ = false;
     }
     // Lit, textured, depth-tested, culled, unblended; the colour material
@@ -28,7 +29,7 @@ void PlanetBody::Draw(const SceneTextures& textures)
 
     // Limb darkening: multiply the framebuffer by the halo texture over a
     // square just larger than the silhouette.
-    glBindTexture(GL_TEXTURE_2D, textures.flare[9]);
+    glBindTexture(GL_TEXTURE_2D, textures[TextureSlot::Flare10]);
     glBlendFunc(GL_DST_COLOR, GL_ZERO);
     DrawFacingBillboard(Vec3 {0.0, 0.0, 0.0}, 1.055, 2.0, 0.0);
     glPopMatrix();

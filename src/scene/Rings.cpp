@@ -15,6 +15,10 @@ constexpr double kWhiteSpotsRate = 1.0;
 constexpr double kBlackSpotsRate = 1.4;
 // The planet's shadow is painted for a Sun in the direction (1, 1, 0).
 constexpr double kShadowOnRingAngle = -45.0;
+// The rings' shadow is projected from a half-sphere of this radius whose
+// texture coordinates are (x + 0.5, y + 0.5), grown to the planet's radius
+// when drawn.
+constexpr double kShadowDomeRadius = 0.5;
 
 void EmitRingStep(double angle)
 {
@@ -143,7 +147,7 @@ void RingSystem::DrawRingShadowOnPlanet(GLuint ringsShadow)
 
     // 2. The mesh is built once, on first use.
     if (hemisphereNeedsBuilding_) {
-        hemisphere_.Build(0.5, 31, 21);
+        hemisphere_.Build(kShadowDomeRadius, kSphereMeshColumns, kSphereMeshRows);
         hemisphereNeedsBuilding_ = false;
     }
 

@@ -9,14 +9,13 @@
 #include <cstdint>
 #include <vector>
 
+#include "scene/SceneGeometry.h"
 #include "scene/SceneTextures.h"
 #include "scene/SphereQuarterMesh.h"
 #include "scene/TextureBounds.h"
 
 namespace velmora {
 
-inline constexpr double kRingInnerRadius = 1.23449;
-inline constexpr double kRingOuterRadius = 2.32551;
 inline constexpr int kRingSegments = 128;
 // Stencil bit marking a ring pixel that passed the depth test this frame; the
 // context must provide at least two stencil bits.

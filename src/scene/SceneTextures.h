@@ -7,6 +7,8 @@
 #include <array>
 #include <cstddef>
 
+#include "resources/ArchiveMembers.h"
+
 namespace velmora {
 
 // In load order; the order is also the order of the pixel blocks kept by the
@@ -38,9 +40,14 @@ enum class TextureSlot : int {
 
 inline constexpr std::size_t kTextureSlotCount = static_cast<std::size_t>(TextureSlot::Count);
 
-struct TextureSpec {
+inline constexpr std::size_t kFlareSlotCount
+    = static_cast<std::size_t>(TextureSlot::Flare10) - static_cast<std::size_t>(TextureSlot::Flare1) + 1;
+inline constexpr std::size_t kSurfaceSlotCount
+    = static_cast<std::size_t>(TextureSlot::Surface3) - static_cast<std::size_t>(TextureSlot::Surface0) + 1;
+
+struct TextureRow {
     TextureSlot slot;
-    const char* member; // archive member name (matched without letter case)
+    ArchiveMemberId member;
     GLint minFilter;
     GLint magFilter;
     GLint wrap; // GL_CLAMP_TO_EDGE, or 0 to keep GL's default (repeat)
@@ -50,28 +57,28 @@ struct TextureSpec {
 inline constexpr GLint kKeepDefaultWrap = 0;
 
 // clang-format off
-inline constexpr std::array<TextureSpec, kTextureSlotCount> kTextureTable{{
-    {TextureSlot::Flare1,       "flare1.jpg",         GL_LINEAR,               GL_LINEAR, GL_CLAMP_TO_EDGE, false},
-    {TextureSlot::Flare2,       "flare2.jpg",         GL_LINEAR,               GL_LINEAR, GL_CLAMP_TO_EDGE, false},
-    {TextureSlot::Flare3,       "flare3.jpg",         GL_LINEAR,               GL_LINEAR, GL_CLAMP_TO_EDGE, false},
-    {TextureSlot::Flare4,       "flare4.jpg",         GL_LINEAR,               GL_LINEAR, GL_CLAMP_TO_EDGE, false},
-    {TextureSlot::Flare5,       "flare5.jpg",         GL_LINEAR,               GL_LINEAR, GL_CLAMP_TO_EDGE, false},
-    {TextureSlot::Flare6,       "flare6.jpg",         GL_LINEAR,               GL_LINEAR, GL_CLAMP_TO_EDGE, false},
-    {TextureSlot::Flare7,       "flare7.jpg",         GL_LINEAR,               GL_LINEAR, GL_CLAMP_TO_EDGE, false},
-    {TextureSlot::Flare8,       "flare8.jpg",         GL_LINEAR,               GL_LINEAR, GL_CLAMP_TO_EDGE, false},
-    {TextureSlot::Flare9,       "flare9.jpg",         GL_LINEAR,               GL_LINEAR, GL_CLAMP_TO_EDGE, false},
-    {TextureSlot::Flare10,      "flare10.jpg",        GL_LINEAR,               GL_LINEAR, GL_CLAMP_TO_EDGE, false},
-    {TextureSlot::Rings,        "rings.jpg",          GL_LINEAR,               GL_LINEAR, kKeepDefaultWrap, false},
-    {TextureSlot::RingsMask,    "rings_mask.jpg",     GL_LINEAR,               GL_LINEAR, kKeepDefaultWrap, false},
-    {TextureSlot::SpotsBlack,   "spots_black.jpg",    GL_LINEAR,               GL_LINEAR, kKeepDefaultWrap, false},
-    {TextureSlot::SpotsWhite,   "spots_white.jpg",    GL_LINEAR,               GL_LINEAR, kKeepDefaultWrap, false},
-    {TextureSlot::ShadowOnRing, "shadow_on_ring.jpg", GL_LINEAR,               GL_LINEAR, kKeepDefaultWrap, false},
-    {TextureSlot::RingsShadow,  "rings_shadow.jpg",   GL_LINEAR,               GL_LINEAR, kKeepDefaultWrap, false},
-    {TextureSlot::Surface0,     "surface0.jpg",       GL_LINEAR,               GL_LINEAR, GL_CLAMP_TO_EDGE, false},
-    {TextureSlot::Surface1,     "surface1.jpg",       GL_LINEAR,               GL_LINEAR, GL_CLAMP_TO_EDGE, false},
-    {TextureSlot::Surface2,     "surface2.jpg",       GL_LINEAR,               GL_LINEAR, GL_CLAMP_TO_EDGE, false},
-    {TextureSlot::Surface3,     "surface3.jpg",       GL_LINEAR,               GL_LINEAR, GL_CLAMP_TO_EDGE, false},
-    {TextureSlot::Titan,        "titan.jpg",          GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, kKeepDefaultWrap, true},
+inline constexpr std::array<TextureRow, kTextureSlotCount> kTextureTable{{
+    {TextureSlot::Flare1,       ArchiveMemberId::Flare1,        GL_LINEAR,               GL_LINEAR, GL_CLAMP_TO_EDGE, false},
+    {TextureSlot::Flare2,       ArchiveMemberId::Flare2,        GL_LINEAR,               GL_LINEAR, GL_CLAMP_TO_EDGE, false},
+    {TextureSlot::Flare3,       ArchiveMemberId::Flare3,        GL_LINEAR,               GL_LINEAR, GL_CLAMP_TO_EDGE, false},
+    {TextureSlot::Flare4,       ArchiveMemberId::Flare4,        GL_LINEAR,               GL_LINEAR, GL_CLAMP_TO_EDGE, false},
+    {TextureSlot::Flare5,       ArchiveMemberId::Flare5,        GL_LINEAR,               GL_LINEAR, GL_CLAMP_TO_EDGE, false},
+    {TextureSlot::Flare6,       ArchiveMemberId::Flare6,        GL_LINEAR,               GL_LINEAR, GL_CLAMP_TO_EDGE, false},
+    {TextureSlot::Flare7,       ArchiveMemberId::Flare7,        GL_LINEAR,               GL_LINEAR, GL_CLAMP_TO_EDGE, false},
+    {TextureSlot::Flare8,       ArchiveMemberId::Flare8,        GL_LINEAR,               GL_LINEAR, GL_CLAMP_TO_EDGE, false},
+    {TextureSlot::Flare9,       ArchiveMemberId::Flare9,        GL_LINEAR,               GL_LINEAR, GL_CLAMP_TO_EDGE, false},
+    {TextureSlot::Flare10,      ArchiveMemberId::Flare10,       GL_LINEAR,               GL_LINEAR, GL_CLAMP_TO_EDGE, false},
+    {TextureSlot::Rings,        ArchiveMemberId::Rings,         GL_LINEAR,               GL_LINEAR, kKeepDefaultWrap, false},
+    {TextureSlot::RingsMask,    ArchiveMemberId::RingsMask,     GL_LINEAR,               GL_LINEAR, kKeepDefaultWrap, false},
+    {TextureSlot::SpotsBlack,   ArchiveMemberId::SpotsBlack,    GL_LINEAR,               GL_LINEAR, kKeepDefaultWrap, false},
+    {TextureSlot::SpotsWhite,   ArchiveMemberId::SpotsWhite,    GL_LINEAR,               GL_LINEAR, kKeepDefaultWrap, false},
+    {TextureSlot::ShadowOnRing, ArchiveMemberId::ShadowOnRing,  GL_LINEAR,               GL_LINEAR, kKeepDefaultWrap, false},
+    {TextureSlot::RingsShadow,  ArchiveMemberId::RingsShadow,   GL_LINEAR,               GL_LINEAR, kKeepDefaultWrap, false},
+    {TextureSlot::Surface0,     ArchiveMemberId::Surface0,      GL_LINEAR,               GL_LINEAR, GL_CLAMP_TO_EDGE, false},
+    {TextureSlot::Surface1,     ArchiveMemberId::Surface1,      GL_LINEAR,               GL_LINEAR, GL_CLAMP_TO_EDGE, false},
+    {TextureSlot::Surface2,     ArchiveMemberId::Surface2,      GL_LINEAR,               GL_LINEAR, GL_CLAMP_TO_EDGE, false},
+    {TextureSlot::Surface3,     ArchiveMemberId::Surface3,      GL_LINEAR,               GL_LINEAR, GL_CLAMP_TO_EDGE, false},
+    {TextureSlot::Titan,        ArchiveMemberId::Titan,         GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, kKeepDefaultWrap, true},
 }};
 // clang-format on
 static_assert(kTextureTable.size() == kTextureSlotCount);
@@ -86,17 +93,36 @@ constexpr bool TextureTableInSlotOrder()
 }
 static_assert(TextureTableInSlotOrder());
 
+// Each slot loads a picture of its own, and every picture the archive stores
+// has a slot.
+constexpr bool TextureTableCoversThePictures()
+{
+    std::size_t pictures = 0;
+    for (std::size_t m = 0; m < kArchiveMemberCount; ++m)
+        if (IsPictureMember(static_cast<ArchiveMemberId>(m)))
+            ++pictures;
+    for (std::size_t i = 0; i < kTextureTable.size(); ++i) {
+        if (!IsPictureMember(kTextureTable[i].member))
+            return false;
+        for (std::size_t j = 0; j < i; ++j)
+            if (kTextureTable[j].member == kTextureTable[i].member)
+                return false;
+    }
+    return pictures == kTextureTable.size();
+}
+static_assert(TextureTableCoversThePictures());
+
 // The GL names, addressed the way the drawing code thinks of them. Zero until
 // loaded (texture 0 is GL's default, which draws untextured white).
 struct SceneTextures {
-    GLuint flare[10] = {};
+    GLuint flare[kFlareSlotCount] = {};
     GLuint rings = 0;
     GLuint ringsMask = 0;
     GLuint spotsBlack = 0;
     GLuint spotsWhite = 0;
     GLuint shadowOnRing = 0;
     GLuint ringsShadow = 0;
-    GLuint surface[4] = {};
+    GLuint surface[kSurfaceSlotCount] = {};
     GLuint titan = 0;
 
     GLuint& operator[](TextureSlot slot);

@@ -20,7 +20,6 @@ namespace {
 constexpr char kMsgOpenArchive[] = "Can't open resource data file.";
 constexpr char kMsgTexture[] = "Can't load pTexture.";
 constexpr char kMsgShape[] = "Can't load 3D shape.";
-constexpr char kShapeMember[] = "phobos2.dat";
 
 // Closes the archive on every way out of the loading function.
 struct ArchiveCloser {
@@ -30,7 +29,7 @@ struct ArchiveCloser {
 
 // Uploads one decoded RGB image into the bound texture with its row of the
 // table.
-void UploadTexture(const TextureSpec& entry, const DecodedImage& image)
+void UploadTexture(const TextureRow& entry, const DecodedImage& image)
 {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, entry.minFilter);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, entry.magFilter);
@@ -80,12 +79,12 @@ bool SpaceScene::LoadTexturesAndShape()
     }
     const ArchiveCloser closer {archive};
 
-    for (const TextureSpec& entry : kTextureTable) {
+    for (const TextureRow& entry : kTextureTable) {
         DecodedImage image;
         // The upload reads three bytes per pixel; a 32-bit picture would be
         // misread, so it counts as undecodable like any other bad image.
-        if (image.Load(archive, entry.member) != 1 || !image.pixels || image.bitsPerPixel != 24
-            || image.width <= 0 || image.height <= 0) {
+        if (image.Load(archive, ArchiveMemberName(entry.member)) != 1 || !image.pixels
+            || image.bitsPerPixel != 24 || image.width <= 0 || image.height <= 0) {
             notifier_.ShowError(kMsgTexture);
             notifier_.RequestQuit();
             return false;
@@ -106,7 +105,7 @@ bool SpaceScene::LoadTexturesAndShape()
     }
 
     HeapBlock bytes;
-    const long size = archive.Extract(kShapeMember, bytes);
+    const long size = archive.Extract(ArchiveMemberName(ArchiveMemberId::Phobos), bytes);
     if (size <= 0 || !bytes) {
         notifier_.ShowError(kMsgShape);
         notifier_.RequestQuit();
@@ -211,7 +210,7 @@ void SpaceScene::DrawFrame()
     // 5. The planet's spin and polar flattening.
     glPushMatrix();
     glRotated(2.0 * t, 0.0, 0.0, 1.0);
-    glScalef(1.0f, 1.0f, 0.9f);
+    glScalef(1.0f, 1.0f, kPlanetPolarScaleF);
 
     // 6. Planet body; the flattening scales the normals, hence GL_NORMALIZE.
     glEnable(GL_NORMALIZE);
@@ -220,11 +219,11 @@ void SpaceScene::DrawFrame()
 
     // 7. Undo the spin (keep the flattening) and add the limb glow.
     glRotated(-2.0 * t, 0.0, 0.0, 1.0);
-    DrawLimbGlow(Vec3 {0.0, 0.0, 0.0}, 1.0, kSunPosition, textures_);
+    DrawLimbGlow(Vec3 {0.0, 0.0, 0.0}, kPlanetRadius, kSunPosition, textures_);
 
     // 8. Cancel the flattening, then the rings with both shadows. That pass
     //    must leave the model-view matrix as it found it.
-    glScalef(1.0f, 1.0f, 1.1111112f);
+    glScalef(1.0f, 1.0f, kPlanetPolarUnscaleF);
     rings_.DrawRings(textures_, t, true);
 
     // 9. Titan: orbit transform and body (its transforms are not undone

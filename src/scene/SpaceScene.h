@@ -11,6 +11,7 @@
 #include "resources/ShapeMesh.h"
 #include "scene/Planet.h"
 #include "scene/Rings.h"
+#include "scene/SceneGeometry.h"
 #include "scene/SceneNotifier.h"
 #include "scene/SceneTextures.h"
 #include "scene/StarField.h"
@@ -19,9 +20,6 @@
 #include "settings/SaverSettings.h"
 
 namespace velmora {
-
-// The Sun's centre, which is also where the single light sits.
-inline constexpr Vec3 kSunPosition {400.0, 400.0, 100.0};
 
 class SpaceScene {
 public:

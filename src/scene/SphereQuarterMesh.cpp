@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <numbers>
 
+#include "scene/SceneGeometry.h"
+
 namespace velmora {
 
 namespace {
@@ -47,6 +49,7 @@ constexpr std::array<Pass, kPassIdCount> kPasses{{
 }};
 // clang-format on
 static_assert(kPasses.size() == kPassIdCount);
+static_assert(kPassIdCount == SphereQuarterMesh::kPassCount);
 
 void TexCoordOf(const MeshVertex& m, const Pass& pass, double& s, double& t)
 {
@@ -135,8 +138,8 @@ bool SphereQuarterMesh::Build(double radius, int columns, int rows)
             m.nx = m.x;
             m.ny = m.y;
             m.nz = m.z;
-            m.u = lon / pi * 0.998 + 0.5;
-            m.v = lat / pi * 1.996 + 0.001;
+            m.u = lon / pi * kMeshLongitudeScale + 0.5;
+            m.v = lat / pi * kMeshLatitudeScale + kMeshLatitudeOffset;
         }
     }
     return true;

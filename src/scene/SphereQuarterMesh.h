@@ -68,6 +68,9 @@ public:
     // and vertex order of the immediate-mode description.
     std::vector<StreamVertex> ExpandPass(const Pass& pass) const;
 
+    // Ways the quarter is drawn (the pass table in the source has this many rows).
+    static constexpr int kPassCount = 10;
+
 private:
     struct FreeDeleter {
         void operator()(MeshVertex* p) const noexcept;
@@ -84,7 +87,6 @@ private:
     // Expanded streams per pass, filled on first draw after each Build;
     // immediate mode would cost 9600 calls per sphere per frame on a
     // software rasteriser.
-    static constexpr int kPassCount = 10;
     mutable std::vector<StreamVertex> cache_[kPassCount];
 };
 

@@ -8,6 +8,7 @@
 #include <limits>
 #include <numbers>
 
+#include "resources/ArchiveMembers.h"
 #include "resources/ResourceArchive.h"
 #include "resources/ResourceModule.h"
 #include "scene/SceneNotifier.h"
@@ -21,6 +22,8 @@ constexpr double kSkyRadius = 350.0;
 constexpr std::size_t kMaxLine = 255;
 // A line that does not parse gets this magnitude: brightness 0, invisible.
 constexpr double kInvisibleMagnitude = 8.5;
+// A colour byte to GL's 0..1, as a truncated 1/256 (so 255 gives 0.996).
+constexpr double kColourByteScale = 0.003906;
 
 } // namespace
 
@@ -54,9 +57,9 @@ StarAppearance AppearanceOf(const StarRecord& star)
     // white once GL clamps.
     const double k = 1.0 - (star.magnitude + 1.5) * 0.1;
     StarAppearance a {};
-    a.r = c.r * 0.003906 * k * 1.5;
-    a.g = c.g * 0.003906 * k * 1.5;
-    a.b = c.b * 0.003906 * k * 1.5;
+    a.r = c.r * kColourByteScale * k * 1.5;
+    a.g = c.g * kColourByteScale * k * 1.5;
+    a.b = c.b * kColourByteScale * k * 1.5;
     a.pointSize = (5.0 - star.magnitude > 2.0) ? static_cast<float>(5.0 - star.magnitude) : 2.0f;
     const double ra = star.rightAscension * 0.01 * std::numbers::pi * 2.0;
     const double dec = star.declination * 0.01 * std::numbers::pi;
@@ -131,7 +134,7 @@ bool StarCatalogue::Load(SceneNotifier& notifier, std::vector<HeapBlock>& retain
             notifier.RequestQuit();
             return false;
         }
-        size = archive.Extract("stars.dat", file);
+        size = archive.Extract(ArchiveMemberName(ArchiveMemberId::Stars), file);
         archive.Close();
     }
     if (size <= 0 || !file) {

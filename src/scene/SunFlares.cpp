@@ -20,7 +20,6 @@ constexpr double kSampleAngleStep = std::numbers::pi / 64.0;
 constexpr GLbitfield kSpriteAttribs = GL_CURRENT_BIT | GL_POINT_BIT | GL_POLYGON_STIPPLE_BIT
     | GL_PIXEL_MODE_BIT | GL_LIGHTING_BIT | GL_FOG_BIT | GL_DEPTH_BUFFER_BIT | GL_ACCUM_BUFFER_BIT
     | GL_VIEWPORT_BIT | GL_ENABLE_BIT;
-static_assert(kSpriteAttribs == 0x2BF3);
 
 struct QuadricDeleter {
     void operator()(GLUquadric* q) const noexcept { gluDeleteQuadric(q); }

@@ -14,12 +14,12 @@
 
 #include "camera/Vec3.h"
 #include "scene/LensFlareTable.h"
+#include "scene/SceneGeometry.h"
 #include "scene/SceneTextures.h"
 #include "scene/TextureBounds.h"
 
 namespace velmora {
 
-inline constexpr double kSunRadius = 2.0;
 // Occlusion ring: 129 depth samples at 0.03 device units around the Sun.
 inline constexpr int kOcclusionSampleCount = 129;
 inline constexpr double kOcclusionRadius = 0.03;

@@ -6,6 +6,7 @@
 #include <numbers>
 
 #include "scene/Billboard.h"
+#include "scene/SceneGeometry.h"
 
 namespace velmora {
 
@@ -74,7 +75,8 @@ void TitanBody::DrawTitan(const SceneTextures& textures, double animationTime, c
     glPushMatrix();
     glColor3d(1.0, 1.0, 1.0);
     if (meshNeedsBuilding_) {
-        mesh_.Build(1.0, 31, 21);
+        // Unit sphere: the scale above makes it Titan's size.
+        mesh_.Build(1.0, kSphereMeshColumns, kSphereMeshRows);
         meshNeedsBuilding_ = false;
     }
     mesh_.DrawMapped(false);

@@ -5,8 +5,10 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "resources/ArchiveMembers.h"
 #include "resources/DecodedImage.h"
 #include "resources/ResourceArchive.h"
 #include "resources/ResourceModule.h"
@@ -14,25 +16,6 @@
 
 namespace velmora {
 namespace {
-
-std::vector<std::string> SceneImages()
-{
-    std::vector<std::string> names;
-    char name[32];
-    for (int i = 1; i <= 10; ++i) {
-        std::snprintf(name, sizeof name, "flare%d.jpg", i);
-        names.emplace_back(name);
-    }
-    for (const char* n : {"rings.jpg", "rings_mask.jpg", "spots_black.jpg", "spots_white.jpg",
-             "shadow_on_ring.jpg", "rings_shadow.jpg"})
-        names.emplace_back(n);
-    for (int i = 0; i <= 3; ++i) {
-        std::snprintf(name, sizeof name, "surface%d.jpg", i);
-        names.emplace_back(name);
-    }
-    names.emplace_back("titan.jpg");
-    return names;
-}
 
 bool PowerOfTwo(int32_t v)
 {
@@ -45,18 +28,25 @@ protected:
     ResourceArchive archive;
 };
 
-TEST_F(ShippedArchiveTest, EveryMemberIsDeflated)
+// Exactly the listed members, in the listed order, each deflated.
+TEST_F(ShippedArchiveTest, HoldsTheMemberListDeflated)
 {
-    ASSERT_GE(archive.MemberCount(), 24);
-    for (int32_t i = 0; i < archive.MemberCount(); ++i)
+    ASSERT_EQ(archive.MemberCount(), static_cast<int32_t>(kArchiveMemberCount));
+    for (int32_t i = 0; i < archive.MemberCount(); ++i) {
+        EXPECT_EQ(
+            std::string_view(archive.Member(i)->name), kArchiveMemberNames[static_cast<std::size_t>(i)]);
         EXPECT_EQ(archive.Member(i)->method, 8) << archive.Member(i)->name;
+    }
 }
 
 TEST_F(ShippedArchiveTest, SceneImagesDecodeToPowerOfTwoRgb)
 {
-    for (const std::string& name : SceneImages()) {
+    for (const std::string_view member : kArchiveMemberNames) {
+        if (!member.ends_with(".jpg"))
+            continue;
+        const char* name = member.data();
         DecodedImage image;
-        ASSERT_EQ(image.Load(archive, name.c_str()), 1) << name;
+        ASSERT_EQ(image.Load(archive, name), 1) << name;
         EXPECT_EQ(image.bitsPerPixel, 24) << name;
         EXPECT_TRUE(PowerOfTwo(image.width) && PowerOfTwo(image.height)) << name;
         EXPECT_LE(image.width, 1024) << name;
@@ -65,7 +55,9 @@ TEST_F(ShippedArchiveTest, SceneImagesDecodeToPowerOfTwoRgb)
 
 TEST_F(ShippedArchiveTest, ShapeMeshesHaveTheirTriangleCountsAndUnitNormals)
 {
-    for (auto [name, count] : {std::pair {"phobos2.dat", 2208}, std::pair {"deimos.dat", 742}}) {
+    for (auto [member, count] :
+        {std::pair {ArchiveMemberId::Phobos, 2208}, std::pair {ArchiveMemberId::Deimos, 742}}) {
+        const char* name = ArchiveMemberName(member);
         HeapBlock bytes;
         const long size = archive.Extract(name, bytes);
         ASSERT_EQ(size, 4 + 96L * count) << name;
@@ -84,7 +76,7 @@ TEST_F(ShippedArchiveTest, ShapeMeshesHaveTheirTriangleCountsAndUnitNormals)
 TEST_F(ShippedArchiveTest, StarCatalogueExtracts)
 {
     HeapBlock bytes;
-    EXPECT_GT(archive.Extract("stars.dat", bytes), 0);
+    EXPECT_GT(archive.Extract(ArchiveMemberName(ArchiveMemberId::Stars), bytes), 0);
 }
 
 } // namespace

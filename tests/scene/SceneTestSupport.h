@@ -7,6 +7,7 @@
 #include <minizip/zip.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -116,22 +117,19 @@ inline Bytes OneTriangleShape()
 
 // Everything the scene loads, with plain 16x16 images, except the members
 // named in skip.
-inline Bytes SyntheticSceneArchive(const std::vector<std::string>& skip = {})
+inline Bytes SyntheticSceneArchive(const std::vector<ArchiveMemberId>& skip = {})
 {
-    auto skipped = [&](const std::string& name) {
-        for (const auto& s : skip)
-            if (s == name)
-                return true;
-        return false;
-    };
+    auto skipped
+        = [&](ArchiveMemberId member) { return std::find(skip.begin(), skip.end(), member) != skip.end(); };
     ZipBuilder zip;
-    for (const TextureSpec& entry : kTextureTable)
+    for (const TextureRow& entry : kTextureTable)
         if (!skipped(entry.member))
-            zip.Add(entry.member, SolidJpeg(16, 16, 200, 150, 100));
-    if (!skipped("stars.dat"))
-        zip.Add("stars.dat", std::string("1.00;25.00;0.00;A\r\n2.00;0.00;50.00;M\r\n"));
-    if (!skipped("phobos2.dat"))
-        zip.Add("phobos2.dat", OneTriangleShape());
+            zip.Add(ArchiveMemberName(entry.member), SolidJpeg(16, 16, 200, 150, 100));
+    if (!skipped(ArchiveMemberId::Stars))
+        zip.Add(ArchiveMemberName(ArchiveMemberId::Stars),
+            std::string("1.00;25.00;0.00;A\r\n2.00;0.00;50.00;M\r\n"));
+    if (!skipped(ArchiveMemberId::Phobos))
+        zip.Add(ArchiveMemberName(ArchiveMemberId::Phobos), OneTriangleShape());
     return zip.Finish();
 }
 

@@ -50,7 +50,7 @@ protected:
 
 class SyntheticSceneGl : public SceneGl {
 protected:
-    void Register(const std::vector<std::string>& skip = {})
+    void Register(const std::vector<ArchiveMemberId>& skip = {})
     {
         archive_ = std::make_unique<test::RegisteredArchive>(test::SyntheticSceneArchive(skip));
     }
@@ -69,9 +69,9 @@ TEST_F(SyntheticSceneGl, LoadsEveryTextureTheShapeAndTheStars)
     EXPECT_EQ(scene.Stars().Count(), 2);
 
     std::set<GLuint> names;
-    for (const TextureSpec& entry : kTextureTable) {
+    for (const TextureRow& entry : kTextureTable) {
         const GLuint name = scene.Textures()[entry.slot];
-        EXPECT_TRUE(glIsTexture(name)) << entry.member;
+        EXPECT_TRUE(glIsTexture(name)) << ArchiveMemberName(entry.member);
         names.insert(name);
         glBindTexture(GL_TEXTURE_2D, name);
         GLint minFilter = 0;
@@ -82,10 +82,11 @@ TEST_F(SyntheticSceneGl, LoadsEveryTextureTheShapeAndTheStars)
         glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrapS);
         glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &wrapT);
         glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
-        EXPECT_EQ(minFilter, entry.minFilter) << entry.member;
-        EXPECT_EQ(wrapS, entry.wrap == kKeepDefaultWrap ? GL_REPEAT : entry.wrap) << entry.member;
-        EXPECT_EQ(wrapT, wrapS) << entry.member;
-        EXPECT_EQ(width, 16) << entry.member;
+        EXPECT_EQ(minFilter, entry.minFilter) << ArchiveMemberName(entry.member);
+        EXPECT_EQ(wrapS, entry.wrap == kKeepDefaultWrap ? GL_REPEAT : entry.wrap)
+            << ArchiveMemberName(entry.member);
+        EXPECT_EQ(wrapT, wrapS) << ArchiveMemberName(entry.member);
+        EXPECT_EQ(width, 16) << ArchiveMemberName(entry.member);
     }
     EXPECT_EQ(names.size(), kTextureSlotCount);
     EXPECT_EQ(scene.Textures().flare[7], scene.Textures()[TextureSlot::Flare8]);
@@ -107,7 +108,7 @@ TEST_F(SyntheticSceneGl, LoadsEveryTextureTheShapeAndTheStars)
 
 TEST_F(SyntheticSceneGl, MissingNeverDrawnFlareStillFailsTheTextures)
 {
-    Register({"flare8.jpg"});
+    Register({ArchiveMemberId::Flare8});
     SpaceScene scene(notifier_);
     Start(scene, FixedStart());
     EXPECT_EQ(notifier_.FirstError(), "Can't load pTexture.");
@@ -127,7 +128,7 @@ TEST_F(SyntheticSceneGl, MissingNeverDrawnFlareStillFailsTheTextures)
 
 TEST_F(SyntheticSceneGl, MissingShapeFailsWithItsOwnMessage)
 {
-    Register({"phobos2.dat"});
+    Register({ArchiveMemberId::Phobos});
     SpaceScene scene(notifier_);
     Start(scene, FixedStart());
     EXPECT_EQ(notifier_.FirstError(), "Can't load 3D shape.");
@@ -139,10 +140,11 @@ TEST_F(SyntheticSceneGl, MissingShapeFailsWithItsOwnMessage)
 TEST_F(SyntheticSceneGl, ShapeThatDoesNotLoadFailsLikeAMissingOne)
 {
     test::ZipBuilder zip;
-    for (const TextureSpec& entry : kTextureTable)
-        zip.Add(entry.member, test::SolidJpeg(16, 16, 1, 2, 3));
-    zip.Add("stars.dat", std::string("1;1;1;A\n"));
-    zip.Add("phobos2.dat", test::Bytes {0xff, 0xff, 0xff, 0xff, 1, 2, 3}); // count -1
+    for (const TextureRow& entry : kTextureTable)
+        zip.Add(ArchiveMemberName(entry.member), test::SolidJpeg(16, 16, 1, 2, 3));
+    zip.Add(ArchiveMemberName(ArchiveMemberId::Stars), std::string("1;1;1;A\n"));
+    zip.Add(ArchiveMemberName(ArchiveMemberId::Phobos),
+        test::Bytes {0xff, 0xff, 0xff, 0xff, 1, 2, 3}); // count -1
     test::RegisteredArchive archive(zip.Finish());
     SpaceScene scene(notifier_);
     Start(scene, FixedStart());
@@ -168,7 +170,7 @@ TEST_F(SyntheticSceneGl, UnreadableArchiveFailsTexturesAndStars)
 
 TEST_F(SyntheticSceneGl, MissingStarsAreReportedAfterTheTextures)
 {
-    Register({"stars.dat"});
+    Register({ArchiveMemberId::Stars});
     SpaceScene scene(notifier_);
     Start(scene, FixedStart());
     EXPECT_EQ(notifier_.FirstError(), "Can't open stars data file.");
@@ -181,8 +183,8 @@ TEST_F(SyntheticSceneGl, ImagesWithAlphaAreRejected)
     // A 32-bit TGA under a .jpg name does not decode as JPEG at all; an
     // unreadable image is the same failure as a missing one.
     test::ZipBuilder zip;
-    for (const TextureSpec& entry : kTextureTable)
-        zip.Add(entry.member,
+    for (const TextureRow& entry : kTextureTable)
+        zip.Add(ArchiveMemberName(entry.member),
             entry.slot == TextureSlot::Rings ? test::Bytes(64, 0xAB) : test::SolidJpeg(16, 16, 1, 2, 3));
     test::RegisteredArchive archive(zip.Finish());
     SpaceScene scene(notifier_);

@@ -144,7 +144,7 @@ TEST(StarCatalogueLoad, ReadsStarsDatAndKeepsTheArray)
 
 TEST(StarCatalogueLoad, MissingStarsDatIsReportedAndQuits)
 {
-    test::RegisteredArchive archive(test::SyntheticSceneArchive({"stars.dat"}));
+    test::RegisteredArchive archive(test::SyntheticSceneArchive({ArchiveMemberId::Stars}));
     StderrNotifier notifier;
     std::vector<HeapBlock> retained;
     StarCatalogue stars;
@@ -188,7 +188,7 @@ TEST(StarCatalogueDraw, FirstFrameCompilesTheListLaterFramesReplayIt)
         text += "0.5;" + std::to_string(i * 10) + ".0;0.0;G\r\n";
     text += "0.5;0.0;50.0;B\r\n";
     test::ZipBuilder zip;
-    zip.Add("stars.dat", text);
+    zip.Add(ArchiveMemberName(ArchiveMemberId::Stars), text);
     test::RegisteredArchive archive(zip.Finish());
     StderrNotifier notifier;
     std::vector<HeapBlock> retained;

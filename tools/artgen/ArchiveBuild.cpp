@@ -37,7 +37,7 @@ std::optional<size_t> MemberIndex(std::string_view name)
 
 bool IsPicture(size_t index)
 {
-    return kArchiveMemberNames[index].ends_with(".jpg");
+    return IsPictureMember(static_cast<ArchiveMemberId>(index));
 }
 
 } // namespace
@@ -67,11 +67,12 @@ std::vector<ZipMember> AssembleMembers(std::vector<Image> pictures, const std::v
             std::string(kArchiveMemberNames[*index]), EncodeJpeg(picture, kJpegQuality, sampling)};
         picture.rgb = {}; // the encoded copy is all that is kept
     }
-    slots[static_cast<size_t>(ArchiveMember::Stars)] = ZipMember {"stars.dat", stars};
-    slots[static_cast<size_t>(ArchiveMember::Phobos)]
-        = ZipMember {"phobos2.dat", EncodeBodyMesh(MakeBodyMesh(PhobosShape()))};
-    slots[static_cast<size_t>(ArchiveMember::Deimos)]
-        = ZipMember {"deimos.dat", EncodeBodyMesh(MakeBodyMesh(DeimosShape()))};
+    const auto put = [&slots](ArchiveMemberId id, std::vector<uint8_t> bytes) {
+        slots[static_cast<size_t>(id)] = ZipMember {ArchiveMemberName(id), std::move(bytes)};
+    };
+    put(ArchiveMemberId::Stars, stars);
+    put(ArchiveMemberId::Phobos, EncodeBodyMesh(MakeBodyMesh(PhobosShape())));
+    put(ArchiveMemberId::Deimos, EncodeBodyMesh(MakeBodyMesh(DeimosShape())));
 
     std::vector<ZipMember> members;
     for (size_t i = 0; i < slots.size(); ++i) {

@@ -3,72 +3,14 @@
 // catalogue as given, and the two small-body meshes.
 
 #include "Art.h"
+#include "resources/ArchiveMembers.h"
 #include "ZipPack.h"
 
 #include <array>
 #include <cstdint>
-#include <string_view>
 #include <vector>
 
 namespace velmora::art {
-
-enum class ArchiveMember {
-    Flare1,
-    Flare2,
-    Flare3,
-    Flare4,
-    Flare5,
-    Flare6,
-    Flare7,
-    Flare8,
-    Flare9,
-    Flare10,
-    Rings,
-    RingsMask,
-    RingsShadow,
-    SpotsBlack,
-    SpotsWhite,
-    ShadowOnRing,
-    Surface0,
-    Surface1,
-    Surface2,
-    Surface3,
-    Titan,
-    Stars,
-    Phobos,
-    Deimos,
-    Count
-};
-
-// Stored names, in archive order. The program looks them up without regard
-// to letter case.
-inline constexpr std::array<std::string_view, static_cast<size_t>(ArchiveMember::Count)> kArchiveMemberNames {
-    "Flare1.jpg",
-    "Flare2.jpg",
-    "Flare3.jpg",
-    "Flare4.jpg",
-    "Flare5.jpg",
-    "Flare6.jpg",
-    "Flare7.jpg",
-    "Flare8.jpg",
-    "Flare9.jpg",
-    "Flare10.jpg",
-    "rings.jpg",
-    "rings_mask.jpg",
-    "rings_shadow.jpg",
-    "spots_black.jpg",
-    "spots_white.jpg",
-    "shadow_on_ring.jpg",
-    "surface0.jpg",
-    "surface1.jpg",
-    "surface2.jpg",
-    "surface3.jpg",
-    "titan.jpg",
-    "stars.dat",
-    "phobos2.dat",
-    "deimos.dat",
-};
-static_assert(kArchiveMemberNames.size() == static_cast<size_t>(ArchiveMember::Count));
 
 inline constexpr int kJpegQuality = 92;
 // Pictures up to this many pixels keep full-resolution colour (the sprites

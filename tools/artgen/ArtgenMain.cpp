@@ -88,8 +88,8 @@ int main(int argc, char** argv)
         WriteFileAtomically(outPath, archive);
         const auto ms
             = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
-        std::printf("velmora-artgen: %zu members, %zu bytes in %lld ms\n",
-            velmora::art::kArchiveMemberNames.size(), archive.size(), static_cast<long long>(ms.count()));
+        std::printf("velmora-artgen: %zu members, %zu bytes in %lld ms\n", velmora::kArchiveMemberCount,
+            archive.size(), static_cast<long long>(ms.count()));
     } catch (const std::exception& e) {
         std::fprintf(stderr, "velmora-artgen: %s\n", e.what());
         return 1;

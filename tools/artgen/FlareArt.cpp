@@ -16,6 +16,7 @@
 
 #include "Art.h"
 #include "Noise.h"
+#include "resources/ArchiveMembers.h"
 
 #include <algorithm>
 #include <array>
@@ -284,24 +285,24 @@ Rgb LimbDarkening(double x, double y)
 
 // [SECTION] Table of sprites
 
-struct SpriteSpec {
-    const char* name;
+struct SpriteRow {
+    ArchiveMemberId member;
     int width;
     int height;
     Rgb (*shader)(double, double);
 };
 
-constexpr std::array<SpriteSpec, 10> kSprites {{
-    {"Flare1.jpg", 256, 256, HexGhost},
-    {"Flare2.jpg", 256, 256, Disc},
-    {"Flare3.jpg", 256, 256, ThinRing},
-    {"Flare4.jpg", 256, 256, MainGlow},
-    {"Flare5.jpg", 256, 256, RainbowRing},
-    {"Flare6.jpg", 256, 16, Streak},
-    {"Flare7.jpg", 256, 256, LimbHalo},
-    {"Flare8.jpg", 256, 256, Starburst},
-    {"Flare9.jpg", 256, 256, LimbRim},
-    {"Flare10.jpg", 256, 256, LimbDarkening},
+constexpr std::array<SpriteRow, 10> kSprites {{
+    {ArchiveMemberId::Flare1, 256, 256, HexGhost},
+    {ArchiveMemberId::Flare2, 256, 256, Disc},
+    {ArchiveMemberId::Flare3, 256, 256, ThinRing},
+    {ArchiveMemberId::Flare4, 256, 256, MainGlow},
+    {ArchiveMemberId::Flare5, 256, 256, RainbowRing},
+    {ArchiveMemberId::Flare6, 256, 16, Streak},
+    {ArchiveMemberId::Flare7, 256, 256, LimbHalo},
+    {ArchiveMemberId::Flare8, 256, 256, Starburst},
+    {ArchiveMemberId::Flare9, 256, 256, LimbRim},
+    {ArchiveMemberId::Flare10, 256, 256, LimbDarkening},
 }};
 
 } // namespace
@@ -310,8 +311,8 @@ std::vector<Image> MakeFlareArt()
 {
     std::vector<Image> images;
     images.reserve(kSprites.size());
-    for (const SpriteSpec& s : kSprites) {
-        images.push_back(Paint(s.name, s.width, s.height, 3, s.shader));
+    for (const SpriteRow& s : kSprites) {
+        images.push_back(Paint(ArchiveMemberName(s.member), s.width, s.height, 3, s.shader));
     }
     return images;
 }

@@ -14,6 +14,8 @@
 // [SECTION] Entry point
 
 #include "Art.h"
+#include "resources/ArchiveMembers.h"
+#include "scene/SceneGeometry.h"
 
 #include <algorithm>
 #include <array>
@@ -33,16 +35,9 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kDeg = kPi / 180.0;
 
-// Planet radius 1; the scene squashes it to 0.9 along the polar axis z.
-constexpr double kPolarScale = 0.9;
-constexpr double kRingInner = 1.23449;
-constexpr double kRingOuter = 2.32551;
-// The Sun is a sphere of radius 2 at (400, 400, 100); its light is treated
-// as coming from that point, with the disc's size softening shadow edges.
-constexpr double kSunX = 400.0;
-constexpr double kSunY = 400.0;
-constexpr double kSunZ = 100.0;
-constexpr double kSunRadius = 2.0;
+// The bodies, the rings and the Sun come from scene/SceneGeometry.h. The
+// Sun's light is treated as coming from its centre, with the disc's size
+// softening shadow edges.
 
 constexpr int kSurfaceSize = 512;
 constexpr int kRingWidth = 1024;
@@ -479,10 +474,8 @@ Rgb SaturnColour(double lon, double lat)
 
 Image PaintSurfaceQuarter(int index)
 {
-    static constexpr std::array<const char*, 4> kNames
-        = {"surface0.jpg", "surface1.jpg", "surface2.jpg", "surface3.jpg"};
     const QuarterPlacement& q = kQuarterPlacement[static_cast<std::size_t>(index)];
-    Image image = MakeImage(kNames[static_cast<std::size_t>(index)], kSurfaceSize, kSurfaceSize);
+    Image image = MakeImage(ArchiveMemberName(SurfaceMember(index)), kSurfaceSize, kSurfaceSize);
     const double last = kSurfaceSize - 1;
     for (int row = 0; row < kSurfaceSize; ++row) {
         // Adding 0.0 turns the south's -0.0 at the equator into +0.0, so both
@@ -652,11 +645,11 @@ RingSample SampleRingTexel(double r0, double r1)
 // empty ring (transparent mask, black colour).
 void PaintRingProfiles(Image& colour, Image& mask)
 {
-    const double step = (kRingOuter - kRingInner) / kRingWidth;
+    const double step = (kRingOuterRadius - kRingInnerRadius) / kRingWidth;
     std::vector<RingSample> profile(kRingWidth);
     for (int col = 0; col < kRingWidth; ++col) {
         profile[static_cast<std::size_t>(col)]
-            = SampleRingTexel(kRingInner + col * step, kRingInner + (col + 1) * step);
+            = SampleRingTexel(kRingInnerRadius + col * step, kRingInnerRadius + (col + 1) * step);
     }
     profile.front() = RingSample {};
     profile.back() = RingSample {};
@@ -675,15 +668,17 @@ public:
     TransmissionTable()
     {
         for (std::size_t i = 0; i < kSamples; ++i) {
-            const double r0 = kRingInner + (kRingOuter - kRingInner) * static_cast<double>(i) / kSamples;
-            const double r1 = kRingInner + (kRingOuter - kRingInner) * static_cast<double>(i + 1) / kSamples;
+            const double r0 = kRingInnerRadius
+                + (kRingOuterRadius - kRingInnerRadius) * static_cast<double>(i) / kSamples;
+            const double r1 = kRingInnerRadius
+                + (kRingOuterRadius - kRingInnerRadius) * static_cast<double>(i + 1) / kSamples;
             values_[i] = SampleRingTexel(r0, r1).transmission;
         }
     }
 
     double At(double r) const
     {
-        const double x = (r - kRingInner) / (kRingOuter - kRingInner) * kSamples - 0.5;
+        const double x = (r - kRingInnerRadius) / (kRingOuterRadius - kRingInnerRadius) * kSamples - 0.5;
         if (x <= 0.0 || x >= kSamples - 1.0) {
             return 1.0;
         }
@@ -730,14 +725,15 @@ void PaintRingPatterns(Image& white, Image& black)
 {
     std::vector<double> cover(kSquareSize * 2);
     for (std::size_t i = 0; i < cover.size(); ++i) {
-        cover[i] = RingCover(kRingOuter * (static_cast<double>(i) + 0.5) / static_cast<double>(cover.size()));
+        cover[i] = RingCover(
+            kRingOuterRadius * (static_cast<double>(i) + 0.5) / static_cast<double>(cover.size()));
     }
     for (int row = 0; row < kSquareSize; ++row) {
-        const double y = (2.0 * (row + 0.5) / kSquareSize - 1.0) * kRingOuter;
+        const double y = (2.0 * (row + 0.5) / kSquareSize - 1.0) * kRingOuterRadius;
         for (int col = 0; col < kSquareSize; ++col) {
-            const double x = (2.0 * (col + 0.5) / kSquareSize - 1.0) * kRingOuter;
+            const double x = (2.0 * (col + 0.5) / kSquareSize - 1.0) * kRingOuterRadius;
             const double r = std::sqrt(x * x + y * y);
-            const double inside = Band(r, kRingInner + 0.004, kRingOuter - 0.006, 0.003);
+            const double inside = Band(r, kRingInnerRadius + 0.004, kRingOuterRadius - 0.006, 0.003);
             if (inside <= 0.0) {
                 Put(white, col, row, Grey(255.0));
                 Put(black, col, row, Grey(0.0));
@@ -746,7 +742,7 @@ void PaintRingPatterns(Image& white, Image& black)
             const double cosT = x / r;
             const double sinT = y / r;
             const auto ci
-                = std::min(cover.size() - 1, static_cast<std::size_t>(r / kRingOuter * cover.size()));
+                = std::min(cover.size() - 1, static_cast<std::size_t>(r / kRingOuterRadius * cover.size()));
             const double density = cover[ci] * inside;
 
             // Darkening layer: clumps along the orbits and spokes.
@@ -784,8 +780,8 @@ constexpr Rgb kUmbra {20, 18, 14}; // faint planet-shine, not black
 
 double PlanetShadowFactor(Vec ringPoint)
 {
-    const Vec p {ringPoint.x, ringPoint.y, ringPoint.z / kPolarScale};
-    const Vec sun {kSunX, kSunY, kSunZ / kPolarScale};
+    const Vec p {ringPoint.x, ringPoint.y, ringPoint.z / kPlanetPolarScale};
+    const Vec sun {kSunPosition.x, kSunPosition.y, kSunPosition.z / kPlanetPolarScale};
     const Vec toSun = sun - p;
     const double distance = Length(toSun);
     const Vec dir = toSun * (1.0 / distance);
@@ -794,7 +790,8 @@ double PlanetShadowFactor(Vec ringPoint)
         return 1.0; // the planet is behind this point, away from the Sun
     }
     const double miss = Length(p + dir * along);
-    const double sunAngle = kSunRadius / Length(Vec {kSunX, kSunY, kSunZ} - ringPoint);
+    const double sunAngle
+        = kSunRadius / Length(Vec {kSunPosition.x, kSunPosition.y, kSunPosition.z} - ringPoint);
     const double soft = along * sunAngle + 0.003;
     return Smoothstep(1.0 - soft, 1.0 + soft, miss);
 }
@@ -805,7 +802,7 @@ void PaintShadowOnRing(Image& image)
         const double t = (row + 0.5) / kSquareSize;
         for (int col = 0; col < kSquareSize; ++col) {
             const double s = (col + 0.5) / kSquareSize;
-            const Vec local {(2.0 * s - 1.0) * kRingOuter, (2.0 * t - 1.0) * kRingOuter, 0.0};
+            const Vec local {(2.0 * s - 1.0) * kRingOuterRadius, (2.0 * t - 1.0) * kRingOuterRadius, 0.0};
             const double lit = PlanetShadowFactor(RotateZ(local, -45.0));
             Put(image, col, row, Mix(kUmbra, Grey(255.0), lit));
         }
@@ -831,9 +828,9 @@ double RingShadowFactor(const TransmissionTable& table, Vec surface)
     if (surface.z >= 0.0) {
         return 1.0; // the Sun shines on the north face of the rings
     }
-    const Vec sun {kSunX, kSunY, kSunZ};
+    const Vec sun {kSunPosition.x, kSunPosition.y, kSunPosition.z};
     const Vec toSun = sun - surface;
-    const Vec normal {surface.x, surface.y, surface.z / (kPolarScale * kPolarScale)};
+    const Vec normal {surface.x, surface.y, surface.z / (kPlanetPolarScale * kPlanetPolarScale)};
     const double facing = Dot(normal, toSun) / (Length(normal) * Length(toSun));
     if (facing <= 0.0) {
         return 1.0; // night side: no sunlight to take away
@@ -868,7 +865,7 @@ void PaintRingsShadow(Image& image, const TransmissionTable& table)
             const Vec onDome = RotateX(RotateY(mesh * 2.0, -135.0), -90.0);
             const double scale = 1.0
                 / std::sqrt(onDome.x * onDome.x + onDome.y * onDome.y
-                    + onDome.z * onDome.z / (kPolarScale * kPolarScale));
+                    + onDome.z * onDome.z / (kPlanetPolarScale * kPlanetPolarScale));
             const double v = RingShadowFactor(table, onDome * scale);
             // A faint warm cast: light through the ring particles reddens.
             Put(image, col, row, Rgb {255.0 * v, 255.0 * std::pow(v, 1.04), 255.0 * std::pow(v, 1.10)});
@@ -904,7 +901,7 @@ void PaintTitan(Image& image)
 {
     for (int row = 0; row < kTitanHeight; ++row) {
         const double t = (row + 0.5) / kTitanHeight;
-        const double lat = std::clamp((t - 0.5) * 180.0 / 0.998, -90.0, 90.0);
+        const double lat = std::clamp((t - 0.5) * 180.0 / kMeshLongitudeScale, -90.0, 90.0);
         for (int col = 0; col < kTitanWidth; ++col) {
             const double s = (col + 0.5) / kTitanWidth;
             Put(image, col, row, TitanColour(WrapDegrees(90.0 + 360.0 * s), lat));
@@ -924,28 +921,29 @@ std::vector<Image> MakePlanetArt()
         images.push_back(PaintSurfaceQuarter(q));
     }
 
-    Image rings = MakeImage("rings.jpg", kRingWidth, kRingHeight);
-    Image mask = MakeImage("rings_mask.jpg", kRingWidth, kRingHeight);
+    Image rings = MakeImage(ArchiveMemberName(ArchiveMemberId::Rings), kRingWidth, kRingHeight);
+    Image mask = MakeImage(ArchiveMemberName(ArchiveMemberId::RingsMask), kRingWidth, kRingHeight);
     PaintRingProfiles(rings, mask);
     images.push_back(std::move(rings));
     images.push_back(std::move(mask));
 
-    Image black = MakeImage("spots_black.jpg", kSquareSize, kSquareSize);
-    Image white = MakeImage("spots_white.jpg", kSquareSize, kSquareSize);
+    Image black = MakeImage(ArchiveMemberName(ArchiveMemberId::SpotsBlack), kSquareSize, kSquareSize);
+    Image white = MakeImage(ArchiveMemberName(ArchiveMemberId::SpotsWhite), kSquareSize, kSquareSize);
     PaintRingPatterns(white, black);
     images.push_back(std::move(black));
     images.push_back(std::move(white));
 
-    Image shadowOnRing = MakeImage("shadow_on_ring.jpg", kSquareSize, kSquareSize);
+    Image shadowOnRing
+        = MakeImage(ArchiveMemberName(ArchiveMemberId::ShadowOnRing), kSquareSize, kSquareSize);
     PaintShadowOnRing(shadowOnRing);
     images.push_back(std::move(shadowOnRing));
 
     const auto table = std::make_unique<TransmissionTable>();
-    Image ringsShadow = MakeImage("rings_shadow.jpg", kSquareSize, kSquareSize);
+    Image ringsShadow = MakeImage(ArchiveMemberName(ArchiveMemberId::RingsShadow), kSquareSize, kSquareSize);
     PaintRingsShadow(ringsShadow, *table);
     images.push_back(std::move(ringsShadow));
 
-    Image titan = MakeImage("titan.jpg", kTitanWidth, kTitanHeight);
+    Image titan = MakeImage(ArchiveMemberName(ArchiveMemberId::Titan), kTitanWidth, kTitanHeight);
     PaintTitan(titan);
     images.push_back(std::move(titan));
     return images;

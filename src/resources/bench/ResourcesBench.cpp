@@ -9,8 +9,10 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "resources/ArchiveMembers.h"
 #include "resources/DecodedImage.h"
 #include "resources/ResourceArchive.h"
 #include "resources/ResourceModule.h"
@@ -18,29 +20,20 @@
 
 namespace {
 
+using namespace velmora;
 using Clock = std::chrono::steady_clock;
 
-// The scene's loading order.
+// Every picture the scene loads, in archive order.
 std::vector<std::string> ImageMembers()
 {
     std::vector<std::string> names;
-    char name[32];
-    for (int i = 1; i <= 10; ++i) {
-        std::snprintf(name, sizeof name, "flare%d.jpg", i);
-        names.emplace_back(name);
-    }
-    for (const char* fixed : {"rings.jpg", "rings_mask.jpg", "spots_black.jpg", "spots_white.jpg",
-             "shadow_on_ring.jpg", "rings_shadow.jpg"})
-        names.emplace_back(fixed);
-    for (int i = 0; i <= 3; ++i) {
-        std::snprintf(name, sizeof name, "surface%d.jpg", i);
-        names.emplace_back(name);
-    }
-    names.emplace_back("titan.jpg");
+    for (const std::string_view name : kArchiveMemberNames)
+        if (name.ends_with(".jpg"))
+            names.emplace_back(name);
     return names;
 }
 
-constexpr char kShapeMember[] = "phobos2.dat";
+const char* const kShapeMember = ArchiveMemberName(ArchiveMemberId::Phobos);
 
 double Milliseconds(Clock::duration d)
 {
