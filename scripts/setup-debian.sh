@@ -9,7 +9,7 @@ packages=(
   libgl-dev libglu1-mesa-dev libegl-dev libegl-mesa0 libgl1-mesa-dri
   libx11-dev libxrandr-dev libxss-dev libxtst-dev
   qt6-base-dev libqt6opengl6-dev qt6-qpa-plugins
-  libcurl4-openssl-dev
+  libcurl4-openssl-dev ca-certificates
   googletest libgtest-dev
   xvfb xauth x11-utils
   python3

@@ -3,8 +3,14 @@
 // randomstart start it with a run-mode switch.
 
 #include "app/SaverApp.h"
+#include "platform/Console.h"
 #include "platform/InstanceGuard.h"
 #include "StringTable.h"
+#ifdef VELMORA3D_WEB_UPDATE
+#include "webupdate/TextProgress.h"
+#endif
+
+#include <cstdio>
 
 #ifdef VELMORA3D_WINDOWED
 #include "app/FrameScene.h"
@@ -17,6 +23,12 @@
 int main(int argc, char** argv)
 {
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+#ifdef VELMORA3D_WEB_UPDATE
+    // Long options fall outside the run modes of the host's switches; this one
+    // refreshes the product list without a window, for people and scripts.
+    if (arguments == std::vector<std::string> {"--web-update"})
+        return velmora::webupdate::RunWebUpdateCommand(stdout, stderr, velmora::platform::IsTerminal(stderr));
+#endif
 #ifdef VELMORA3D_WINDOWED
     velmora::SaverShell shell = velmora::MakeWindowShell(argc, argv, &velmora::MakeSpaceScene);
 #else

@@ -1,0 +1,205 @@
+#include "webupdate/WebProductList.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "settings/SaverSettings.h"
+#include "StringTable.h"
+#include "webupdate/HttpDownload.h"
+#include "webupdate/KeyPathDocument.h"
+#include "webupdate/WebFiles.h"
+
+namespace velmora::webupdate {
+namespace {
+
+constexpr const char* kCountKey = "English.ProductsList.Count";
+
+// Reports progress and lets the progress window answer; without a sink the
+// steps are skipped.
+template<typename Step> void Report(ProgressSink* progress, Step&& step)
+{
+    if (!progress)
+        return;
+    step(*progress);
+    progress->PumpMessages();
+}
+
+std::string ProductFile(const std::string& webFolder, const std::string& id, std::string_view name)
+{
+    std::string path = webFolder;
+    path += id;
+    path += '/';
+    path += name;
+    return path;
+}
+
+} // namespace
+
+std::string ProductListUrl()
+{
+    const char* url = std::getenv("KESTROVA3D_UPDATE_URL");
+    if (url && *url)
+        return url;
+    return std::string(strings::kProductListUrl);
+}
+
+bool IsSafeProductId(std::string_view id)
+{
+    if (id.empty() || id == "." || id.find("..") != std::string_view::npos)
+        return false;
+    for (const char c : id) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f || c == '/' || c == '\\' || c == ':')
+            return false;
+    }
+    return true;
+}
+
+std::string WebFolderOf(const std::string& installPath)
+{
+    std::string folder = installPath;
+    if (!folder.empty() && folder.back() != '/')
+        folder += '/';
+    folder += kWebFolder;
+    return folder;
+}
+
+WebProductList::WebProductList(ShowMessageFn showMessage)
+    : showMessage_(std::move(showMessage))
+{
+}
+
+int WebProductList::ReadFrom(const KeyPathDocument& document)
+{
+    products_.clear();
+    int count = 0;
+    if (!document.GetInt(kCountKey, count))
+        return 0;
+    for (int i = 1; i <= count; ++i) {
+        char prefix[64];
+        std::snprintf(prefix, sizeof prefix, "English.ProductsList.Product%d", i);
+        const std::string base = prefix;
+        WebProduct product;
+        if (!document.GetString(base + ".ID", product.id) || !IsSafeProductId(product.id)) {
+            products_.clear();
+            return 0;
+        }
+        if (product.id == strings::kProductKey)
+            continue;
+        if (!document.GetString(base + ".Title", product.title)
+            || !document.GetString(base + ".Version", product.version)
+            || !document.GetString(base + ".Description.Text", product.description)
+            || !document.GetString(base + ".Description.ScreenshotURL", product.screenshot)
+            || !document.GetString(base + ".Description.IconURL", product.icon)
+            || !document.GetString(base + ".DownloadURL", product.downloadUrl)) {
+            products_.clear();
+            return 0;
+        }
+        products_.push_back(std::move(product));
+    }
+    return 1;
+}
+
+bool WebProductList::ReadInstallFolder(std::string& webFolder)
+{
+    const std::string installPath = ReadInstallPath();
+    if (installPath.empty()) {
+        ShowMessage(showMessage_, kNoInstallPathMessage);
+        return false;
+    }
+    webFolder = WebFolderOf(installPath);
+    return true;
+}
+
+int WebProductList::LoadCached()
+{
+    products_.clear();
+    std::string webFolder;
+    if (!ReadInstallFolder(webFolder))
+        return 0;
+    KeyPathDocument document;
+    if (!document.LoadFile(webFolder + std::string(kKeptListName)) || !ReadFrom(document))
+        return 0;
+    for (WebProduct& product : products_) {
+        product.screenshot = ProductFile(webFolder, product.id, kScreenshotName);
+        product.icon = ProductFile(webFolder, product.id, kIconName);
+    }
+    return 1;
+}
+
+bool WebProductList::FetchFile(const std::string& url, const std::string& path)
+{
+    if (FileExists(path))
+        return true; // fetched once and then kept
+    HeapBlock block;
+    const int64_t size = HttpDownload(url, block, showMessage_);
+    return size > 0 && block && WriteWholeFile(path, block.get(), static_cast<std::size_t>(size));
+}
+
+int WebProductList::Download(const std::string& url, ProgressSink* progress)
+{
+    products_.clear();
+    std::string webFolder;
+    if (!ReadInstallFolder(webFolder))
+        return 0;
+    Report(progress, [&](ProgressSink& p) {
+        p.SetLocation(url);
+        p.SetStatus(kListStatus);
+    });
+
+    HeapBlock block;
+    const int64_t size = HttpDownload(url, block, showMessage_);
+    if (size <= 0 || !block)
+        return 0;
+    // The kept list is replaced only by one that reads: a broken download
+    // must not destroy the last good copy.
+    {
+        std::string text(reinterpret_cast<const char*>(block.get()), static_cast<std::size_t>(size));
+        KeyPathDocument document;
+        if (!document.Parse(text.c_str()) || !ReadFrom(document))
+            return 0;
+    }
+    if (!WriteWholeFile(
+            webFolder + std::string(kKeptListName), block.get(), static_cast<std::size_t>(size))) {
+        products_.clear();
+        ShowMessage(showMessage_, kCantSaveMessage);
+        return 0;
+    }
+    block.reset();
+
+    Report(progress, [&](ProgressSink& p) {
+        p.SetLocation(url);
+        p.SetStatus(kPicturesStatus);
+        p.SetPercent(0);
+    });
+    const int n = static_cast<int>(products_.size());
+    for (int k = 0; k < n; ++k) {
+        WebProduct& product = products_[static_cast<std::size_t>(k)];
+        Report(progress, [&](ProgressSink& p) {
+            p.SetLocation(product.screenshot);
+            p.SetPercent(k * 100 / n);
+        });
+        const std::string screenshot = ProductFile(webFolder, product.id, kScreenshotName);
+        if (!FetchFile(product.screenshot, screenshot)) {
+            products_.clear();
+            return 0;
+        }
+        product.screenshot = screenshot;
+
+        Report(progress, [&](ProgressSink& p) {
+            p.SetLocation(product.icon);
+            p.SetPercent((k * 100 + 50) / n);
+        });
+        const std::string icon = ProductFile(webFolder, product.id, kIconName);
+        if (!FetchFile(product.icon, icon)) {
+            products_.clear();
+            return 0;
+        }
+        product.icon = icon;
+    }
+    return 1;
+}
+
+} // namespace velmora::webupdate

@@ -1,0 +1,80 @@
+#pragma once
+// The product list that the maker publishes: read from a key-path document,
+// from the copy kept below the installation folder, or downloaded afresh
+// together with every product's screenshot and icon.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "webupdate/ProgressSink.h"
+
+namespace velmora::webupdate {
+
+class KeyPathDocument;
+
+inline constexpr std::string_view kNoInstallPathMessage
+    = "Can't find program's installation path.\nPlease reinstall this software!";
+inline constexpr std::string_view kCantSaveMessage = "Can't save temporary data! \n\t\t\tPlease check free "
+                                                     "disk space or access rights \n\t\t\tfor program's "
+                                                     "installation path, or reinstall the program.";
+inline constexpr std::string_view kListStatus = "Downloading available products list...";
+inline constexpr std::string_view kPicturesStatus = "Downloading screenshots && icons";
+
+// Files below the installation folder.
+inline constexpr std::string_view kWebFolder = "web/";
+inline constexpr std::string_view kKeptListName = "update.xml";
+inline constexpr std::string_view kScreenshotName = "screenshot.jpg";
+inline constexpr std::string_view kIconName = "icon.bmp";
+
+struct WebProduct {
+    std::string id;
+    std::string title;
+    std::string version; // read and kept, shown nowhere
+    std::string description; // up to three lines for the product page
+    std::string downloadUrl;
+    std::string screenshot; // the URL as read; the local file once loaded
+    std::string icon; // likewise
+};
+
+// The product list's address: $KESTROVA3D_UPDATE_URL when set and not empty,
+// else string-table entry 3.
+std::string ProductListUrl();
+
+// True when `id` may name a folder below the web folder: not empty, not "."
+// or "..", and holding no "/", "\", "..", ":" or control character. Product
+// ids come from the network; any other id is read as a missing key.
+bool IsSafeProductId(std::string_view id);
+
+// The web folder of an installation path (a missing final "/" is supplied, so
+// nothing lands beside the installation folder).
+std::string WebFolderOf(const std::string& installPath);
+
+class WebProductList {
+public:
+    explicit WebProductList(ShowMessageFn showMessage = {});
+
+    // Fills the list from a product list document. Products with this
+    // program's own id are left out. Any missing key, or an id that is not
+    // safe, empties the list and returns 0.
+    int ReadFrom(const KeyPathDocument& document);
+    // Reads the kept copy of the list; every product's screenshot and icon
+    // become their file paths below the web folder, whether the files exist
+    // or not.
+    int LoadCached();
+    // Downloads the list from `url` with progress (or none), keeps it as the
+    // new copy once it has been read, and fetches each product's screenshot
+    // and icon that is not on disk yet. 1 when all of them are present.
+    int Download(const std::string& url, ProgressSink* progress);
+
+    const std::vector<WebProduct>& Products() const { return products_; }
+
+private:
+    bool ReadInstallFolder(std::string& webFolder);
+    bool FetchFile(const std::string& url, const std::string& path);
+
+    ShowMessageFn showMessage_;
+    std::vector<WebProduct> products_;
+};
+
+} // namespace velmora::webupdate

@@ -1,0 +1,243 @@
+// The downloader against a real HTTP server on 127.0.0.1.
+
+#include "webupdate/HttpDownload.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "TestHttpServer.h"
+
+namespace velmora::webupdate {
+namespace {
+
+using testing::TestHttpServer;
+using Clock = std::chrono::steady_clock;
+
+// Proxy settings of the machine running the tests must not redirect the
+// requests to 127.0.0.1; each test sets what it needs.
+class ProxyFreeEnvironment {
+public:
+    ProxyFreeEnvironment()
+    {
+        for (const char* name : kNames)
+            ::unsetenv(name);
+    }
+    ~ProxyFreeEnvironment()
+    {
+        for (const char* name : kNames)
+            ::unsetenv(name);
+    }
+
+private:
+    static constexpr const char* kNames[]
+        = {"http_proxy", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY", "no_proxy", "NO_PROXY"};
+};
+
+struct Result {
+    int64_t size = -1;
+    std::string body;
+    bool hasBlock = false;
+    std::vector<std::string> messages;
+    double seconds = 0;
+};
+
+Result Fetch(const std::string& url, const HttpDownloadLimits& limits = {})
+{
+    Result r;
+    HeapBlock block;
+    const Clock::time_point start = Clock::now();
+    r.size = HttpDownload(
+        url, block, [&](std::string_view text) { r.messages.emplace_back(text); }, limits);
+    r.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    r.hasBlock = block != nullptr;
+    if (block && r.size > 0)
+        r.body.assign(reinterpret_cast<const char*>(block.get()), static_cast<std::size_t>(r.size));
+    return r;
+}
+
+class HttpDownloadTest : public ::testing::Test {
+protected:
+    ProxyFreeEnvironment environment_;
+    testing::TempFolder root_;
+};
+
+// [SECTION] Bodies as sent
+
+struct BodyCase {
+    const char* name;
+    std::size_t size;
+};
+
+class HttpBodyTest : public HttpDownloadTest, public ::testing::WithParamInterface<BodyCase> { };
+
+TEST_P(HttpBodyTest, ReturnsTheBodyByteForByte)
+{
+    std::string bytes(GetParam().size, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>((i * 131 + i / 251) & 0xff);
+    root_.Write("file.bin", bytes);
+    TestHttpServer server(TestHttpServer::Mode::Files, root_.Path());
+    ASSERT_TRUE(server.Running());
+    const Result r = Fetch(server.Url("/file.bin"));
+    EXPECT_EQ(r.size, static_cast<int64_t>(bytes.size()));
+    EXPECT_EQ(r.hasBlock, !bytes.empty());
+    EXPECT_TRUE(r.body == bytes);
+    EXPECT_TRUE(r.messages.empty());
+}
+
+// Around the 20,000-byte pieces in which bodies are read.
+INSTANTIATE_TEST_SUITE_P(Sizes, HttpBodyTest,
+    ::testing::Values(BodyCase {"Empty", 0}, BodyCase {"OneByte", 1}, BodyCase {"OnePiece", 20000},
+        BodyCase {"OnePieceAndOne", 20001}, BodyCase {"ManyPieces", 300000}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(HttpDownloadTest, ErrorPageIsTheBody)
+{
+    TestHttpServer server(TestHttpServer::Mode::Files, root_.Path());
+    ASSERT_TRUE(server.Running());
+    const Result r = Fetch(server.Url("/status/404"));
+    ASSERT_GT(r.size, 0);
+    EXPECT_NE(r.body.find("No such page"), std::string::npos);
+    EXPECT_EQ(server.RequestedPaths().size(), 1u);
+}
+
+TEST_F(HttpDownloadTest, SendsTheUserAgentAndAsksPastCaches)
+{
+    root_.Write("a.txt", "a");
+    TestHttpServer server(TestHttpServer::Mode::Files, root_.Path());
+    ASSERT_TRUE(server.Running());
+    ASSERT_EQ(Fetch(server.Url("/a.txt")).size, 1);
+    const auto requests = server.Requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].path, "/a.txt");
+    EXPECT_EQ(requests[0].userAgent, "Velmora 3D update checker");
+    EXPECT_EQ(requests[0].cacheControl, "no-cache");
+    EXPECT_EQ(requests[0].pragma, "no-cache");
+}
+
+TEST_F(HttpDownloadTest, GoesThroughTheProxyTheEnvironmentNames)
+{
+    TestHttpServer proxy(TestHttpServer::Mode::Files, root_.Path());
+    ASSERT_TRUE(proxy.Running());
+    ::setenv("http_proxy", proxy.Url("").c_str(), 1);
+    const Result r = Fetch("http://products.example.invalid/list.xml");
+    EXPECT_EQ(r.body, "proxied http://products.example.invalid/list.xml");
+}
+
+// [SECTION] Refused addresses
+
+class HttpSchemeTest : public HttpDownloadTest, public ::testing::WithParamInterface<const char*> { };
+
+TEST_P(HttpSchemeTest, RefusedWithoutARequestOrMessage)
+{
+    const Result r = Fetch(GetParam());
+    EXPECT_EQ(r.size, -1);
+    EXPECT_FALSE(r.hasBlock);
+    EXPECT_TRUE(r.messages.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Urls, HttpSchemeTest,
+    ::testing::Values("HTTP://127.0.0.1/", "Http://127.0.0.1/", "HTTPS://127.0.0.1/", "ftp://127.0.0.1/",
+        "file:///etc/hostname", "127.0.0.1/list.xml", ""));
+
+TEST_F(HttpDownloadTest, OtherSchemesAreNeverSpokenEvenWhenTheTextHoldsHttp)
+{
+    root_.Write("secret.txt", "secret");
+    const Result r = Fetch("file://" + (root_.Path() / "secret.txt").string() + "?http://x");
+    EXPECT_EQ(r.size, -1);
+    EXPECT_FALSE(r.hasBlock);
+}
+
+// [SECTION] Failures and time-outs
+
+TEST_F(HttpDownloadTest, ClosedPortFailsAfterFiveAttemptsInAboutASecond)
+{
+    const Result r = Fetch("http://127.0.0.1:" + std::to_string(testing::ClosedPort()) + "/list.xml");
+    EXPECT_EQ(r.size, -1);
+    EXPECT_FALSE(r.hasBlock);
+    EXPECT_TRUE(r.messages.empty());
+    EXPECT_LT(r.seconds, 20.0) << "hang guard";
+}
+
+TEST_F(HttpDownloadTest, ConnectionsClosedWithoutAnswerAreTriedFiveTimes)
+{
+    TestHttpServer server(TestHttpServer::Mode::HangUp, root_.Path());
+    ASSERT_TRUE(server.Running());
+    const Result r = Fetch(server.Url("/list.xml"));
+    EXPECT_EQ(r.size, -1);
+    EXPECT_EQ(server.RequestedPaths().size(), 5u);
+}
+
+struct CutCase {
+    const char* name;
+    const char* path;
+};
+
+class HttpCutBodyTest : public HttpDownloadTest, public ::testing::WithParamInterface<CutCase> { };
+
+TEST_P(HttpCutBodyTest, BodyEndingEarlyFailsWithoutRetry)
+{
+    TestHttpServer server(TestHttpServer::Mode::Files, root_.Path());
+    ASSERT_TRUE(server.Running());
+    HttpDownloadLimits limits;
+    limits.stallTimeoutMs = 1000;
+    const Result r = Fetch(server.Url(GetParam().path), limits);
+    EXPECT_EQ(r.size, -1);
+    EXPECT_FALSE(r.hasBlock);
+    EXPECT_EQ(server.RequestedPaths().size(), 1u);
+    EXPECT_LT(r.seconds, 30.0) << "hang guard";
+}
+
+INSTANTIATE_TEST_SUITE_P(Bodies, HttpCutBodyTest,
+    ::testing::Values(CutCase {"ClosedPartWay", "/cut/300"}, CutCase {"StalledPartWay", "/stall/300"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(HttpDownloadTest, BodiesBeyondSixteenMebibytesAreRefused)
+{
+    TestHttpServer server(TestHttpServer::Mode::Files, root_.Path());
+    ASSERT_TRUE(server.Running());
+    constexpr int64_t kLimit = int64_t {16} << 20;
+    const Result atLimit = Fetch(server.Url("/big/" + std::to_string(kLimit)));
+    EXPECT_EQ(atLimit.size, kLimit);
+    const Result beyond = Fetch(server.Url("/big/" + std::to_string(kLimit + 1)));
+    EXPECT_EQ(beyond.size, -1);
+    EXPECT_FALSE(beyond.hasBlock);
+    // A refused body is not asked for again.
+    EXPECT_EQ(server.RequestedPaths().size(), 2u);
+}
+
+TEST_F(HttpDownloadTest, SilentServerWithShortLimitsGivesUpAtTheTotalLimit)
+{
+    TestHttpServer server(TestHttpServer::Mode::Silent, root_.Path());
+    ASSERT_TRUE(server.Running());
+    HttpDownloadLimits limits;
+    limits.stallTimeoutMs = 1000;
+    limits.totalTimeoutMs = 2500;
+    const Result r = Fetch(server.Url("/list.xml"), limits);
+    EXPECT_EQ(r.size, -1);
+    // Every attempt waits at least a second for its first byte, so a limit
+    // of 2.5 s leaves room for three of the five attempts at most.
+    const std::size_t attempts = server.RequestedPaths().size();
+    EXPECT_GE(attempts, 1u);
+    EXPECT_LE(attempts, 3u);
+    EXPECT_LT(r.seconds, 20.0) << "hang guard";
+}
+
+// The one test of the real time-outs: a server that accepts and never
+// answers must not hold the caller for much more than a minute.
+TEST_F(HttpDownloadTest, SilentServerFailsWithinAMinute)
+{
+    TestHttpServer server(TestHttpServer::Mode::Silent, root_.Path());
+    ASSERT_TRUE(server.Running());
+    const Result r = Fetch(server.Url("/list.xml"));
+    EXPECT_EQ(r.size, -1);
+    EXPECT_FALSE(r.hasBlock);
+    EXPECT_LT(r.seconds, 70.0) << "hang guard";
+}
+
+} // namespace
+} // namespace velmora::webupdate

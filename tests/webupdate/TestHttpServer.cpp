@@ -1,0 +1,205 @@
+#include "TestHttpServer.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+extern char** environ;
+
+namespace velmora::webupdate::testing {
+namespace {
+
+// Reads the server's first line ("PORT <n>"); generous, only a hang guard.
+int ReadPort(int fd)
+{
+    std::string line;
+    for (;;) {
+        pollfd p {fd, POLLIN, 0};
+        if (::poll(&p, 1, 30000) <= 0)
+            return 0;
+        char c = 0;
+        if (::read(fd, &c, 1) != 1)
+            return 0;
+        if (c == '\n')
+            break;
+        line += c;
+    }
+    if (line.rfind("PORT ", 0) != 0)
+        return 0;
+    return std::atoi(line.c_str() + 5);
+}
+
+std::vector<std::string> SplitTabs(const std::string& line)
+{
+    std::vector<std::string> fields;
+    std::stringstream in(line);
+    std::string field;
+    while (std::getline(in, field, '\t'))
+        fields.push_back(field);
+    return fields;
+}
+
+const char* ModeName(TestHttpServer::Mode mode)
+{
+    switch (mode) {
+    case TestHttpServer::Mode::Files:
+        return "files";
+    case TestHttpServer::Mode::Silent:
+        return "silent";
+    case TestHttpServer::Mode::HangUp:
+        return "hangup";
+    }
+    return "files";
+}
+
+} // namespace
+
+TestHttpServer::TestHttpServer(Mode mode, const std::filesystem::path& root)
+{
+    char logName[] = "/tmp/velmora-http-log-XXXXXX";
+    const int logFd = ::mkstemp(logName);
+    if (logFd >= 0)
+        ::close(logFd);
+    log_ = logName;
+
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0) {
+        ADD_FAILURE() << "pipe failed";
+        return;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
+    std::vector<std::string> args {"python3", VELMORA_TEST_SERVER, "--mode", ModeName(mode), "--root",
+        root.string(), "--log", log_.string()};
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const int rc = ::posix_spawnp(&pid_, "python3", &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(pipeFds[1]);
+    if (rc != 0) {
+        pid_ = -1;
+        ::close(pipeFds[0]);
+        ADD_FAILURE() << "python3 could not be started";
+        return;
+    }
+    port_ = ReadPort(pipeFds[0]);
+    ::close(pipeFds[0]);
+    if (port_ <= 0)
+        ADD_FAILURE() << "the test server did not report its port";
+}
+
+TestHttpServer::~TestHttpServer()
+{
+    if (pid_ > 0) {
+        ::kill(pid_, SIGTERM);
+        int status = 0;
+        ::waitpid(pid_, &status, 0);
+    }
+    std::error_code ec;
+    std::filesystem::remove(log_, ec);
+}
+
+std::string TestHttpServer::Url(const std::string& path) const
+{
+    return "http://127.0.0.1:" + std::to_string(port_) + path;
+}
+
+std::vector<LoggedRequest> TestHttpServer::Requests() const
+{
+    std::vector<LoggedRequest> requests;
+    std::ifstream in(log_);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::vector<std::string> f = SplitTabs(line);
+        f.resize(4);
+        requests.push_back({f[0], f[1], f[2], f[3]});
+    }
+    return requests;
+}
+
+std::vector<std::string> TestHttpServer::RequestedPaths() const
+{
+    std::vector<std::string> paths;
+    for (const LoggedRequest& r : Requests())
+        paths.push_back(r.path);
+    return paths;
+}
+
+int ClosedPort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = 0;
+    socklen_t length = sizeof address;
+    int port = 0;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0
+        && ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+        port = ntohs(address.sin_port);
+    ::close(fd);
+    return port;
+}
+
+TempFolder::TempFolder()
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "velmora-web-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr)
+        ADD_FAILURE() << "mkdtemp failed";
+    path_ = pattern;
+}
+
+TempFolder::~TempFolder()
+{
+    std::error_code ec;
+    // Folders a test made read-only must not keep their contents.
+    for (auto it = std::filesystem::recursive_directory_iterator(path_, ec);
+         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
+        std::filesystem::permissions(
+            it->path(), std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
+    std::filesystem::remove_all(path_, ec);
+}
+
+void TempFolder::Write(const std::string& relative, const std::string& bytes) const
+{
+    const std::filesystem::path file = path_ / relative;
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << bytes;
+}
+
+std::string ReadFileBytes(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::string> ListFiles(const std::filesystem::path& root)
+{
+    std::vector<std::string> files;
+    std::error_code ec;
+    for (auto it = std::filesystem::recursive_directory_iterator(root, ec);
+         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
+        if (it->is_regular_file())
+            files.push_back(std::filesystem::relative(it->path(), root).string());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+} // namespace velmora::webupdate::testing

@@ -1,0 +1,67 @@
+#pragma once
+// A real HTTP server on 127.0.0.1 for the web update's tests: the project's
+// python script, started per test and stopped with it.
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace velmora::webupdate::testing {
+
+struct LoggedRequest {
+    std::string path;
+    std::string userAgent;
+    std::string cacheControl;
+    std::string pragma;
+};
+
+class TestHttpServer {
+public:
+    enum class Mode { Files, Silent, HangUp };
+
+    // Serves the files below `root` (Files), answers nothing (Silent) or
+    // closes every connection at once (HangUp).
+    TestHttpServer(Mode mode, const std::filesystem::path& root);
+    ~TestHttpServer();
+    TestHttpServer(const TestHttpServer&) = delete;
+    TestHttpServer& operator=(const TestHttpServer&) = delete;
+
+    bool Running() const { return port_ > 0; }
+    int Port() const { return port_; }
+    // "http://127.0.0.1:<port>" + path.
+    std::string Url(const std::string& path) const;
+    // The requests served so far, in order.
+    std::vector<LoggedRequest> Requests() const;
+    std::vector<std::string> RequestedPaths() const;
+
+private:
+    pid_t pid_ = -1;
+    int port_ = 0;
+    std::filesystem::path log_;
+};
+
+// A port on 127.0.0.1 that nothing listens on (bound once, then released).
+int ClosedPort();
+
+// A private folder below the temp folder, removed with everything in it.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::filesystem::path& Path() const { return path_; }
+    // Writes `bytes` to Path()/relative, making its folders.
+    void Write(const std::string& relative, const std::string& bytes) const;
+
+private:
+    std::filesystem::path path_;
+};
+
+std::string ReadFileBytes(const std::filesystem::path& path);
+// Every regular file below `root`, as paths relative to it, sorted.
+std::vector<std::string> ListFiles(const std::filesystem::path& root);
+
+} // namespace velmora::webupdate::testing

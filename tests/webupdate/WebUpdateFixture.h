@@ -1,0 +1,142 @@
+#pragma once
+// A whole web update set-up for one test: a private registry with an
+// installation folder, a site on a real HTTP server that publishes a product
+// list with screenshots and icons, and recorders for messages and progress.
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/Registry.h"
+#include "platform/TempRegistry.h"
+#include "TestHttpServer.h"
+#include "webupdate/ProgressSink.h"
+
+namespace velmora::webupdate::testing {
+
+struct PublishedProduct {
+    std::string id;
+    std::string title;
+    std::string description = "First line\nSecond line\nThird line";
+    bool withVersion = true;
+};
+
+// Records every call in order, as "status:<text>", "percent:<n>" and
+// "location:<text>"; pumps are counted.
+class RecordingProgress final : public ProgressSink {
+public:
+    void SetStatus(std::string_view text) override { events.push_back("status:" + std::string(text)); }
+    void SetPercent(int value) override { events.push_back("percent:" + std::to_string(value)); }
+    void SetLocation(std::string_view text) override { events.push_back("location:" + std::string(text)); }
+    bool IsCancelled() const override { return false; }
+    void PumpMessages() override { ++pumps; }
+    int Finish() override { return kFinishedOk; }
+
+    // The events of one kind, without their prefix.
+    std::vector<std::string> Of(const std::string& kind) const
+    {
+        std::vector<std::string> found;
+        for (const std::string& e : events)
+            if (e.rfind(kind + ":", 0) == 0)
+                found.push_back(e.substr(kind.size() + 1));
+        return found;
+    }
+
+    std::vector<std::string> events;
+    int pumps = 0;
+};
+
+class WebUpdateFixture : public ::testing::Test {
+protected:
+    static constexpr const char* kCollection = "Software\\Tarnwick\\Kestrova3D";
+
+    void SetUp() override
+    {
+        for (const char* name : {"http_proxy", "https_proxy", "all_proxy", "ALL_PROXY"})
+            ::unsetenv(name);
+        installRoot_ = install_.Path() / "Kestrova";
+        std::filesystem::create_directories(installRoot_);
+        SetInstallPath(installRoot_.string() + "/");
+        server_ = std::make_unique<TestHttpServer>(TestHttpServer::Mode::Files, site_.Path());
+        ASSERT_TRUE(server_->Running());
+        ::setenv("KESTROVA3D_UPDATE_URL", ListUrl().c_str(), 1);
+    }
+    void TearDown() override { ::unsetenv("KESTROVA3D_UPDATE_URL"); }
+
+    void SetInstallPath(const std::string& path) const
+    {
+        platform::RegistryKey key;
+        ASSERT_TRUE(key.Create(std::string(kCollection) + "\\Velmora3D"));
+        ASSERT_TRUE(key.SetString("InstallPath", path));
+    }
+    void ClearInstallPath() const
+    {
+        platform::RegistryKey key;
+        ASSERT_TRUE(key.Open(std::string(kCollection) + "\\Velmora3D"));
+        ASSERT_TRUE(key.DeleteValue("InstallPath"));
+    }
+    // Registers an installed member the way the installer does.
+    void RegisterMember(const std::string& key, const std::string& title) const
+    {
+        platform::RegistryKey list;
+        ASSERT_TRUE(list.Create(std::string(kCollection) + "\\List"));
+        ASSERT_TRUE(list.SetString(key, title));
+        platform::RegistryKey member;
+        ASSERT_TRUE(member.Create(std::string(kCollection) + "\\" + key));
+        ASSERT_TRUE(member.SetString("ExecutablePath", registry_.MakeFile(key + ".bin")));
+    }
+
+    std::string ListUrl() const { return server_->Url("/products.xml"); }
+    static std::string ScreenshotBytes(const std::string& id) { return "screenshot of " + id; }
+    static std::string IconBytes(const std::string& id) { return "icon of " + id; }
+
+    // The product list document for these products, pointing at the site.
+    std::string ListText(const std::vector<PublishedProduct>& products) const
+    {
+        std::string xml = "<?xml version=\"1.0\"?>\n<English>\n<ProductsList>\n<Count>"
+            + std::to_string(products.size()) + "</Count>\n";
+        for (std::size_t i = 0; i < products.size(); ++i) {
+            const PublishedProduct& p = products[i];
+            const std::string tag = "Product" + std::to_string(i + 1);
+            const std::string folder = "/files/" + std::to_string(i + 1) + "/";
+            xml += "<" + tag + "><ID>" + p.id + "</ID><Title>" + p.title + "</Title>";
+            if (p.withVersion)
+                xml += "<Version>1.0</Version>";
+            xml += "<Description><Text>" + p.description + "</Text><ScreenshotURL>"
+                + server_->Url(folder + "screenshot.jpg") + "</ScreenshotURL><IconURL>"
+                + server_->Url(folder + "icon.bmp")
+                + "</IconURL></Description><DownloadURL>http://downloads.example/" + p.title
+                + ".exe</DownloadURL></" + tag + ">\n";
+        }
+        return xml + "</ProductsList>\n</English>\n";
+    }
+    // Puts the list and every product's pictures on the site.
+    void Publish(const std::vector<PublishedProduct>& products) const
+    {
+        site_.Write("products.xml", ListText(products));
+        for (std::size_t i = 0; i < products.size(); ++i) {
+            const std::string folder = "files/" + std::to_string(i + 1) + "/";
+            site_.Write(folder + "screenshot.jpg", ScreenshotBytes(products[i].id));
+            site_.Write(folder + "icon.bmp", IconBytes(products[i].id));
+        }
+    }
+
+    std::filesystem::path WebFolder() const { return installRoot_ / "web"; }
+    ShowMessageFn Recorder()
+    {
+        return [this](std::string_view text) { messages_.emplace_back(text); };
+    }
+
+    ::velmora::testing::TempRegistry registry_;
+    TempFolder install_;
+    TempFolder site_;
+    std::filesystem::path installRoot_;
+    std::unique_ptr<TestHttpServer> server_;
+    std::vector<std::string> messages_;
+};
+
+} // namespace velmora::webupdate::testing

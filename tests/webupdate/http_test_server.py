@@ -1,0 +1,130 @@
+#!/usr/bin/env python3
+"""A small HTTP server on 127.0.0.1 for the web update's tests.
+
+Prints "PORT <n>" on its first line once it listens, then serves until it is
+terminated. Every request is logged to --log as one line:
+    <path>\t<User-Agent>\t<Cache-Control>\t<Pragma>
+
+Modes:
+  files   serve the files below --root; special paths:
+            /status/404          a 404 answer with an HTML body
+            /cut/<n>             announces 1000 bytes, sends n, closes
+            /stall/<n>           announces 1000 bytes, sends n, then waits
+            /big/<n>             a body of n bytes
+            http://host/path     (a proxy request) answers "proxied <url>"
+  silent  accepts connections and never answers, logging "<silent>" for each
+  hangup  accepts connections and closes them at once, logging "<hangup>"
+"""
+import argparse
+import http.server
+import os
+import socket
+import sys
+import threading
+import time
+
+NOT_FOUND_PAGE = b"<html><head><title>404 Not Found</title></head><body>No such page</body></html>"
+
+
+def make_handler(root, log_path, log_lock):
+    class Handler(http.server.BaseHTTPRequestHandler):
+        protocol_version = "HTTP/1.0"
+
+        def log_message(self, *args):
+            pass
+
+        def log_request_line(self):
+            line = "\t".join([
+                self.path,
+                self.headers.get("User-Agent", ""),
+                self.headers.get("Cache-Control", ""),
+                self.headers.get("Pragma", ""),
+            ])
+            with log_lock:
+                with open(log_path, "a", encoding="utf-8") as log:
+                    log.write(line + "\n")
+
+        def answer(self, status, body, length=None, content_type="application/octet-stream"):
+            self.send_response(status)
+            self.send_header("Content-Type", content_type)
+            self.send_header("Content-Length", str(len(body) if length is None else length))
+            self.end_headers()
+            self.wfile.write(body)
+            self.wfile.flush()
+
+        def do_GET(self):
+            self.log_request_line()
+            path = self.path
+            if path.startswith("http://"):
+                self.answer(200, ("proxied " + path).encode(), content_type="text/plain")
+                return
+            if path == "/status/404":
+                self.answer(404, NOT_FOUND_PAGE, content_type="text/html")
+                return
+            for prefix in ("/cut/", "/stall/"):
+                if path.startswith(prefix):
+                    sent = int(path[len(prefix):])
+                    self.answer(200, b"x" * sent, length=1000)
+                    if prefix == "/stall/":
+                        time.sleep(3600)
+                    self.close_connection = True
+                    return
+            if path.startswith("/big/"):
+                size = int(path[len("/big/"):])
+                self.send_response(200)
+                self.send_header("Content-Length", str(size))
+                self.end_headers()
+                chunk = b"b" * 65536
+                try:
+                    while size > 0:
+                        n = min(size, len(chunk))
+                        self.wfile.write(chunk[:n])
+                        size -= n
+                except (BrokenPipeError, ConnectionResetError):
+                    pass
+                return
+            local = os.path.normpath(os.path.join(root, path.lstrip("/").split("?")[0]))
+            if not local.startswith(os.path.abspath(root)) or not os.path.isfile(local):
+                self.answer(404, NOT_FOUND_PAGE, content_type="text/html")
+                return
+            with open(local, "rb") as f:
+                self.answer(200, f.read())
+
+    return Handler
+
+
+def serve_raw(hang_up, log_path):
+    listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    listener.bind(("127.0.0.1", 0))
+    listener.listen(64)
+    print("PORT %d" % listener.getsockname()[1], flush=True)
+    held = []
+    while True:
+        connection, _ = listener.accept()
+        with open(log_path, "a", encoding="utf-8") as log:
+            log.write("<hangup>\n" if hang_up else "<silent>\n")
+        if hang_up:
+            connection.close()
+        else:
+            held.append(connection)  # kept open, never read, never answered
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--mode", choices=["files", "silent", "hangup"], default="files")
+    parser.add_argument("--root", default=".")
+    parser.add_argument("--log", default=os.devnull)
+    args = parser.parse_args()
+    if args.mode != "files":
+        serve_raw(args.mode == "hangup", args.log)
+        return
+    root = os.path.abspath(args.root)
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), make_handler(root, args.log, threading.Lock()))
+    server.daemon_threads = True
+    print("PORT %d" % server.server_address[1], flush=True)
+    server.serve_forever()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
