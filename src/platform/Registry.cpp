@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <string>
 #include <sys/file.h>
@@ -34,6 +35,7 @@ public:
     FileDescriptor& operator=(const FileDescriptor&) = delete;
     int Get() const { return fd_; }
     bool Valid() const { return fd_ >= 0; }
+    int Release() { return std::exchange(fd_, -1); }
     // Closes now and reports the result, for files whose data must be safe.
     bool Close()
     {
@@ -158,80 +160,221 @@ std::string TimeStamp()
     return buf;
 }
 
+std::string BaseName(const std::string& file)
+{
+    const std::size_t slash = file.find_last_of('/');
+    return slash == std::string::npos ? file : file.substr(slash + 1);
+}
+
+// A temporary file "<target>.tmp-XXXXXX" beside the file it will replace. The
+// writer holds an exclusive flock on it from creation until it is renamed or
+// removed, so a temporary file whose lock can be taken belongs to a writer
+// that died: see RemoveStrayTemps.
+class TempFile {
+public:
+    TempFile() = default;
+    ~TempFile()
+    {
+        if (fd_ >= 0) {
+            if (!name_.empty())
+                ::unlink(name_.c_str());
+            ::close(fd_);
+        }
+    }
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+
+    bool Create(const std::string& target)
+    {
+        std::string name = target + ".tmp-XXXXXX";
+        fd_ = ::mkostemp(name.data(), O_CLOEXEC);
+        if (fd_ < 0)
+            return false;
+        name_ = std::move(name);
+        // A fresh file nobody else has open: the lock is free.
+        return ::flock(fd_, LOCK_EX | LOCK_NB) == 0;
+    }
+    int Get() const { return fd_; }
+    // Moves the written file into place; the lock is held until it is there.
+    bool RenameTo(const std::string& target)
+    {
+        if (::rename(name_.c_str(), target.c_str()) != 0)
+            return false;
+        name_.clear();
+        return true;
+    }
+
+private:
+    int fd_ = -1;
+    std::string name_;
+};
+
+// Removes the temporary files of `target` left by writers that died in the
+// middle of a write. A live writer holds the lock on its own, so its file is
+// never touched. Called under the write lock.
+void RemoveStrayTemps(const std::string& target)
+{
+    const std::string prefix = BaseName(target) + ".tmp-";
+    constexpr std::size_t kSuffix = 6; // mkostemp's XXXXXX
+    DIR* dir = ::opendir(ParentDirectory(target).c_str());
+    if (dir == nullptr)
+        return;
+    const int dirFd = ::dirfd(dir);
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (name.size() != prefix.size() + kSuffix || name.substr(0, prefix.size()) != prefix)
+            continue;
+        FileDescriptor fd(::openat(dirFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        struct stat held { };
+        if (!fd.Valid() || ::fstat(fd.Get(), &held) != 0 || !S_ISREG(held.st_mode))
+            continue;
+        if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0)
+            continue; // a writer still at work
+        // Only the very file locked, should the name have moved on meanwhile.
+        struct stat named { };
+        if (::fstatat(dirFd, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_dev == held.st_dev
+            && named.st_ino == held.st_ino)
+            ::unlinkat(dirFd, entry->d_name, 0);
+    }
+    ::closedir(dir);
+}
+
 // Streams `from` into a new file `to` (used where a hard link is refused).
+// The copy is made under a temporary name first, so that a crash leaves no
+// half copy under the kept name.
 bool CopyFile(const std::string& from, const std::string& to)
 {
     FileDescriptor in(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (!in.Valid())
         return false;
-    FileDescriptor out(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-    if (!out.Valid())
+    TempFile out;
+    if (!out.Create(from))
         return false;
     char chunk[64 * 1024];
     for (;;) {
         const ssize_t n = ::read(in.Get(), chunk, sizeof chunk);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0 || !WriteAll(out.Get(), std::string_view(chunk, static_cast<std::size_t>(n)))) {
-            ::unlink(to.c_str());
+        if (n < 0 || !WriteAll(out.Get(), std::string_view(chunk, static_cast<std::size_t>(n))))
             return false;
-        }
         if (n == 0)
             break;
     }
-    return ::fsync(out.Get()) == 0 && out.Close();
+    return ::fsync(out.Get()) == 0 && out.RenameTo(to);
 }
 
 // Keeps the damaged file under a new name before it is replaced, so nothing
-// in it is lost for good: a hard link keeps the very same bytes.
+// in it is lost for good: a hard link keeps the very same bytes. Only writers
+// holding the write lock make these names, so a free name stays free.
 bool KeepDamagedCopy(const std::string& file)
 {
     const std::string base = file + ".damaged-" + TimeStamp();
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string name = attempt == 0 ? base : base + "-" + std::to_string(attempt);
+        struct stat st { };
+        if (::lstat(name.c_str(), &st) == 0 || errno != ENOENT)
+            continue;
         if (::link(file.c_str(), name.c_str()) == 0)
             return true;
-        if (errno == EEXIST)
-            continue;
-        return CopyFile(file, name);
+        return errno != EEXIST && CopyFile(file, name);
     }
     return false;
 }
 
+// Symbolic links followed at most on the way to the file a write replaces.
+constexpr int kMaxLinkHops = 40;
+
 // The file a write replaces: the target of a symbolic link, so that a linked
-// registry file stays linked.
-std::string WriteTarget(const std::string& file)
+// registry file stays linked. False when the links lead nowhere (a loop), and
+// nothing may be written then.
+bool WriteTarget(const std::string& file, std::string& target)
 {
-    struct stat st { };
-    if (::lstat(file.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
-        return file;
-    char resolved[PATH_MAX];
-    if (::realpath(file.c_str(), resolved) != nullptr)
-        return resolved;
-    // A link to a file not written yet: follow the link text itself.
-    char target[PATH_MAX];
-    const ssize_t n = ::readlink(file.c_str(), target, sizeof target - 1);
-    if (n <= 0)
-        return file;
-    const std::string text(target, static_cast<std::size_t>(n));
-    return text[0] == '/' ? text : ParentDirectory(file) + "/" + text;
+    std::string path = file;
+    for (int hop = 0; hop <= kMaxLinkHops; ++hop) {
+        struct stat st { };
+        if (::lstat(path.c_str(), &st) != 0) {
+            if (errno == ELOOP)
+                return false; // a loop in the folders above
+            target = path; // not written yet: the write creates it here
+            return true;
+        }
+        if (!S_ISLNK(st.st_mode)) {
+            target = path;
+            return true;
+        }
+        char resolved[PATH_MAX];
+        if (::realpath(path.c_str(), resolved) != nullptr) {
+            target = resolved;
+            return true;
+        }
+        if (errno == ELOOP)
+            return false;
+        // A link to a file not written yet: follow the link text itself.
+        char text[PATH_MAX];
+        const ssize_t n = ::readlink(path.c_str(), text, sizeof text - 1);
+        if (n <= 0)
+            return false;
+        const std::string link(text, static_cast<std::size_t>(n));
+        path = link[0] == '/' ? link : ParentDirectory(path) + "/" + link;
+    }
+    return false; // more links than any sane chain: a loop
 }
 
 bool ReplaceFile(const std::string& target, std::string_view data, mode_t mode)
 {
-    const std::string dir = ParentDirectory(target);
-    std::string temp = target + ".tmp-XXXXXX";
-    FileDescriptor fd(::mkostemp(temp.data(), O_CLOEXEC));
-    if (!fd.Valid())
+    TempFile temp;
+    if (!temp.Create(target))
         return false;
-    const bool written = ::fchmod(fd.Get(), mode) == 0 && WriteAll(fd.Get(), data) && ::fsync(fd.Get()) == 0;
-    if (!fd.Close() || !written || ::rename(temp.c_str(), target.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    SyncDirectory(dir); // the rename is done; a failed directory sync only weakens crash safety
+    const bool written
+        = ::fchmod(temp.Get(), mode) == 0 && WriteAll(temp.Get(), data) && ::fsync(temp.Get()) == 0;
+    if (!written || !temp.RenameTo(target))
+        return false; // the temporary file goes with `temp`
+    SyncDirectory(ParentDirectory(target)); // the rename is done; a failed sync only weakens crash safety
     return true;
 }
+
+// The write lock: an exclusive flock on "<target>.lock". The lock lives in
+// its own file because the registry file itself is replaced by every write.
+// The holder removes the lock file before letting go, so none stays behind;
+// a waiter whose lock turns out to be on a removed file tries again.
+class WriteLock {
+public:
+    WriteLock() = default;
+    ~WriteLock()
+    {
+        if (fd_ >= 0) {
+            ::unlink(name_.c_str());
+            ::close(fd_);
+        }
+    }
+    WriteLock(const WriteLock&) = delete;
+    WriteLock& operator=(const WriteLock&) = delete;
+
+    bool Acquire(const std::string& name)
+    {
+        for (;;) {
+            FileDescriptor fd(::open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+            if (!fd.Valid())
+                return false;
+            int locked = 0;
+            while ((locked = ::flock(fd.Get(), LOCK_EX)) != 0 && errno == EINTR) { }
+            struct stat held { };
+            if (locked != 0 || ::fstat(fd.Get(), &held) != 0)
+                return false;
+            struct stat named { };
+            if (::lstat(name.c_str(), &named) == 0 && named.st_dev == held.st_dev
+                && named.st_ino == held.st_ino) {
+                name_ = name;
+                fd_ = fd.Release();
+                return true;
+            }
+        }
+    }
+
+private:
+    int fd_ = -1;
+    std::string name_;
+};
 
 enum class Change { None, Changed, Refused };
 
@@ -241,18 +384,13 @@ template<class F> bool ModifyHive(const std::string& file, F&& change)
 {
     if (file.empty())
         return false;
-    const std::string target = WriteTarget(file);
-    if (!MakeDirectories(ParentDirectory(target)))
+    std::string target;
+    if (!WriteTarget(file, target) || !MakeDirectories(ParentDirectory(target)))
         return false;
-    // The lock lives in its own file: the registry file itself is replaced
-    // by every write, so a lock on it would guard a file nobody reads next.
-    const std::string lockName = target + ".lock";
-    FileDescriptor lock(::open(lockName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
-    if (!lock.Valid())
+    WriteLock lock;
+    if (!lock.Acquire(target + ".lock"))
         return false;
-    while (::flock(lock.Get(), LOCK_EX) != 0)
-        if (errno != EINTR)
-            return false;
+    RemoveStrayTemps(target);
 
     std::string text;
     bool oversize = false;
@@ -341,6 +479,8 @@ bool RegistryKey::Open(std::string_view subKey)
         return false;
     std::string file = RegistryFilePath();
     const std::string full = CurrentUserPath(subKey);
+    if (!regfile::IsValidKeyPath(full))
+        return false; // deeper or longer than the file can hold
     if (!IsRoot(full) && !regfile::KeyExists(LoadForReading(file), full))
         return false;
     file_ = std::move(file);
@@ -356,6 +496,8 @@ bool RegistryKey::Create(std::string_view subKey)
         return false;
     std::string file = RegistryFilePath();
     const std::string full = CurrentUserPath(subKey);
+    if (!regfile::IsValidKeyPath(full))
+        return false; // deeper or longer than the file can hold
     if (!IsRoot(full)) {
         const bool ok = ModifyHive(file,
             [&](Hive& hive) { return regfile::CreateKey(hive, full) ? Change::Changed : Change::None; });
@@ -402,6 +544,8 @@ bool RegistryKey::Attach(const RegistryKey& parent, std::string_view subKey, boo
     const std::string path = JoinKey(parent.path_, subKey);
     Close();
     const std::string full = CurrentUserPath(path);
+    if (!regfile::IsValidKeyPath(full))
+        return false; // deeper or longer than the file can hold
     if (!IsRoot(full)) {
         const bool ok = create
             ? ModifyHive(file,

@@ -30,6 +30,9 @@ inline constexpr std::size_t kRegistryNameBuffer = 1024;
 inline constexpr std::size_t kRegistryTextBuffer = 1024;
 // Longest text value the hive stores (bytes, without the NUL).
 inline constexpr std::size_t kRegistryMaxText = 32 * 1024;
+// Deepest key path, HKEY_CURRENT_USER included, as the Windows registry
+// limits its tree; a deeper section in the file is damage.
+inline constexpr std::size_t kRegistryMaxKeyDepth = 512;
 // Largest registry file read or written.
 inline constexpr std::size_t kRegistryMaxFileSize = 4 * 1024 * 1024;
 

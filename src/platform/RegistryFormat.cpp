@@ -281,10 +281,14 @@ bool IsValidKeyName(std::string_view name)
 
 bool IsValidKeyPath(std::string_view path)
 {
-    if (path.empty())
+    // "[" path "]" must fit one line, or a written section would read back
+    // as damage.
+    if (path.empty() || path.size() + 2 > kMaxLine)
         return false;
     std::size_t start = 0;
-    for (;;) {
+    for (std::size_t depth = 1;; ++depth) {
+        if (depth > kRegistryMaxKeyDepth)
+            return false;
         const std::size_t sep = path.find('\\', start);
         const std::string_view name
             = path.substr(start, sep == std::string_view::npos ? std::string_view::npos : sep - start);

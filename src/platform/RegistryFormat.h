@@ -34,7 +34,8 @@ bool EqualNoCase(std::string_view a, std::string_view b);
 // characters, shorter than kRegistryNameBuffer. Key names also exclude "\".
 bool IsValidValueName(std::string_view name);
 bool IsValidKeyName(std::string_view name);
-// A path of valid key names joined by "\" (no empty name).
+// A path of valid key names joined by "\" (no empty name), at most
+// kRegistryMaxKeyDepth names deep and short enough for its section line.
 bool IsValidKeyPath(std::string_view path);
 // Text that a REG_SZ value can hold: valid UTF-8 without NUL, CR or LF.
 bool IsValidText(std::string_view text);

@@ -1,6 +1,7 @@
 #include "platform/RegistryFormat.h"
 
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -77,6 +78,66 @@ TEST(RegistryFormat, NamesAndTextsAreChecked)
     EXPECT_FALSE(IsValidText("\xED\xA0\x80")); // a surrogate
     EXPECT_FALSE(IsValidText("\xF4\x90\x80\x80")); // past U+10FFFF
     EXPECT_FALSE(IsValidText("\xE2\x82")); // cut character
+}
+
+std::string DeepPath(std::size_t depth)
+{
+    std::string path(kCurrentUser);
+    for (std::size_t i = 1; i < depth; ++i)
+        path += "\\k";
+    return path;
+}
+
+// Shapes a hostile file can take: too deep a key, too long a path or line.
+// Each is damage that hides only itself; the key after it still reads.
+TEST(RegistryFormat, HostileShapesAreDamage)
+{
+    struct Row {
+        const char* what;
+        std::string body;
+        bool damaged;
+    };
+    const std::string longName(1000, 'n');
+    std::string longPath(kCurrentUser);
+    for (int i = 0; i < 80; ++i)
+        longPath += "\\" + longName;
+    const std::vector<Row> rows = {
+        {"deepest key", "[" + DeepPath(kRegistryMaxKeyDepth) + "]\n\"d\"=dword:00000001\n", false},
+        {"one level too deep", "[" + DeepPath(kRegistryMaxKeyDepth + 1) + "]\n\"d\"=dword:00000001\n", true},
+        {"thousands of levels", "[" + DeepPath(5000) + "]\n\"d\"=dword:00000001\n", true},
+        {"path longer than a line", "[" + longPath + "]\n\"d\"=dword:00000001\n", true},
+        {"megabytes in one line", "[HKEY_CURRENT_USER\\L]\n\"d\"=\"" + std::string(2 << 20, 'x') + "\"\n",
+            true},
+        {"megabytes in a continued value",
+            "[HKEY_CURRENT_USER\\L]\n\"d\"=hex:01,\\\n" + std::string(2 << 20, '0') + "\n", true},
+    };
+    for (const Row& row : rows) {
+        const Hive hive = Parse(kHead + row.body + "[HKEY_CURRENT_USER\\Good]\n\"v\"=dword:00000007\n");
+        EXPECT_EQ(hive.damaged, row.damaged) << row.what;
+        std::size_t withValues = 0;
+        for (const Key& key : hive.keys) {
+            EXPECT_TRUE(IsValidKeyPath(key.path)) << row.what;
+            withValues += key.values.empty() ? 0 : 1;
+        }
+        EXPECT_EQ(withValues, row.damaged ? 1u : 2u) << row.what;
+        const Key* good = FindKey(hive, "HKEY_CURRENT_USER\\Good");
+        ASSERT_NE(good, nullptr) << row.what;
+        const RegistryValue* v = FindValue(*good, "v");
+        ASSERT_NE(v, nullptr) << row.what;
+        EXPECT_EQ(v->dword, 7u) << row.what;
+    }
+}
+
+TEST(RegistryFormat, KeyPathsAreBoundedInDepthAndLength)
+{
+    EXPECT_TRUE(IsValidKeyPath(DeepPath(kRegistryMaxKeyDepth)));
+    EXPECT_FALSE(IsValidKeyPath(DeepPath(kRegistryMaxKeyDepth + 1)));
+    // A path must fit its "[...]" line.
+    std::string path = "k";
+    while (path.size() + 2 + 1001 <= kMaxLine)
+        path += "\\" + std::string(1000, 'n');
+    EXPECT_TRUE(IsValidKeyPath(path));
+    EXPECT_FALSE(IsValidKeyPath(path + "\\" + std::string(1000, 'n')));
 }
 
 } // namespace

@@ -21,6 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (again.damaged || regfile::Serialize(again) != once)
         std::abort();
     for (const regfile::Key& key : hive.keys) {
+        // Only paths the writer could have made are read as keys.
+        if (!regfile::IsValidKeyPath(key.path))
+            std::abort();
         if (!regfile::KeyExists(hive, key.path) || regfile::FindKey(hive, key.path) == nullptr)
             std::abort();
         for (const RegistryValue& v : key.values)
