@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
+  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev llvm
   zlib1g-dev libminizip-dev libjpeg62-turbo-dev libpng-dev
   libgl-dev libglu1-mesa-dev libegl-dev libegl-mesa0 libgl1-mesa-dri
   libx11-dev libxrandr-dev libxss-dev libxtst-dev
