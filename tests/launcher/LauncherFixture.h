@@ -1,0 +1,78 @@
+#pragma once
+// A private registry with the collection key, helpers to register members
+// and the fallback, and stub member programs that record each start: its
+// arguments and process id when it starts, an end mark when it ends. A stub
+// runs until the test releases it (or its folder goes away), so whether
+// randomstart waited for it is a question of order, never of time.
+
+#include "platform/Registry.h"
+#include "platform/TempRegistry.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <sys/types.h>
+
+namespace velmora::testing {
+
+inline constexpr const char* kCollection = "Software\\Tarnwick\\Kestrova3D";
+
+struct StubRun {
+    pid_t pid = -1;
+    std::vector<std::string> arguments;
+    bool ended = false;
+};
+
+class LauncherFixture : public ::testing::Test {
+protected:
+    // Registers `key` in "List" with the member key's "ExecutablePath".
+    void RegisterMember(const std::string& key, const std::string& path, const std::string& title = "Member");
+    // "ExecutablePath" of the fallback member "Corvane3D".
+    void RegisterFallback(const std::string& path);
+    void SetStartRandom(uint32_t value);
+    void SetStartRandomText(const std::string& text);
+
+    // Writes an executable stub member program named `name`.
+    std::string MakeStub(const std::string& name) const;
+    // Lets every stub that runs now or later end at once.
+    void ReleaseStubs() const;
+    // The runs of stub `name` recorded so far.
+    std::vector<StubRun> Runs(const std::string& name) const;
+    // Waits (bounded) until stub `name` has recorded `count` runs.
+    bool WaitForRuns(const std::string& name, std::size_t count) const;
+
+    TempRegistry registry;
+};
+
+// The randomstart program as built, run as the host would run it.
+class LauncherProcess {
+public:
+    // Starts randomstart with `arguments`; its stderr goes to `stderrPath`.
+    // Without `display` the child has no DISPLAY, so no box can block it.
+    LauncherProcess(const std::vector<std::string>& arguments, const std::string& stderrPath,
+        const std::string& display = {});
+    ~LauncherProcess();
+    LauncherProcess(const LauncherProcess&) = delete;
+    LauncherProcess& operator=(const LauncherProcess&) = delete;
+
+    bool Started() const { return pid_ > 0; }
+    pid_t Pid() const { return pid_; }
+    // True while the process has not ended.
+    bool Running();
+    // Waits (bounded: a hang fails the test instead of blocking it) and
+    // returns the exit code, or -1000 when it did not end normally.
+    int Finish();
+
+private:
+    pid_t pid_ = -1;
+    int status_ = 0;
+    bool reaped_ = false;
+};
+
+// Runs randomstart to its end; returns the exit code.
+int RunLauncher(const std::vector<std::string>& arguments, const std::string& stderrPath);
+
+std::string ReadText(const std::filesystem::path& path);
+
+} // namespace velmora::testing
