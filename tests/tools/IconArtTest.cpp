@@ -55,14 +55,16 @@ TEST(ImageStripArt, SixKeyedImagesThatDifferFromEachOther)
         const uint8_t* p = &strip.rgb[(static_cast<std::size_t>(y) * strip.width + x) * 3];
         return p[0] == icons::kStripKeyRed && p[1] == icons::kStripKeyGreen && p[2] == icons::kStripKeyBlue;
     };
-    std::array<std::vector<bool>, 6> masks;
+    std::array<std::vector<uint8_t>, 6> cells;
     for (int cell = 0; cell < 6; ++cell) {
         int drawn = 0;
         for (int y = 0; y < 32; ++y)
             for (int x = 0; x < 32; ++x) {
-                const bool key = isKey(cell * 32 + x, y);
-                masks[static_cast<std::size_t>(cell)].push_back(key);
-                drawn += key ? 0 : 1;
+                const uint8_t* p
+                    = &strip.rgb[(static_cast<std::size_t>(y) * strip.width + cell * 32 + x) * 3];
+                cells[static_cast<std::size_t>(cell)].insert(
+                    cells[static_cast<std::size_t>(cell)].end(), p, p + 3);
+                drawn += isKey(cell * 32 + x, y) ? 0 : 1;
             }
         EXPECT_TRUE(isKey(cell * 32, 0)) << "cell " << cell << " has a transparent corner";
         EXPECT_GT(drawn, 32 * 32 / 4) << "cell " << cell;
@@ -70,7 +72,7 @@ TEST(ImageStripArt, SixKeyedImagesThatDifferFromEachOther)
     }
     for (std::size_t a = 0; a < 6; ++a)
         for (std::size_t b = a + 1; b < 6; ++b)
-            EXPECT_NE(masks[a], masks[b]) << "cells " << a << " and " << b << " have the same outline";
+            EXPECT_NE(cells[a], cells[b]) << "cells " << a << " and " << b << " are the same picture";
     EXPECT_EQ(MakeImageStrip().rgb, strip.rgb);
 }
 

@@ -278,18 +278,29 @@ Rgba DownloadImage(double x, double y)
 // Image 3: the web update: a globe with a refresh badge.
 Rgba WebUpdateImage(double x, double y)
 {
-    // The refresh arrows: an open ring with an arrow head, in front.
-    constexpr double ax = 23.5;
-    constexpr double ay = 23.5;
+    // The refresh arrow, in front: an open ring on a white disc whose end
+    // carries an arrow head pointing on round the ring (anticlockwise).
+    constexpr double ax = 23.0;
+    constexpr double ay = 23.0;
+    constexpr double arcRadius = 5.0;
+    constexpr double gapFrom = -1.9; // radians, y down: the gap is at the top
+    constexpr double gapTo = -0.5;
     const double ad = std::hypot(x - ax, y - ay);
     const double angle = std::atan2(y - ay, x - ax);
-    if (InTriangle(x, y, {26.0, 13.6, 31.0, 19.2, 24.0, 20.4}))
+    const double ex = ax + arcRadius * std::cos(gapTo);
+    const double ey = ay + arcRadius * std::sin(gapTo);
+    const double tx = std::sin(gapTo); // direction of travel at the end
+    const double ty = -std::cos(gapTo);
+    const double nx = std::cos(gapTo);
+    const double ny = std::sin(gapTo);
+    const std::array<double, 6> head {ex + 3.6 * tx, ey + 3.6 * ty, ex + 3.4 * nx - 0.6 * tx, ey + 3.4 * ny - 0.6 * ty,
+        ex - 3.4 * nx - 0.6 * tx, ey - 3.4 * ny - 0.6 * ty};
+    if (InTriangle(x, y, head))
         return kGreen;
-    if (ad <= 8.0) {
-        if (ad >= 4.0 && ad <= 6.6 && !(angle > -1.55 && angle < -0.55))
+    if (ad <= 8.6) {
+        if (std::abs(ad - arcRadius) <= 1.35 && !(angle > gapFrom && angle < gapTo))
             return kGreen;
-        if (ad >= 3.0 && ad <= 7.6)
-            return kWhite;
+        return kWhite;
     }
     constexpr double cx = 14.0;
     constexpr double cy = 14.0;
