@@ -4,6 +4,7 @@
 // space and read the current GL matrices.
 
 #include "camera/Vec3.h"
+#include "scene/PassState.h"
 #include "scene/SceneTextures.h"
 
 namespace velmora {
@@ -17,6 +18,13 @@ void DrawFacingBillboard(const Vec3& center, double sizeFactor, double alpha, do
 // A glow over the rim of a body of the given radius when lightPoint is seen
 // near or behind it. Sets its own blend function and binds flare7 and flare9.
 void DrawLimbGlow(const Vec3& center, double radius, const Vec3& lightPoint, const SceneTextures& textures);
+
+// The planet's limb glow as the frame draws it (no flattening, no spin). The
+// squares push and pop everything they change but the blend function and the
+// texture, which the glow sets before each; a light the glow cannot see
+// leaves both untouched.
+inline constexpr PassContract kLimbGlowPass {"limb glow", PassState {}.Blend(Cap::Off),
+    PassState {}.Lighting(Cap::On).DepthTest(Cap::On).Blend(Cap::Off), ModelViewEffect::Kept};
 
 // Half-size of a facing billboard for a unit sphere whose centre lies at
 // squared distance d2 from the eye.

@@ -2,10 +2,28 @@
 // The planet's own pass: the textured quarter-sphere mesh, the material it
 // leaves for every later lit draw, and the limb-darkening halo.
 
+#include "scene/PassState.h"
 #include "scene/SceneTextures.h"
 #include "scene/SphereQuarterMesh.h"
 
 namespace velmora {
+
+// The planet pass, called with the spin and the flattening applied. The
+// flattening scales the normals, hence GL_NORMALIZE on entry. It leaves the
+// halo's multiply blend and texture, and the colour (2, 2, 2, 2) that the next
+// lit draw takes up through the colour material.
+inline constexpr PassContract kPlanetPass {"planet",
+    PassState {}.Lighting(Cap::On).Texturing(Cap::On).DepthTest(Cap::On).Blend(Cap::Off).Normalize(Cap::On),
+    PassState {}
+        .Lighting(Cap::On)
+        .Texturing(Cap::On)
+        .DepthTest(Cap::On)
+        .Blend(Cap::Off)
+        .Normalize(Cap::On)
+        .BlendFunction(GL_DST_COLOR, GL_ZERO)
+        .Colour(2.0f, 2.0f, 2.0f, 2.0f)
+        .BoundTexture(TextureSlot::Flare10),
+    ModelViewEffect::Kept};
 
 class PlanetBody {
 public:

@@ -120,6 +120,14 @@ int EnableTextureClipPlanes(const TextureBounds& b)
 
 } // namespace
 
+void BeginBackgroundMarking()
+{
+    glEnable(GL_STENCIL_TEST);
+    glStencilFunc(GL_ALWAYS, kBackgroundStencilMark, kBackgroundStencilMark);
+    glStencilOp(GL_KEEP, GL_KEEP, GL_REPLACE);
+    glStencilMask(kBackgroundStencilMark);
+}
+
 void RingSystem::DrawRingAnnulus()
 {
     // The angle accumulates by repeated addition: 129 steps, the last one at
@@ -284,11 +292,9 @@ void RingSystem::DrawRings(const SceneTextures& textures, double animationTime, 
     }
 
     // 4. From here on the rings write depth, so Titan behind them is hidden.
-    glDisable(GL_BLEND);
     glDepthMask(GL_TRUE);
 
-    // 5. Add the ring colour at 0.6 ...
-    glEnable(GL_BLEND);
+    // 5. Add the ring colour at 0.6 (blending is still on) ...
     glBindTexture(GL_TEXTURE_2D, textures.rings);
     glBlendFunc(GL_ONE, GL_ONE);
     glColor4d(0.6, 0.6, 0.6, 1.0);
@@ -303,9 +309,8 @@ void RingSystem::DrawRings(const SceneTextures& textures, double animationTime, 
     glStencilOp(GL_KEEP, GL_KEEP, GL_REPLACE);
     DrawRingAnnulus();
 
-    // 7. The overlays may only touch marked pixels.
-    glDepthMask(GL_TRUE);
-    glDisable(GL_BLEND);
+    // 7. The overlays, which set their own blending and depth writes, may
+    //    only touch marked pixels.
     glStencilFunc(GL_EQUAL, kRingStencilMark, kRingStencilMark);
     glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
 

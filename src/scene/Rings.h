@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "scene/PassState.h"
 #include "scene/SceneGeometry.h"
 #include "scene/SceneTextures.h"
 #include "scene/SphereQuarterMesh.h"
@@ -24,6 +25,28 @@ inline constexpr GLint kRingStencilMark = 2;
 // without it are still black from the clear.
 inline constexpr GLint kBackgroundStencilMark = 1;
 
+// The ring pass as the frame calls it: with the stencil test on and marking
+// the background (backgroundMarked true), lit, depth-tested and writing depth.
+// The dome and overlay transforms are undone by their inverses.
+inline constexpr PassContract kRingPass {"rings",
+    PassState {}.Lighting(Cap::On).DepthTest(Cap::On).DepthWrites(Cap::On).Blend(Cap::Off).StencilTest(
+        Cap::On),
+    PassState {}
+        .Lighting(Cap::On)
+        .DepthTest(Cap::On)
+        .DepthWrites(Cap::On)
+        .Blend(Cap::Off)
+        .StencilTest(Cap::Off)
+        .BlendFunction(GL_DST_COLOR, GL_ZERO)
+        .Colour(1.0f, 1.0f, 1.0f, 1.0f)
+        .BoundTexture(TextureSlot::ShadowOnRing),
+    ModelViewEffect::UndoneByInverse};
+
+// Turns the stencil test on so every pixel drawn from here until the ring pass
+// carries kBackgroundStencilMark; the ring pass then runs with
+// backgroundMarked true and turns the test off again.
+void BeginBackgroundMarking();
+
 class RingSystem {
 public:
     // The whole pass, called with the model-view matrix equal to the camera's
@@ -33,7 +56,7 @@ public:
     // backgroundMarked: every pixel drawn so far carries kBackgroundStencilMark
     // (and the stencil test is on, marking), so the mask pass, which only
     // multiplies, may skip the unmarked ones: black times anything is black.
-    void DrawRings(const SceneTextures& textures, double animationTime, bool backgroundMarked = false);
+    void DrawRings(const SceneTextures& textures, double animationTime, bool backgroundMarked);
 
     // The annulus as two quad strips, one facing +z and one -z, so that it
     // survives back-face culling from either side. Uses the current texture,

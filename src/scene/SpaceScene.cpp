@@ -89,8 +89,7 @@ bool SpaceScene::LoadTexturesAndShape()
             notifier_.RequestQuit();
             return false;
         }
-        GLuint name = 0;
-        glGenTextures(1, &name);
+        const GLuint name = textureNames_.Generate();
         glBindTexture(GL_TEXTURE_2D, name);
         UploadTexture(entry, image);
         textures_[entry.slot] = name;
@@ -177,9 +176,17 @@ void SpaceScene::Resize(int width, int height)
 
 // [SECTION] Frame composition
 
-void SpaceScene::DrawFrame()
+void SpaceScene::DrawFrame(FramePassObserver* observer)
 {
     const double t = animationTime_;
+    const auto before = [observer](FramePass pass) {
+        if (observer)
+            observer->BeforePass(pass);
+    };
+    const auto after = [observer](FramePass pass) {
+        if (observer)
+            observer->AfterPass(pass);
+    };
 
     // 1. Fresh matrix and buffers; the ring pass relies on a cleared stencil.
     glLoadIdentity();
@@ -195,17 +202,18 @@ void SpaceScene::DrawFrame()
 
     // Until the rings, every drawn pixel gets a stencil mark, so the rings'
     // mask pass can skip the sky still black from the clear.
-    glEnable(GL_STENCIL_TEST);
-    glStencilFunc(GL_ALWAYS, kBackgroundStencilMark, kBackgroundStencilMark);
-    glStencilOp(GL_KEEP, GL_KEEP, GL_REPLACE);
-    glStencilMask(kBackgroundStencilMark);
+    BeginBackgroundMarking();
 
     // 3. Star field: first, writing no depth, so everything covers it.
+    before(FramePass::Stars);
     stars_.Draw();
+    after(FramePass::Stars);
 
     // 4. Sun body and light position (the light follows the Sun in scene
     //    coordinates). Leaves lighting, depth test and texturing on.
+    before(FramePass::Sun);
     SunFlares::DrawSun(kSunPosition);
+    after(FramePass::Sun);
 
     // 5. The planet's spin and polar flattening.
     glPushMatrix();
@@ -214,33 +222,50 @@ void SpaceScene::DrawFrame()
 
     // 6. Planet body; the flattening scales the normals, hence GL_NORMALIZE.
     glEnable(GL_NORMALIZE);
+    before(FramePass::Planet);
     planet_.Draw(textures_);
+    after(FramePass::Planet);
     glDisable(GL_NORMALIZE);
 
     // 7. Undo the spin (keep the flattening) and add the limb glow.
     glRotated(-2.0 * t, 0.0, 0.0, 1.0);
+    before(FramePass::LimbGlow);
     DrawLimbGlow(Vec3 {0.0, 0.0, 0.0}, kPlanetRadius, kSunPosition, textures_);
+    after(FramePass::LimbGlow);
 
     // 8. Cancel the flattening, then the rings with both shadows. That pass
     //    must leave the model-view matrix as it found it.
     glScalef(1.0f, 1.0f, kPlanetPolarUnscaleF);
-    rings_.DrawRings(textures_, t, true);
+    before(FramePass::Rings);
+    rings_.DrawRings(textures_, t, /*backgroundMarked=*/true);
+    after(FramePass::Rings);
 
     // 9. Titan: orbit transform and body (its transforms are not undone
     //    one by one; the pop below does it).
+    before(FramePass::Titan);
     titan_.DrawTitan(textures_, t, kSunPosition);
+    after(FramePass::Titan);
 
     // 10. Back to the camera alone.
     glPopMatrix();
 
     // 11. Lens flares for the Sun.
+    before(FramePass::LensFlares);
     sunFlares_.DrawLensFlares(kSunPosition, textures_);
+    after(FramePass::LensFlares);
 
     // 12. Advance the clock by one frame's step.
     animationTime_ = t + ClockStep(settings_.AnimationSpeed);
 }
 
 // [SECTION] Release
+
+void SpaceScene::ReleaseGlObjects()
+{
+    textureNames_.Reset();
+    textures_ = SceneTextures {};
+    stars_.ReleaseList();
+}
 
 void SpaceScene::ReleaseBuffers()
 {

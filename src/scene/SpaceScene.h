@@ -3,12 +3,17 @@
 // clock and the camera, and draws one frame per call. All calls but
 // ReleaseBuffers need the GL context current.
 
+#include <array>
+#include <cstddef>
 #include <vector>
 
 #include "camera/Camera.h"
 #include "camera/Vec3.h"
 #include "resources/HeapBlock.h"
 #include "resources/ShapeMesh.h"
+#include "scene/Billboard.h"
+#include "scene/GlObjects.h"
+#include "scene/PassState.h"
 #include "scene/Planet.h"
 #include "scene/Rings.h"
 #include "scene/SceneGeometry.h"
@@ -21,6 +26,22 @@
 
 namespace velmora {
 
+// The element passes of a frame, in drawing order.
+enum class FramePass : int { Stars, Sun, Planet, LimbGlow, Rings, Titan, LensFlares, Count };
+
+inline constexpr std::array<PassContract, static_cast<std::size_t>(FramePass::Count)> kFramePasses {
+    kStarPass, kSunPass, kPlanetPass, kLimbGlowPass, kRingPass, kTitanPass, kLensFlarePass};
+static_assert(kFramePasses.size() == static_cast<std::size_t>(FramePass::Count));
+
+// Told before and after each pass of a frame (tests check the declared state
+// there).
+class FramePassObserver {
+public:
+    virtual ~FramePassObserver() = default;
+    virtual void BeforePass(FramePass pass) = 0;
+    virtual void AfterPass(FramePass pass) = 0;
+};
+
 class SpaceScene {
 public:
     explicit SpaceScene(SceneNotifier& notifier);
@@ -32,7 +53,11 @@ public:
     // Viewport and projection; a height of 0 counts as 1.
     void Resize(int width, int height);
     // One frame into the back buffer (no swap), then the clock advances.
-    void DrawFrame();
+    void DrawFrame(FramePassObserver* observer = nullptr);
+    // Deletes every texture and the star list, with the context current; the
+    // scene draws nothing useful afterwards. Destroying the scene does the
+    // same, so it too must happen with the context current.
+    void ReleaseGlObjects();
     // Frees the retained blocks; touches no GL state.
     void ReleaseBuffers();
 
@@ -53,6 +78,7 @@ private:
     SceneNotifier& notifier_;
     SaverSettings settings_ {};
     double animationTime_ = 7000.0;
+    GlTextureNames textureNames_; // owns every name in textures_
     SceneTextures textures_;
     ShapeMesh shape_;
     // Every decoded pixel block, the star array and the shape's bytes, in

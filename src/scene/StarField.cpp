@@ -213,24 +213,23 @@ void StarCatalogue::Record() const
 
 void StarCatalogue::Draw()
 {
-    if (!records_ && starList_ == -1)
+    if (!records_ && starList_.Name() == 0)
         return;
     // The blend function and point size are outside these groups and stay
     // as the list leaves them.
     glPushAttrib(GL_CURRENT_BIT | GL_LIGHTING_BIT | GL_ENABLE_BIT | GL_TEXTURE_BIT);
-    if (starList_ == -1) {
-        const GLuint list = glGenLists(1);
+    if (starList_.Name() == 0) {
+        const GLuint list = starList_.Generate();
         if (list == 0) {
             // No list name to be had: draw directly and try again next frame.
             Record();
         } else {
-            starList_ = static_cast<GLint>(list);
             glNewList(list, GL_COMPILE_AND_EXECUTE);
             Record();
             glEndList();
         }
     } else {
-        glCallList(static_cast<GLuint>(starList_));
+        glCallList(starList_.Name());
     }
     glPopAttrib();
 }

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "resources/HeapBlock.h"
+#include "scene/GlObjects.h"
+#include "scene/PassState.h"
 
 namespace velmora {
 
@@ -49,6 +51,16 @@ struct StarAppearance {
 };
 StarAppearance AppearanceOf(const StarRecord& star);
 
+// The star pass. Current, lighting, enable and texture state is pushed and
+// popped around the list; the blend function and the point size are outside
+// those groups and stay as the list leaves them (every later blended pass sets
+// its own function). The sky's scale is undone by the inverse scale.
+inline constexpr PassContract kStarPass {"stars",
+    PassState {}.Lighting(Cap::On).Texturing(Cap::On).DepthWrites(Cap::On).Blend(Cap::Off),
+    PassState {}.Lighting(Cap::On).Texturing(Cap::On).DepthWrites(Cap::On).Blend(Cap::Off).BlendFunction(
+        GL_SRC_ALPHA, GL_ONE),
+    ModelViewEffect::UndoneByInverse};
+
 class StarCatalogue {
 public:
     // Reads "stars.dat" from the program's archive and keeps the record array
@@ -72,16 +84,21 @@ public:
         count_ = 0;
     }
 
+    // Deletes the compiled list; needs the context current. The next Draw
+    // compiles it again while the records are still known.
+    void ReleaseList() { starList_.Reset(); }
+
     int32_t Count() const { return count_; }
     const StarRecord* Records() const { return records_; }
-    GLint ListName() const { return starList_; }
+    // -1 until the list is compiled.
+    GLint ListName() const { return starList_.Name() == 0 ? -1 : static_cast<GLint>(starList_.Name()); }
 
 private:
     void Record() const;
 
     const StarRecord* records_ = nullptr; // owned by the scene's retained list
     int32_t count_ = 0;
-    GLint starList_ = -1;
+    GlDisplayList starList_;
 };
 
 } // namespace velmora

@@ -14,6 +14,7 @@
 
 #include "camera/Vec3.h"
 #include "scene/LensFlareTable.h"
+#include "scene/PassState.h"
 #include "scene/SceneGeometry.h"
 #include "scene/SceneTextures.h"
 #include "scene/TextureBounds.h"
@@ -64,6 +65,18 @@ SunVisibility MeasureSunVisibility(const Vec3& sun, DepthReadMode mode = DepthRe
 
 // A row's colour drifting towards orange (1, 0.5, 0) as the Sun is hidden.
 std::array<float, 3> FlareColour(float r, float g, float b, double hidden);
+
+// The Sun pass: light 0 moved to the Sun, then a white sphere drawn with
+// lighting, depth test and texturing off, all three back on afterwards.
+inline constexpr PassContract kSunPass {"sun", PassState {},
+    PassState {}.Lighting(Cap::On).Texturing(Cap::On).DepthTest(Cap::On).Blend(Cap::Off).Colour(
+        1.0f, 1.0f, 1.0f, 1.0f),
+    ModelViewEffect::UndoneByInverse};
+
+// The lens flares: every sprite pushes and pops what it changes except the
+// blend function and the texture binding, and both matrices.
+inline constexpr PassContract kLensFlarePass {"lens flares", PassState {}.DepthTest(Cap::On),
+    PassState {}.Lighting(Cap::On).DepthTest(Cap::On).Blend(Cap::Off), ModelViewEffect::Kept};
 
 class SunFlares {
 public:

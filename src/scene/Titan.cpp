@@ -68,11 +68,11 @@ void TitanBody::DrawTitan(const SceneTextures& textures, double animationTime, c
     glEnable(GL_TEXTURE_2D);
     glScalef(
         static_cast<float>(kTitanRadius), static_cast<float>(kTitanRadius), static_cast<float>(kTitanRadius));
-    glColor4d(1.0, 1.0, 1.0, 1.0);
 
     // 5. Body and glow.
-    glBindTexture(GL_TEXTURE_2D, textures.titan);
     glPushMatrix();
+    // White through the colour material. Set here, after the push, as the
+    // frames were always drawn: set before it, llvmpipe's pixels differ.
     glColor3d(1.0, 1.0, 1.0);
     if (meshNeedsBuilding_) {
         // Unit sphere: the scale above makes it Titan's size.

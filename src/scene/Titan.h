@@ -3,6 +3,7 @@
 // the planet, lit by the Sun and given a limb glow.
 
 #include "camera/Vec3.h"
+#include "scene/PassState.h"
 #include "scene/SceneTextures.h"
 #include "scene/SphereQuarterMesh.h"
 
@@ -21,6 +22,19 @@ Vec3 TitanOrbitPosition(double animationTime);
 // space, the one its unit sphere and its glow are drawn in: the inverse of
 // Titan's model transform applied to the point.
 Vec3 ToTitanModelSpace(const Vec3& point, double animationTime);
+
+// Titan's pass: opaque, culled, lit and textured; its orbit transform stays
+// on the model-view matrix for the frame's pop.
+inline constexpr PassContract kTitanPass {"Titan", PassState {}.Lighting(Cap::On).DepthTest(Cap::On),
+    PassState {}
+        .Lighting(Cap::On)
+        .Texturing(Cap::On)
+        .DepthTest(Cap::On)
+        .Blend(Cap::Off)
+        .CullFace(Cap::On)
+        .Normalize(Cap::Off)
+        .Colour(1.0f, 1.0f, 1.0f, 1.0f),
+    ModelViewEffect::Changed};
 
 class TitanBody {
 public:

@@ -61,8 +61,12 @@ public:
     int Height() const { return context_->Height(); }
 
     // Clears everything to the given colour and loads the camera.
+    // Stencil testing is turned off and the whole stencil cleared, whatever
+    // the previous test left.
     void BeginView(const Vec3& eye, const Vec3& target, const Vec3& up, float grey = 0.0f)
     {
+        glDisable(GL_STENCIL_TEST);
+        glStencilMask(~0u);
         glClearColor(grey, grey, grey, 0.0f);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
         glClearColor(0.0f, 0.0f, 0.0f, 0.0f);

@@ -6,8 +6,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "camera/CameraOrbit.h"
 #include "scene/headless/HeadlessContext.h"
@@ -104,6 +106,40 @@ TEST_F(SyntheticSceneGl, LoadsEveryTextureTheShapeAndTheStars)
 
     scene.ReleaseBuffers();
     EXPECT_EQ(scene.RetainedBufferCount(), 0u);
+}
+
+// Every texture and the star list belong to the scene: whether it goes by
+// ReleaseGlObjects or by its destructor, none of their names stays behind in
+// the context, however often a scene is made and dropped.
+TEST_F(SyntheticSceneGl, ScenesMadeAndDroppedLeaveNoGlNamesBehind)
+{
+    Register();
+    std::vector<GLuint> textures;
+    std::vector<GLuint> lists;
+    for (int round = 0; round < 12; ++round) {
+        auto scene = std::make_unique<SpaceScene>(notifier_);
+        Start(*scene, FixedStart());
+        scene->DrawFrame(); // compiles the star list
+        ASSERT_EQ(notifier_.ErrorCount(), 0) << notifier_.FirstError();
+        for (std::size_t slot = 0; slot < kTextureSlotCount; ++slot) {
+            const GLuint name = scene->Textures()[static_cast<TextureSlot>(slot)];
+            ASSERT_TRUE(glIsTexture(name)) << "slot " << slot;
+            textures.push_back(name);
+        }
+        ASSERT_GT(scene->Stars().ListName(), 0);
+        lists.push_back(static_cast<GLuint>(scene->Stars().ListName()));
+        if (round % 2 == 0) {
+            scene->ReleaseGlObjects();
+            EXPECT_EQ(scene->Textures()[TextureSlot::Titan], 0u);
+            EXPECT_EQ(scene->Stars().ListName(), -1);
+        }
+        scene.reset();
+        for (const GLuint name : textures)
+            ASSERT_FALSE(glIsTexture(name)) << "texture " << name << " after round " << round;
+        for (const GLuint list : lists)
+            ASSERT_FALSE(glIsList(list)) << "list " << list << " after round " << round;
+    }
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 TEST_F(SyntheticSceneGl, MissingNeverDrawnFlareStillFailsTheTextures)
