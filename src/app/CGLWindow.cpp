@@ -10,10 +10,8 @@
 #include <QOpenGLFunctions>
 #include <QScreen>
 
-#include <cstdio>
-#include <cstdlib>
-
 #include "app/DisplayModeSetup.h"
+#include "app/FrameRateProbe.h"
 #include "app/MessageBox.h"
 #include "platform/Clock.h"
 #include "platform/x11/X11ScreenSaver.h"
@@ -28,27 +26,12 @@ constexpr const char* kNoPixelFormat = "Can't Find A Suitable PixelFormat.";
 constexpr const char* kCantSetPixelFormat = "Can't Set The PixelFormat.";
 constexpr const char* kNoContext = "Can't Create A GL Rendering Context.";
 constexpr const char* kCantActivate = "Can't activate GLRC.";
-
-// Frames counted by the frame-rate measurement before it reports and closes.
-constexpr const char* kBenchVariable = "VELMORA3D_BENCH_FRAMES";
-constexpr unsigned long kMaxBenchFrames = 1000000;
+constexpr const char* kNoScene = "Can't create the scene.";
 
 Display* XDisplayOfApp()
 {
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     return x11 ? x11->display() : nullptr;
-}
-
-uint32_t BenchFramesFromEnvironment()
-{
-    const char* text = std::getenv(kBenchVariable);
-    if (!text || !*text)
-        return 0;
-    char* end = nullptr;
-    const unsigned long value = std::strtoul(text, &end, 10);
-    if (*end != '\0' || value < 2 || value > kMaxBenchFrames)
-        return 0;
-    return static_cast<uint32_t>(value);
 }
 
 } // namespace
@@ -66,6 +49,7 @@ CGLWindow::Services CGLWindow::DesktopServices(SceneFactory makeScene)
         const QScreen* screen = QGuiApplication::primaryScreen();
         return screen ? screen->availableGeometry().size() : QSize();
     };
+    services.frameDrawn = FrameRateProbe::HookFromEnvironment(services.tickCountMs);
     return services;
 }
 
@@ -91,23 +75,22 @@ CGLWindow::CGLWindow(Services services)
     setTitle(QString());
     frameTimer_.setInterval(0);
     connect(&frameTimer_, &QTimer::timeout, this, &CGLWindow::OnTimer);
-    benchFrames_ = BenchFramesFromEnvironment();
 }
 
 CGLWindow::~CGLWindow()
 {
     // A run that never got going still gives back what it took.
-    if (!closing_ && (context_ || scene_))
+    if (phase_ != Phase::Closing && (context_ || scene_))
         Teardown();
 }
 
 CGLWindow::CreateResult CGLWindow::Create(const QRect& rect)
 {
-    creating_ = true;
+    phase_ = Phase::Creating;
     setGeometry(rect);
     create();
     if (!handle() || winId() == 0) {
-        creating_ = false;
+        phase_ = Phase::Idle;
         return CreateResult::WindowFailed;
     }
     show();
@@ -117,7 +100,7 @@ CGLWindow::CreateResult CGLWindow::Create(const QRect& rect)
     if (!CreateContext()) {
         context_.reset();
         destroy();
-        creating_ = false;
+        phase_ = Phase::Idle;
         return CreateResult::ContextFailed;
     }
     EraseBackground();
@@ -128,26 +111,47 @@ CGLWindow::CreateResult CGLWindow::Create(const QRect& rect)
         ui::LoadingWindow loading;
         loading.ShowNow();
         scene_ = services_.makeScene(*this);
-        scene_->Initialize(settings_, client.width(), client.height());
+        if (scene_)
+            scene_->Initialize(settings_, client.width(), client.height());
+    }
+    if (!scene_) {
+        FailCreation(kNoScene);
+        return CreateResult::ContextFailed;
     }
 
     ApplyDisplayMode();
     const platform::DisplayMode mode = services_.displays->Current();
     if (mode.width > 0 && mode.height > 0)
         setGeometry(0, 0, mode.width, mode.height);
+    // The loading window and the mode change may have taken the context.
+    if (!context_->makeCurrent(this)) {
+        FailCreation(kCantActivate);
+        return CreateResult::ContextFailed;
+    }
     const QSize resized = ClientPixels();
-    context_->makeCurrent(this);
     scene_->Resize(resized.width(), resized.height());
 
     services_.setScreenSaverRunning(true);
     UpdateCursor();
     requestActivate();
-    running_ = true;
+    phase_ = Phase::Running;
     frameTimer_.start();
-    creating_ = false;
     if (closePending_)
         RequestClose();
     return CreateResult::Created;
+}
+
+void CGLWindow::FailCreation(const char* message)
+{
+    services_.showMessage(QMessageBox::Critical, QString::fromLatin1(message));
+    Teardown();
+}
+
+bool CGLWindow::MakeCurrent()
+{
+    if (!context_)
+        return false;
+    return QOpenGLContext::currentContext() == context_.get() || context_->makeCurrent(this);
 }
 
 bool CGLWindow::CreateContext()
@@ -195,17 +199,17 @@ QSize CGLWindow::ClientPixels() const
 
 void CGLWindow::OnTimer()
 {
-    if (busy_ || !running_ || !isExposed())
+    if (phase_ != Phase::Running || !isExposed())
         return;
 
     if (slowWatch_.OnFrame(framesDrawn_, services_.tickCountMs())) {
-        busy_ = true;
+        phase_ = Phase::Warning;
         frameTimer_.stop();
         UpdateCursor();
         services_.showMessage(QMessageBox::Warning,
             QString::fromUtf8(strings::kSlowMachineWarning.data(),
                 static_cast<qsizetype>(strings::kSlowMachineWarning.size())));
-        busy_ = false;
+        phase_ = Phase::Running;
         UpdateCursor();
         if (closePending_) {
             RequestClose();
@@ -215,32 +219,21 @@ void CGLWindow::OnTimer()
         requestActivate();
     }
 
+    // A frame drawn into whatever context happens to be current would land
+    // nowhere; skip it and try again on the next pass.
+    if (!MakeCurrent())
+        return;
     ++framesDrawn_;
-    if (QOpenGLContext::currentContext() != context_.get())
-        context_->makeCurrent(this);
     scene_->DrawFrame();
     context_->swapBuffers(this);
 
-    if (benchFrames_ != 0) {
-        // Timed from the end of the first frame, so start-up costs stay out.
-        if (framesDrawn_ == 1) {
-            benchStartMs_ = static_cast<int64_t>(platform::TickCountMs());
-        } else if (framesDrawn_ == benchFrames_ + 1) {
-            const double ms
-                = static_cast<double>(static_cast<int64_t>(platform::TickCountMs()) - benchStartMs_);
-            const QSize size = ClientPixels();
-            std::printf("window %dx%d: %u frames in %.0f ms, %.2f frames/s, %.3f ms/frame\n", size.width(),
-                size.height(), benchFrames_, ms, ms > 0 ? benchFrames_ * 1000.0 / ms : 0.0,
-                ms / benchFrames_);
-            std::fflush(stdout);
-            RequestClose();
-        }
-    }
+    if (services_.frameDrawn && services_.frameDrawn(framesDrawn_, ClientPixels()))
+        RequestClose();
 }
 
 void CGLWindow::RequestClose()
 {
-    if (closeQueued_ || closing_)
+    if (closeQueued_ || phase_ == Phase::Closing)
         return;
     closeQueued_ = true;
     QMetaObject::invokeMethod(this, &CGLWindow::OnCloseRequest, Qt::QueuedConnection);
@@ -249,15 +242,14 @@ void CGLWindow::RequestClose()
 void CGLWindow::OnCloseRequest()
 {
     closeQueued_ = false;
-    if (closing_)
+    if (phase_ == Phase::Closing)
         return;
     // Creation and the warning box run nested event loops; the object must
     // survive until they return, so the close waits for them.
-    if (creating_ || busy_) {
+    if (phase_ == Phase::Creating || phase_ == Phase::Warning) {
         closePending_ = true;
         return;
     }
-    closing_ = true;
     frameTimer_.stop();
     Teardown();
     Q_EMIT Finished();
@@ -266,11 +258,14 @@ void CGLWindow::OnCloseRequest()
 
 void CGLWindow::Teardown()
 {
-    closing_ = true;
-    running_ = false;
+    phase_ = Phase::Closing;
     frameTimer_.stop();
     if (services_.displays)
         services_.displays->Restore();
+    // GL objects go while their context is current; without it they go with
+    // the context itself.
+    if (scene_ && MakeCurrent())
+        scene_->ReleaseGlObjects();
     if (context_) {
         context_->doneCurrent();
         context_.reset();
@@ -287,7 +282,7 @@ void CGLWindow::EraseBackground()
 {
     if (!context_ || !isExposed() || framesDrawn_ != 0)
         return;
-    if (QOpenGLContext::currentContext() != context_.get() && !context_->makeCurrent(this))
+    if (!MakeCurrent())
         return;
     QOpenGLFunctions* gl = context_->functions();
     // Leaves the clear colour as the scene set it.
@@ -334,10 +329,8 @@ void CGLWindow::exposeEvent(QExposeEvent* event)
 void CGLWindow::resizeEvent(QResizeEvent* event)
 {
     QWindow::resizeEvent(event);
-    if (!running_ || !scene_ || !context_)
+    if (!Drawing() || !scene_ || !MakeCurrent())
         return;
-    if (QOpenGLContext::currentContext() != context_.get())
-        context_->makeCurrent(this);
     const QSize client = ClientPixels();
     scene_->Resize(client.width(), client.height());
 }
@@ -359,14 +352,14 @@ void CGLWindow::mouseMoveEvent(QMouseEvent* event)
 {
     if (settings_.DemoMode != 0)
         return;
-    if (moveWatch_.OnMove(event->position().toPoint(), busy_))
+    if (moveWatch_.OnMove(event->position().toPoint(), phase_ == Phase::Warning))
         RequestClose();
     QWindow::mouseMoveEvent(event);
 }
 
 void CGLWindow::focusOutEvent(QFocusEvent* event)
 {
-    if (running_ && !ClosingDisabled())
+    if (Drawing() && !ClosingDisabled())
         RequestClose();
     QWindow::focusOutEvent(event);
 }
@@ -386,7 +379,7 @@ void CGLWindow::ShowPlainMessage(std::string_view message)
 void CGLWindow::RequestQuit()
 {
     // During creation the close waits for Create to return.
-    if (creating_)
+    if (phase_ == Phase::Creating)
         closePending_ = true;
     else
         RequestClose();

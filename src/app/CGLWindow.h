@@ -40,6 +40,10 @@ public:
         // Size the system reports for a full-screen client area; used as the
         // stored mode when a display change is refused.
         std::function<QSize()> fullScreenClientSize;
+        // Optional: told after every swapped frame with the count so far and
+        // the client size; returning true closes the window (a benchmark
+        // ends the run that way).
+        std::function<bool(uint32_t framesDrawn, QSize client)> frameDrawn;
     };
     // The X server, message boxes and the steady clock, with `makeScene`
     // (MakeSpaceScene for the tour).
@@ -51,6 +55,15 @@ public:
     // Least the scene can work with: it writes and tests the stencil value 2.
     static constexpr int kMinDepthBits = 16;
     static constexpr int kMinStencilBits = 2;
+
+    // The window's life, one phase at a time.
+    enum class Phase {
+        Idle, // constructed, or creation failed
+        Creating, // Create is running (it runs nested event loops)
+        Running, // drawing on every timer pass
+        Warning, // the slow-machine warning box is up; no frames, no closing
+        Closing, // torn down or being torn down; nothing runs any more
+    };
 
     enum class CreateResult {
         Created, // running; the object deletes itself after closing
@@ -67,7 +80,8 @@ public:
 
     const SaverSettings& Settings() const { return settings_; }
     uint32_t FramesDrawn() const { return framesDrawn_; }
-    bool IsBusy() const { return busy_; }
+    bool IsBusy() const { return phase_ == Phase::Warning; }
+    Phase CurrentPhase() const { return phase_; }
     bool DisplayModeChanged() const { return displayModeChanged_; }
     QOpenGLContext* Context() const { return context_.get(); }
     // Asks for the close that input would cause (the window's own close path).
@@ -99,7 +113,11 @@ private:
     void Teardown();
     void EraseBackground();
     void UpdateCursor();
-    bool ClosingDisabled() const { return settings_.DemoMode != 0 || busy_; }
+    bool ClosingDisabled() const { return settings_.DemoMode != 0 || phase_ == Phase::Warning; }
+    bool Drawing() const { return phase_ == Phase::Running || phase_ == Phase::Warning; }
+    // Makes the context current unless it is; false when it cannot be.
+    bool MakeCurrent();
+    void FailCreation(const char* message);
     QSize ClientPixels() const;
 
     Services services_;
@@ -111,17 +129,12 @@ private:
     uint32_t framesDrawn_ = 0;
     SlowMachineWatch slowWatch_;
     MouseMoveWatch moveWatch_;
-    bool busy_ = false;
-    bool creating_ = false;
-    bool running_ = false;
+    Phase phase_ = Phase::Idle;
+    // A close asked for while creating or warning, carried out after.
     bool closePending_ = false;
+    // A queued close call is on its way; one is enough.
     bool closeQueued_ = false;
-    bool closing_ = false;
     bool displayModeChanged_ = false;
-
-    // Frame-rate measurement of the loop itself, off unless asked for.
-    uint32_t benchFrames_ = 0;
-    int64_t benchStartMs_ = 0;
 };
 
 } // namespace velmora

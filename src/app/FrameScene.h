@@ -18,6 +18,9 @@ public:
     virtual void Resize(int width, int height) = 0;
     // One frame into the back buffer; the window swaps.
     virtual void DrawFrame() = 0;
+    // With the context still current, before the window lets it go: deletes
+    // the scene's GL objects.
+    virtual void ReleaseGlObjects() = 0;
     // After the context is gone; frees memory only.
     virtual void ReleaseBuffers() = 0;
 };

@@ -18,6 +18,7 @@ public:
     }
     void Resize(int width, int height) override { scene_.Resize(width, height); }
     void DrawFrame() override { scene_.DrawFrame(); }
+    void ReleaseGlObjects() override { scene_.ReleaseGlObjects(); }
     void ReleaseBuffers() override { scene_.ReleaseBuffers(); }
 
 private:

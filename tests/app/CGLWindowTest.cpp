@@ -38,6 +38,7 @@ struct Journal {
     bool contextCurrentAtInit = false;
     bool loadingShownAtInit = false;
     bool contextGoneAtRelease = false;
+    bool contextCurrentAtGlRelease = false;
     int lastResizeWidth = -1;
     int lastResizeHeight = -1;
     int draws = 0;
@@ -103,6 +104,11 @@ public:
         QOpenGLFunctions* gl = QOpenGLContext::currentContext()->functions();
         gl->glClearColor(0.0f, 0.5f, 1.0f, 1.0f);
         gl->glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    }
+    void ReleaseGlObjects() override
+    {
+        journal_.events.push_back("release-gl");
+        journal_.contextCurrentAtGlRelease = QOpenGLContext::currentContext() != nullptr;
     }
     void ReleaseBuffers() override
     {
@@ -308,12 +314,17 @@ TEST_F(CGLWindowTest, TeardownRestoresThenReleasesThenEnds)
     window_->RequestClose();
     ASSERT_TRUE(ClosesWithin(10000));
     const auto restore = journal_.IndexOf("restore");
+    const auto releaseGl = journal_.IndexOf("release-gl");
     const auto release = journal_.IndexOf("release");
     const auto saverOff = journal_.IndexOf("saver-off");
     ASSERT_GE(restore, 0);
-    EXPECT_LT(restore, release);
+    EXPECT_LT(restore, releaseGl);
+    EXPECT_LT(releaseGl, release);
     EXPECT_LT(release, saverOff);
+    // GL objects go while their context is current, memory after it is gone.
+    EXPECT_TRUE(journal_.contextCurrentAtGlRelease);
     EXPECT_TRUE(journal_.contextGoneAtRelease);
+    EXPECT_EQ(journal_.Count("release-gl"), 1);
     EXPECT_EQ(journal_.Count("release"), 1);
     EXPECT_EQ(journal_.Count("saver-off"), 1);
 }
@@ -533,6 +544,37 @@ TEST_F(CGLWindowTest, AcceptedModeSizesTheWindowAndIsRestored)
     window_->RequestClose();
     ASSERT_TRUE(ClosesWithin(10000));
     EXPECT_EQ(journal_.Count("restore"), 1);
+}
+
+TEST_F(CGLWindowTest, NoSceneFromTheFactoryFailsCreationWithAMessage)
+{
+    CGLWindow::Services services = Services();
+    services.makeScene = [](SceneNotifier&) { return std::unique_ptr<FrameScene>(); };
+    auto* window = new CGLWindow(std::move(services));
+    window_ = window;
+    EXPECT_EQ(window->Create(ScreenRect()), CGLWindow::CreateResult::ContextFailed);
+    EXPECT_EQ(window->CurrentPhase(), CGLWindow::Phase::Closing);
+    ASSERT_EQ(journal_.messages.size(), 1u);
+    EXPECT_EQ(journal_.messages[0].first, QMessageBox::Critical);
+    EXPECT_EQ(journal_.messages[0].second, QStringLiteral("Can't create the scene."));
+    EXPECT_EQ(journal_.Count("saver-on"), 0);
+    finished_ = true; // the caller deletes it, as after any failed creation
+}
+
+// The frame hook sees every frame in order and can end the run.
+TEST_F(CGLWindowTest, FrameHookCountsFramesAndCanClose)
+{
+    CGLWindow::Services services = Services();
+    std::vector<uint32_t> seen;
+    services.frameDrawn = [&seen](uint32_t frames, QSize client) {
+        seen.push_back(frames);
+        return frames == 6 && client.width() > 0;
+    };
+    Start(std::move(services));
+    ASSERT_TRUE(ClosesWithin(10000));
+    ASSERT_EQ(seen.size(), 6u);
+    for (std::size_t i = 0; i < seen.size(); ++i)
+        EXPECT_EQ(seen[i], i + 1);
 }
 
 TEST_F(CGLWindowTest, SceneFailureShowsItsMessageAndEndsTheRun)
