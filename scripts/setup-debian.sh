@@ -12,7 +12,7 @@ packages=(
   libcurl4-openssl-dev ca-certificates
   googletest libgtest-dev
   xvfb xauth x11-utils
-  python3
+  python3 xdg-utils
 )
 
 if [ "$(id -u)" -ne 0 ]; then

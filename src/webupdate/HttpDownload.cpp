@@ -68,6 +68,7 @@ bool IsWorthRetrying(CURLcode rc)
     case CURLE_URL_MALFORMAT:
     case CURLE_FILESIZE_EXCEEDED:
     case CURLE_TOO_MANY_REDIRECTS:
+    case CURLE_PEER_FAILED_VERIFICATION:
         return false;
     default:
         return true;

@@ -8,6 +8,41 @@
 
 namespace velmora::webupdate {
 
+namespace {
+
+bool IsScanSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+} // namespace
+
+std::array<std::string, 3> SplitDescription(std::string_view description)
+{
+    // A NUL ends the text as it ends a C string.
+    description = description.substr(0, description.find('\0'));
+    std::array<std::string, 3> lines;
+    std::size_t pos = 0;
+    for (std::string& line : lines) {
+        const std::size_t start = pos;
+        while (pos < description.size() && description[pos] != '\n')
+            ++pos;
+        if (pos == start)
+            break; // nothing before the line feed: the scan stops here
+        std::size_t length = pos - start;
+        if (length > kMaxDescriptionLineBytes) {
+            length = kMaxDescriptionLineBytes;
+            // Back to the first byte of a UTF-8 character.
+            while (length > 0 && (static_cast<unsigned char>(description[start + length]) & 0xC0) == 0x80)
+                --length;
+        }
+        line.assign(description.substr(start, length));
+        while (pos < description.size() && IsScanSpace(description[pos]))
+            ++pos;
+    }
+    return lines;
+}
+
 ProductCatalogue::ProductCatalogue(ShowMessageFn showMessage)
     : showMessage_(std::move(showMessage))
 {

@@ -3,6 +3,7 @@
 // the other installed members of the collection, then the products of the
 // maker's product list that are not installed.
 
+#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +27,15 @@ struct ProductEntry {
 
     bool IsInstalled() const { return !executablePath.empty(); }
 };
+
+// The three lines of a description as the product page shows them: each the
+// run up to the next line feed, any white space after a line feed (blank
+// lines, indentation) skipped before the next. A description that is empty
+// or starts with a line feed gives three empty lines; lines after the third
+// are ignored. A line is kept to kMaxDescriptionLineBytes, cut where a UTF-8
+// character starts, and the rest of that line is dropped.
+inline constexpr std::size_t kMaxDescriptionLineBytes = 255;
+std::array<std::string, 3> SplitDescription(std::string_view description);
 
 class ProductCatalogue {
 public:

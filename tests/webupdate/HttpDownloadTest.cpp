@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -126,6 +127,42 @@ TEST_F(HttpDownloadTest, GoesThroughTheProxyTheEnvironmentNames)
     ::setenv("http_proxy", proxy.Url("").c_str(), 1);
     const Result r = Fetch("http://products.example.invalid/list.xml");
     EXPECT_EQ(r.body, "proxied http://products.example.invalid/list.xml");
+}
+
+// [SECTION] HTTPS
+
+class HttpsDownloadTest : public HttpDownloadTest {
+protected:
+    void SetUp() override
+    {
+        certificate_ = (keys_.Path() / "cert.pem").string();
+        const std::string key = (keys_.Path() / "key.pem").string();
+        ASSERT_TRUE(testing::MakeSelfSignedCertificate(certificate_, key));
+        root_.Write("list.xml", "<a>secure</a>");
+        server_ = std::make_unique<TestHttpServer>(root_.Path(), certificate_, key);
+        ASSERT_TRUE(server_->Running());
+    }
+
+    testing::TempFolder keys_;
+    std::string certificate_;
+    std::unique_ptr<TestHttpServer> server_;
+};
+
+TEST_F(HttpsDownloadTest, TrustedServerGivesTheBody)
+{
+    HttpDownloadLimits limits;
+    limits.caFile = certificate_;
+    const Result r = Fetch(server_->SecureUrl("/list.xml"), limits);
+    EXPECT_EQ(r.body, "<a>secure</a>");
+    EXPECT_EQ(server_->RequestedPaths(), std::vector<std::string> {"/list.xml"});
+}
+
+TEST_F(HttpsDownloadTest, CertificateOutsideTheSystemsTrustIsRefused)
+{
+    const Result r = Fetch(server_->SecureUrl("/list.xml"));
+    EXPECT_EQ(r.size, -1);
+    EXPECT_FALSE(r.hasBlock);
+    EXPECT_TRUE(server_->RequestedPaths().empty());
 }
 
 // [SECTION] Refused addresses

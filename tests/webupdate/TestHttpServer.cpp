@@ -1,6 +1,7 @@
 #include "TestHttpServer.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
@@ -69,6 +70,17 @@ const char* ModeName(TestHttpServer::Mode mode)
 
 TestHttpServer::TestHttpServer(Mode mode, const std::filesystem::path& root)
 {
+    Start({"--mode", ModeName(mode), "--root", root.string()});
+}
+
+TestHttpServer::TestHttpServer(
+    const std::filesystem::path& root, const std::string& certificate, const std::string& key)
+{
+    Start({"--mode", "files", "--root", root.string(), "--tls-cert", certificate, "--tls-key", key});
+}
+
+void TestHttpServer::Start(std::vector<std::string> args)
+{
     char logName[] = "/tmp/velmora-http-log-XXXXXX";
     const int logFd = ::mkstemp(logName);
     if (logFd >= 0)
@@ -84,8 +96,8 @@ TestHttpServer::TestHttpServer(Mode mode, const std::filesystem::path& root)
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
     posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
-    std::vector<std::string> args {"python3", VELMORA_TEST_SERVER, "--mode", ModeName(mode), "--root",
-        root.string(), "--log", log_.string()};
+    args.insert(args.begin(), {"python3", VELMORA_TEST_SERVER});
+    args.insert(args.end(), {"--log", log_.string()});
     std::vector<char*> argv;
     for (std::string& a : args)
         argv.push_back(a.data());
@@ -121,6 +133,11 @@ std::string TestHttpServer::Url(const std::string& path) const
     return "http://127.0.0.1:" + std::to_string(port_) + path;
 }
 
+std::string TestHttpServer::SecureUrl(const std::string& path) const
+{
+    return "https://127.0.0.1:" + std::to_string(port_) + path;
+}
+
 std::vector<LoggedRequest> TestHttpServer::Requests() const
 {
     std::vector<LoggedRequest> requests;
@@ -140,6 +157,29 @@ std::vector<std::string> TestHttpServer::RequestedPaths() const
     for (const LoggedRequest& r : Requests())
         paths.push_back(r.path);
     return paths;
+}
+
+bool MakeSelfSignedCertificate(const std::string& certificate, const std::string& key)
+{
+    std::vector<std::string> args {"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt",
+        "ec_paramgen_curve:prime256v1", "-nodes", "-days", "2", "-subj", "/CN=127.0.0.1", "-addext",
+        "subjectAltName=IP:127.0.0.1", "-keyout", key, "-out", certificate};
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    const int rc = ::posix_spawnp(&pid, "openssl", &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0)
+        return false;
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 int ClosedPort()

@@ -24,6 +24,8 @@ public:
     // Serves the files below `root` (Files), answers nothing (Silent) or
     // closes every connection at once (HangUp).
     TestHttpServer(Mode mode, const std::filesystem::path& root);
+    // Serves the files below `root` over HTTPS with this certificate.
+    TestHttpServer(const std::filesystem::path& root, const std::string& certificate, const std::string& key);
     ~TestHttpServer();
     TestHttpServer(const TestHttpServer&) = delete;
     TestHttpServer& operator=(const TestHttpServer&) = delete;
@@ -32,15 +34,23 @@ public:
     int Port() const { return port_; }
     // "http://127.0.0.1:<port>" + path.
     std::string Url(const std::string& path) const;
+    // "https://127.0.0.1:<port>" + path.
+    std::string SecureUrl(const std::string& path) const;
     // The requests served so far, in order.
     std::vector<LoggedRequest> Requests() const;
     std::vector<std::string> RequestedPaths() const;
 
 private:
+    void Start(std::vector<std::string> args);
+
     pid_t pid_ = -1;
     int port_ = 0;
     std::filesystem::path log_;
 };
+
+// Makes a self-signed certificate for 127.0.0.1 with the openssl program;
+// false when it cannot.
+bool MakeSelfSignedCertificate(const std::string& certificate, const std::string& key);
 
 // A port on 127.0.0.1 that nothing listens on (bound once, then released).
 int ClosedPort();

@@ -14,11 +14,14 @@ Modes:
             http://host/path     (a proxy request) answers "proxied <url>"
   silent  accepts connections and never answers, logging "<silent>" for each
   hangup  accepts connections and closes them at once, logging "<hangup>"
+
+With --tls-cert and --tls-key the files mode speaks HTTPS.
 """
 import argparse
 import http.server
 import os
 import socket
+import ssl
 import sys
 import threading
 import time
@@ -115,6 +118,8 @@ def main():
     parser.add_argument("--mode", choices=["files", "silent", "hangup"], default="files")
     parser.add_argument("--root", default=".")
     parser.add_argument("--log", default=os.devnull)
+    parser.add_argument("--tls-cert", help="serve HTTPS with this certificate and --tls-key")
+    parser.add_argument("--tls-key")
     args = parser.parse_args()
     if args.mode != "files":
         serve_raw(args.mode == "hangup", args.log)
@@ -122,6 +127,10 @@ def main():
     root = os.path.abspath(args.root)
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), make_handler(root, args.log, threading.Lock()))
     server.daemon_threads = True
+    if args.tls_cert:
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(args.tls_cert, args.tls_key)
+        server.socket = context.wrap_socket(server.socket, server_side=True)
     print("PORT %d" % server.server_address[1], flush=True)
     server.serve_forever()
 
