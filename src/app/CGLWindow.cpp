@@ -1,3 +1,10 @@
+// [SECTION] Services and surface format
+// [SECTION] Life cycle: create, context, display mode
+// [SECTION] Frames
+// [SECTION] Closing and teardown
+// [SECTION] Events
+// [SECTION] Scene notifications
+
 #include "app/CGLWindow.h"
 
 #include <QCoreApplication>
@@ -35,6 +42,8 @@ Display* XDisplayOfApp()
 }
 
 } // namespace
+
+// [SECTION] Services and surface format
 
 CGLWindow::Services CGLWindow::DesktopServices(SceneFactory makeScene)
 {
@@ -83,6 +92,8 @@ CGLWindow::~CGLWindow()
     if (phase_ != Phase::Closing && (context_ || scene_))
         Teardown();
 }
+
+// [SECTION] Life cycle: create, context, display mode
 
 CGLWindow::CreateResult CGLWindow::Create(const QRect& rect)
 {
@@ -197,6 +208,8 @@ QSize CGLWindow::ClientPixels() const
     return {qRound(width() * ratio), qRound(height() * ratio)};
 }
 
+// [SECTION] Frames
+
 void CGLWindow::OnTimer()
 {
     if (phase_ != Phase::Running || !isExposed())
@@ -230,6 +243,8 @@ void CGLWindow::OnTimer()
     if (services_.frameDrawn && services_.frameDrawn(framesDrawn_, ClientPixels()))
         RequestClose();
 }
+
+// [SECTION] Closing and teardown
 
 void CGLWindow::RequestClose()
 {
@@ -302,6 +317,8 @@ void CGLWindow::UpdateCursor()
         setCursor(QCursor(Qt::BlankCursor));
 }
 
+// [SECTION] Events
+
 bool CGLWindow::event(QEvent* event)
 {
     switch (event->type()) {
@@ -363,6 +380,8 @@ void CGLWindow::focusOutEvent(QFocusEvent* event)
         RequestClose();
     QWindow::focusOutEvent(event);
 }
+
+// [SECTION] Scene notifications
 
 void CGLWindow::ShowError(std::string_view message)
 {

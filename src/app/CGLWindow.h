@@ -16,7 +16,7 @@
 #include <memory>
 
 #include "app/CloseRules.h"
-#include "app/FrameScene.h"
+#include "app/WindowScene.h"
 #include "platform/x11/X11DisplaySettings.h"
 #include "scene/SceneNotifier.h"
 #include "settings/SaverSettings.h"
@@ -30,7 +30,7 @@ class CGLWindow final : public QWindow, private SceneNotifier {
 public:
     // The services the window calls on. The desktop set talks to the X server
     // and the user; tests replace single entries.
-    using SceneFactory = std::function<std::unique_ptr<FrameScene>(SceneNotifier&)>;
+    using SceneFactory = std::function<std::unique_ptr<WindowScene>(SceneNotifier&)>;
     struct Services {
         SceneFactory makeScene;
         std::unique_ptr<platform::DisplayModeSwitcher> displays;
@@ -123,7 +123,7 @@ private:
     Services services_;
     SaverSettings settings_;
     std::unique_ptr<QOpenGLContext> context_;
-    std::unique_ptr<FrameScene> scene_;
+    std::unique_ptr<WindowScene> scene_;
     QTimer frameTimer_;
 
     uint32_t framesDrawn_ = 0;

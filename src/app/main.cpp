@@ -13,7 +13,7 @@
 #include <cstdio>
 
 #ifdef VELMORA3D_WINDOWED
-#include "app/FrameScene.h"
+#include "app/WindowScene.h"
 #include "app/WindowShell.h"
 #endif
 

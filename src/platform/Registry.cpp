@@ -1,3 +1,8 @@
+// [SECTION] File location and reading
+// [SECTION] Writing: directories, temporaries, damaged copies, replacement
+// [SECTION] Keys: open, create, attach
+// [SECTION] Values: query, enumerate, set, delete
+
 #include "platform/Registry.h"
 
 #include "platform/RegistryFormat.h"
@@ -46,6 +51,8 @@ public:
 private:
     int fd_;
 };
+
+// [SECTION] File location and reading
 
 std::string CurrentUserPath(std::string_view subKey)
 {
@@ -109,6 +116,8 @@ Hive LoadForReading(const std::string& file)
         hive.damaged = true;
     return hive;
 }
+
+// [SECTION] Writing: directories, temporaries, damaged copies, replacement
 
 std::string ParentDirectory(const std::string& file)
 {
@@ -448,6 +457,8 @@ std::string RegistryFilePath()
     return base + "/kestrova3d/registry.reg";
 }
 
+// [SECTION] Keys: open, create, attach
+
 RegistryKey::RegistryKey(RegistryKey&& other) noexcept
     : file_(std::move(other.file_))
     , path_(std::move(other.path_))
@@ -559,6 +570,8 @@ bool RegistryKey::Attach(const RegistryKey& parent, std::string_view subKey, boo
     open_ = true;
     return true;
 }
+
+// [SECTION] Values: query, enumerate, set, delete
 
 bool RegistryKey::QueryValue(std::string_view name, RegistryValue& value) const
 {

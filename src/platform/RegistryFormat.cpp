@@ -1,3 +1,9 @@
+// [SECTION] Text helpers: case, hex, trimming, UTF-8, quoting
+// [SECTION] Line parsers
+// [SECTION] Name and text checks
+// [SECTION] Parse and serialise a hive
+// [SECTION] Keys and values in a hive
+
 #include "platform/RegistryFormat.h"
 
 #include <cstdio>
@@ -9,6 +15,8 @@ namespace {
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr std::string_view kOldHeader = "REGEDIT4";
 constexpr std::string_view kDwordPrefix = "dword:";
+
+// [SECTION] Text helpers: case, hex, trimming, UTF-8, quoting
 
 char LowerAscii(char c)
 {
@@ -191,6 +199,8 @@ private:
 };
 
 // Parses the path inside "[...]"; false for a damaged or deleting section.
+// [SECTION] Line parsers
+
 bool ParseSection(std::string_view line, std::string& path)
 {
     if (line.size() < 2 || line.front() != '[' || line.back() != ']')
@@ -258,6 +268,8 @@ ValueLine ParseValueStart(std::string_view line, RegistryValue& value, std::stri
 
 } // namespace
 
+// [SECTION] Name and text checks
+
 bool EqualNoCase(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size())
@@ -304,6 +316,8 @@ bool IsValidText(std::string_view text)
 {
     return text.size() <= kRegistryMaxText && IsCleanUtf8(text);
 }
+
+// [SECTION] Parse and serialise a hive
 
 Hive Parse(std::string_view text)
 {
@@ -454,6 +468,8 @@ std::string Serialize(const Hive& hive)
     }
     return out;
 }
+
+// [SECTION] Keys and values in a hive
 
 Key* FindKey(Hive& hive, std::string_view path)
 {

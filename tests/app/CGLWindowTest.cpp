@@ -70,7 +70,7 @@ int LoadingWindowsShown()
 
 // Clears the frame to a known colour; optionally fails its start-up the way
 // the tour reports a missing archive member.
-class ColourScene final : public FrameScene {
+class ColourScene final : public WindowScene {
 public:
     ColourScene(Journal& journal, SceneNotifier& notifier, bool failInit)
         : journal_(journal)
@@ -176,7 +176,7 @@ protected:
     {
         Journal* journal = &journal_;
         CGLWindow::Services services = CGLWindow::DesktopServices(
-            [journal, failInit](SceneNotifier& notifier) -> std::unique_ptr<FrameScene> {
+            [journal, failInit](SceneNotifier& notifier) -> std::unique_ptr<WindowScene> {
                 return std::make_unique<ColourScene>(*journal, notifier, failInit);
             });
         services.showMessage = [this](QMessageBox::Icon icon, const QString& text) {
@@ -549,7 +549,7 @@ TEST_F(CGLWindowTest, AcceptedModeSizesTheWindowAndIsRestored)
 TEST_F(CGLWindowTest, NoSceneFromTheFactoryFailsCreationWithAMessage)
 {
     CGLWindow::Services services = Services();
-    services.makeScene = [](SceneNotifier&) { return std::unique_ptr<FrameScene>(); };
+    services.makeScene = [](SceneNotifier&) { return std::unique_ptr<WindowScene>(); };
     auto* window = new CGLWindow(std::move(services));
     window_ = window;
     EXPECT_EQ(window->Create(ScreenRect()), CGLWindow::CreateResult::ContextFailed);

@@ -1,6 +1,7 @@
 #pragma once
-// What the full-screen window drives: one scene with the four calls of its
-// life. The window never needs more, and tests can hand it a small scene.
+// The interface the full-screen window drives: one scene with the calls of
+// its life. The window never needs more, and tests can hand it a small scene;
+// SpaceSceneAdapter puts the tour (SpaceScene) behind it.
 
 #include <memory>
 
@@ -9,9 +10,9 @@
 
 namespace velmora {
 
-class FrameScene {
+class WindowScene {
 public:
-    virtual ~FrameScene() = default;
+    virtual ~WindowScene() = default;
     // Once, with the context current and the client size before any change
     // of display mode.
     virtual void Initialize(const SaverSettings& settings, int width, int height) = 0;
@@ -26,6 +27,6 @@ public:
 };
 
 // The tour of the planet, reporting its failures through `notifier`.
-std::unique_ptr<FrameScene> MakeSpaceScene(SceneNotifier& notifier);
+std::unique_ptr<WindowScene> MakeSpaceScene(SceneNotifier& notifier);
 
 } // namespace velmora

@@ -1,13 +1,14 @@
-#include "app/FrameScene.h"
+#include "app/WindowScene.h"
 #include "scene/SpaceScene.h"
 
 namespace velmora {
 
 namespace {
 
-class SpaceSceneFrame final : public FrameScene {
+// The tour behind the window's interface; it only forwards.
+class SpaceSceneAdapter final : public WindowScene {
 public:
-    explicit SpaceSceneFrame(SceneNotifier& notifier)
+    explicit SpaceSceneAdapter(SceneNotifier& notifier)
         : scene_(notifier)
     {
     }
@@ -27,9 +28,9 @@ private:
 
 } // namespace
 
-std::unique_ptr<FrameScene> MakeSpaceScene(SceneNotifier& notifier)
+std::unique_ptr<WindowScene> MakeSpaceScene(SceneNotifier& notifier)
 {
-    return std::make_unique<SpaceSceneFrame>(notifier);
+    return std::make_unique<SpaceSceneAdapter>(notifier);
 }
 
 } // namespace velmora
