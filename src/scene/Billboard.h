@@ -23,8 +23,7 @@ void DrawLimbGlow(const Vec3& center, double radius, const Vec3& lightPoint, con
 // squares push and pop everything they change but the blend function and the
 // texture, which the glow sets before each; a light the glow cannot see
 // leaves both untouched.
-inline constexpr PassContract kLimbGlowPass {"limb glow", PassState {}.Blend(Cap::Off),
-    PassState {}.Lighting(Cap::On).DepthTest(Cap::On).Blend(Cap::Off), ModelViewEffect::Kept};
+inline constexpr PassContract kLimbGlowPass {"limb glow", kLitOpaque, kLitOpaque, ModelViewEffect::Kept};
 
 // Half-size of a facing billboard for a unit sphere whose centre lies at
 // squared distance d2 from the eye.

@@ -9,18 +9,19 @@
 
 namespace velmora {
 
-class GlTextureNames {
+// Kind: static GLuint Generate() (0 when GL gives none) and
+// static void Delete(const std::vector<GLuint>&).
+template<class Kind> class GlNames {
 public:
-    GlTextureNames() = default;
-    ~GlTextureNames() { Reset(); }
-    GlTextureNames(const GlTextureNames&) = delete;
-    GlTextureNames& operator=(const GlTextureNames&) = delete;
+    GlNames() = default;
+    ~GlNames() { Reset(); }
+    GlNames(const GlNames&) = delete;
+    GlNames& operator=(const GlNames&) = delete;
 
-    // A new texture name, owned from now on; 0 when GL gives none.
+    // A new name, owned from now on; 0 when GL gives none.
     GLuint Generate()
     {
-        GLuint name = 0;
-        glGenTextures(1, &name);
+        const GLuint name = Kind::Generate();
         if (name != 0)
             names_.push_back(name);
         return name;
@@ -28,40 +29,40 @@ public:
     void Reset()
     {
         if (!names_.empty())
-            glDeleteTextures(static_cast<GLsizei>(names_.size()), names_.data());
+            Kind::Delete(names_);
         names_.clear();
     }
     std::size_t Count() const { return names_.size(); }
+    // The newest name, 0 when none is owned.
+    GLuint Last() const { return names_.empty() ? 0 : names_.back(); }
 
 private:
     std::vector<GLuint> names_;
 };
 
-class GlDisplayList {
-public:
-    GlDisplayList() = default;
-    ~GlDisplayList() { Reset(); }
-    GlDisplayList(const GlDisplayList&) = delete;
-    GlDisplayList& operator=(const GlDisplayList&) = delete;
-
-    // A new list name, owned from now on (any earlier one is deleted); 0 when
-    // GL gives none.
-    GLuint Generate()
+struct GlTextureKind {
+    static GLuint Generate()
     {
-        Reset();
-        name_ = glGenLists(1);
-        return name_;
+        GLuint name = 0;
+        glGenTextures(1, &name);
+        return name;
     }
-    void Reset()
+    static void Delete(const std::vector<GLuint>& names)
     {
-        if (name_ != 0)
-            glDeleteLists(name_, 1);
-        name_ = 0;
+        glDeleteTextures(static_cast<GLsizei>(names.size()), names.data());
     }
-    GLuint Name() const { return name_; }
-
-private:
-    GLuint name_ = 0;
 };
+
+struct GlListKind {
+    static GLuint Generate() { return glGenLists(1); }
+    static void Delete(const std::vector<GLuint>& names)
+    {
+        for (const GLuint name : names)
+            glDeleteLists(name, 1);
+    }
+};
+
+using GlTextureNames = GlNames<GlTextureKind>;
+using GlDisplayLists = GlNames<GlListKind>;
 
 } // namespace velmora

@@ -74,6 +74,10 @@ private:
     }
 };
 
+// The scene's resting state between passes, which most passes are called
+// with and leave: lit, depth-tested, unblended.
+inline constexpr PassState kLitOpaque = PassState {}.Lighting(Cap::On).DepthTest(Cap::On).Blend(Cap::Off);
+
 // What a pass does to the model-view matrix. The projection matrix is never
 // changed by a pass.
 enum class ModelViewEffect : unsigned char {

@@ -12,13 +12,8 @@ namespace velmora {
 // flattening scales the normals, hence GL_NORMALIZE on entry. It leaves the
 // halo's multiply blend and texture, and the colour (2, 2, 2, 2) that the next
 // lit draw takes up through the colour material.
-inline constexpr PassContract kPlanetPass {"planet",
-    PassState {}.Lighting(Cap::On).Texturing(Cap::On).DepthTest(Cap::On).Blend(Cap::Off).Normalize(Cap::On),
-    PassState {}
-        .Lighting(Cap::On)
-        .Texturing(Cap::On)
-        .DepthTest(Cap::On)
-        .Blend(Cap::Off)
+inline constexpr PassContract kPlanetPass {"planet", kLitOpaque.Texturing(Cap::On).Normalize(Cap::On),
+    kLitOpaque.Texturing(Cap::On)
         .Normalize(Cap::On)
         .BlendFunction(GL_DST_COLOR, GL_ZERO)
         .Colour(2.0f, 2.0f, 2.0f, 2.0f)

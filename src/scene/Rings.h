@@ -28,14 +28,8 @@ inline constexpr GLint kBackgroundStencilMark = 1;
 // The ring pass as the frame calls it: with the stencil test on and marking
 // the background (backgroundMarked true), lit, depth-tested and writing depth.
 // The dome and overlay transforms are undone by their inverses.
-inline constexpr PassContract kRingPass {"rings",
-    PassState {}.Lighting(Cap::On).DepthTest(Cap::On).DepthWrites(Cap::On).Blend(Cap::Off).StencilTest(
-        Cap::On),
-    PassState {}
-        .Lighting(Cap::On)
-        .DepthTest(Cap::On)
-        .DepthWrites(Cap::On)
-        .Blend(Cap::Off)
+inline constexpr PassContract kRingPass {"rings", kLitOpaque.DepthWrites(Cap::On).StencilTest(Cap::On),
+    kLitOpaque.DepthWrites(Cap::On)
         .StencilTest(Cap::Off)
         .BlendFunction(GL_DST_COLOR, GL_ZERO)
         .Colour(1.0f, 1.0f, 1.0f, 1.0f)

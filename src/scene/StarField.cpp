@@ -213,12 +213,12 @@ void StarCatalogue::Record() const
 
 void StarCatalogue::Draw()
 {
-    if (!records_ && starList_.Name() == 0)
+    if (!records_ && starList_.Last() == 0)
         return;
     // The blend function and point size are outside these groups and stay
     // as the list leaves them.
     glPushAttrib(GL_CURRENT_BIT | GL_LIGHTING_BIT | GL_ENABLE_BIT | GL_TEXTURE_BIT);
-    if (starList_.Name() == 0) {
+    if (starList_.Last() == 0) {
         const GLuint list = starList_.Generate();
         if (list == 0) {
             // No list name to be had: draw directly and try again next frame.
@@ -229,7 +229,7 @@ void StarCatalogue::Draw()
             glEndList();
         }
     } else {
-        glCallList(starList_.Name());
+        glCallList(starList_.Last());
     }
     glPopAttrib();
 }

@@ -55,10 +55,8 @@ StarAppearance AppearanceOf(const StarRecord& star);
 // popped around the list; the blend function and the point size are outside
 // those groups and stay as the list leaves them (every later blended pass sets
 // its own function). The sky's scale is undone by the inverse scale.
-inline constexpr PassContract kStarPass {"stars",
-    PassState {}.Lighting(Cap::On).Texturing(Cap::On).DepthWrites(Cap::On).Blend(Cap::Off),
-    PassState {}.Lighting(Cap::On).Texturing(Cap::On).DepthWrites(Cap::On).Blend(Cap::Off).BlendFunction(
-        GL_SRC_ALPHA, GL_ONE),
+inline constexpr PassContract kStarPass {"stars", kLitOpaque.Texturing(Cap::On).DepthWrites(Cap::On),
+    kLitOpaque.Texturing(Cap::On).DepthWrites(Cap::On).BlendFunction(GL_SRC_ALPHA, GL_ONE),
     ModelViewEffect::UndoneByInverse};
 
 class StarCatalogue {
@@ -91,14 +89,14 @@ public:
     int32_t Count() const { return count_; }
     const StarRecord* Records() const { return records_; }
     // -1 until the list is compiled.
-    GLint ListName() const { return starList_.Name() == 0 ? -1 : static_cast<GLint>(starList_.Name()); }
+    GLint ListName() const { return starList_.Last() == 0 ? -1 : static_cast<GLint>(starList_.Last()); }
 
 private:
     void Record() const;
 
     const StarRecord* records_ = nullptr; // owned by the scene's retained list
     int32_t count_ = 0;
-    GlDisplayList starList_;
+    GlDisplayLists starList_; // one list at most
 };
 
 } // namespace velmora

@@ -68,15 +68,12 @@ std::array<float, 3> FlareColour(float r, float g, float b, double hidden);
 
 // The Sun pass: light 0 moved to the Sun, then a white sphere drawn with
 // lighting, depth test and texturing off, all three back on afterwards.
-inline constexpr PassContract kSunPass {"sun", PassState {},
-    PassState {}.Lighting(Cap::On).Texturing(Cap::On).DepthTest(Cap::On).Blend(Cap::Off).Colour(
-        1.0f, 1.0f, 1.0f, 1.0f),
-    ModelViewEffect::UndoneByInverse};
+inline constexpr PassContract kSunPass {"sun", kLitOpaque,
+    kLitOpaque.Texturing(Cap::On).Colour(1.0f, 1.0f, 1.0f, 1.0f), ModelViewEffect::UndoneByInverse};
 
 // The lens flares: every sprite pushes and pops what it changes except the
 // blend function and the texture binding, and both matrices.
-inline constexpr PassContract kLensFlarePass {"lens flares", PassState {}.DepthTest(Cap::On),
-    PassState {}.Lighting(Cap::On).DepthTest(Cap::On).Blend(Cap::Off), ModelViewEffect::Kept};
+inline constexpr PassContract kLensFlarePass {"lens flares", kLitOpaque, kLitOpaque, ModelViewEffect::Kept};
 
 class SunFlares {
 public:

@@ -25,15 +25,8 @@ Vec3 ToTitanModelSpace(const Vec3& point, double animationTime);
 
 // Titan's pass: opaque, culled, lit and textured; its orbit transform stays
 // on the model-view matrix for the frame's pop.
-inline constexpr PassContract kTitanPass {"Titan", PassState {}.Lighting(Cap::On).DepthTest(Cap::On),
-    PassState {}
-        .Lighting(Cap::On)
-        .Texturing(Cap::On)
-        .DepthTest(Cap::On)
-        .Blend(Cap::Off)
-        .CullFace(Cap::On)
-        .Normalize(Cap::Off)
-        .Colour(1.0f, 1.0f, 1.0f, 1.0f),
+inline constexpr PassContract kTitanPass {"Titan", kLitOpaque,
+    kLitOpaque.Texturing(Cap::On).CullFace(Cap::On).Normalize(Cap::Off).Colour(1.0f, 1.0f, 1.0f, 1.0f),
     ModelViewEffect::Changed};
 
 class TitanBody {

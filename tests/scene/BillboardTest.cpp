@@ -7,7 +7,7 @@
 #include <cmath>
 #include <string>
 
-#include "scene/headless/HeadlessContext.h"
+#include "ElementGl.h"
 
 namespace velmora {
 namespace {
@@ -42,28 +42,18 @@ TEST(LimbGlowAlphas, CappedOuterAndUncappedRim)
     EXPECT_NEAR(LimbGlowAlphas(1.5).rim, 0.4, 1e-12);
 }
 
-class BillboardGl : public ::testing::Test {
+class BillboardGl : public test::SquareGlTest<200> {
 protected:
-    static constexpr int kSize = 200;
-
     void SetUp() override
     {
-        std::string error;
-        context_ = HeadlessContext::Create(kSize, kSize, error);
-        ASSERT_TRUE(context_) << error;
-        glViewport(0, 0, kSize, kSize);
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        gluPerspective(45.0, 1.0, 0.01, 1000.0);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
+        SquareGlTest::SetUp();
+        if (HasFatalFailure())
+            return;
         glDisable(GL_TEXTURE_2D);
         glEnable(GL_DEPTH_TEST);
         glEnable(GL_CULL_FACE);
         glEnable(GL_LIGHTING);
         glBlendFunc(GL_ONE, GL_ZERO); // plain replace: coverage is what we measure
-        glClearColor(0, 0, 0, 0);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     }
 
     // Lit columns of the middle row and lit rows of the middle column.
@@ -79,8 +69,6 @@ protected:
 
     // Pixels per unit at distance d in the plane facing the eye.
     static double PixelsPerUnit(double d) { return kSize / 2.0 / (d * std::tan(22.5 * M_PI / 180.0)); }
-
-    std::unique_ptr<HeadlessContext> context_;
 };
 
 TEST_F(BillboardGl, SquareAtDistanceTwoHasTheSilhouetteHalfSize)

@@ -6,36 +6,24 @@
 
 #include <string>
 
-#include "scene/headless/HeadlessContext.h"
+#include "ElementGl.h"
 
 namespace velmora {
 namespace {
 
-class PlanetGl : public ::testing::Test {
+class PlanetGl : public test::SquareGlTest<96> {
 protected:
-    static constexpr int kSize = 96;
-
     void SetUp() override
     {
-        std::string error;
-        context_ = HeadlessContext::Create(kSize, kSize, error);
-        ASSERT_TRUE(context_) << error;
-        glViewport(0, 0, kSize, kSize);
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        gluPerspective(45.0, 1.0, 0.01, 1000.0);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
+        SquareGlTest::SetUp();
+        if (HasFatalFailure())
+            return;
         gluLookAt(0, -4, 0, 0, 0, 0, 0, 0, 1);
         glEnable(GL_DEPTH_TEST);
         glDepthFunc(GL_LEQUAL);
         glEnable(GL_CULL_FACE);
         glEnable(GL_NORMALIZE);
-        glClearColor(0, 0, 0, 0);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     }
-
-    std::unique_ptr<HeadlessContext> context_;
 };
 
 TEST_F(PlanetGl, BuildsItsMeshOnceAndLeavesTheMaterialForLaterDraws)
