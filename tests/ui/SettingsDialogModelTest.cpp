@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/ElfBuilder.h"
+#include "platform/ProgramIcon.h"
 #include "platform/Registry.h"
 #include "platform/TempRegistry.h"
 #include "settings/SaverSettings.h"
@@ -499,6 +501,36 @@ TEST_F(SettingsDialogModelTest, CatalogueRowsTakeEveryField)
         (ProductRow {"Ember 3D", kept.icon, "", "Glowing coals.", "http://x/ember.tar.gz", kept.screenshot}));
     EXPECT_NE(kept.icon, kept.screenshot);
     EXPECT_FALSE(kept.icon.empty());
+}
+
+// ---- A member's icon from its program file --------------------------------
+
+TEST_F(SettingsDialogModelTest, MemberIconComesFromTheProgramFilesSection)
+{
+    const std::vector<uint8_t> png16 = velmora::testing::PngHead(16, 16);
+    const std::vector<uint8_t> png32 = velmora::testing::PngHead(32, 32, 20);
+    const std::vector<uint8_t> png48 = velmora::testing::PngHead(48, 48);
+    const velmora::testing::ElfBuilder builder({});
+    const auto write = [&](const std::string& name,
+                           const std::vector<velmora::testing::ElfSection>& sections) {
+        const std::string path = (registry_.Dir() / name).string();
+        const std::vector<uint8_t> file = builder.Build(sections);
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+        return path;
+    };
+    const std::string withIcon = write("WithIcon",
+        {{".text", 1, std::vector<uint8_t>(16, 0x90)},
+            {std::string(platform::kIconSectionName), 1,
+                platform::BuildIconSection({{16, 16, png16}, {48, 48, png48}, {32, 32, png32}})}});
+    const std::string withoutIcon = write("WithoutIcon", {{".text", 1, std::vector<uint8_t>(16, 0x90)}});
+
+    const MemberIcon found = ReadMemberIcon(withIcon);
+    EXPECT_EQ(found.status, MemberIconStatus::Found);
+    EXPECT_EQ(found.png, png32) << "the image that fits the list";
+    EXPECT_EQ(ReadMemberIcon(withoutIcon).status, MemberIconStatus::NoIcon);
+    EXPECT_EQ(ReadMemberIcon(registry_.MakeFile("script")).status, MemberIconStatus::NoIcon);
+    EXPECT_EQ(ReadMemberIcon((registry_.Dir() / "gone").string()).status, MemberIconStatus::Unreadable);
 }
 
 // ---- Starting a member ------------------------------------------------------
