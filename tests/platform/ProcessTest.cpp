@@ -1,0 +1,178 @@
+// Starting, waiting for and ending real child processes through /bin/sh.
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include <pthread.h>
+
+#include "platform/Process.h"
+
+namespace velmora::platform {
+namespace {
+
+// Generous: only a hang should ever reach these.
+constexpr int kEndMs = 20000;
+
+class ProcessTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "velmora-proc-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+    }
+    void TearDown() override
+    {
+        std::error_code ec;
+        std::filesystem::remove_all(dir_, ec);
+    }
+    static std::vector<std::string> Shell(const std::string& script) { return {"/bin/sh", "-c", script}; }
+    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+    static std::string Read(const std::string& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    }
+
+    std::filesystem::path dir_;
+};
+
+struct ExitCase {
+    const char* name;
+    const char* script;
+    int exitCode;
+};
+
+class ProcessExitTest : public ProcessTest, public ::testing::WithParamInterface<ExitCase> { };
+
+TEST_P(ProcessExitTest, WaitReportsTheExitStatus)
+{
+    ChildProcess process;
+    ASSERT_TRUE(process.Start(Shell(GetParam().script))) << process.LastError();
+    EXPECT_GT(process.Id(), 0);
+    ASSERT_TRUE(process.Wait(kEndMs));
+    EXPECT_FALSE(process.IsRunning());
+    EXPECT_EQ(process.ExitCode(), GetParam().exitCode);
+    // Asking again after the end changes nothing.
+    EXPECT_TRUE(process.Wait(0));
+    EXPECT_EQ(process.ExitCode(), GetParam().exitCode);
+}
+
+INSTANTIATE_TEST_SUITE_P(Statuses, ProcessExitTest,
+    ::testing::Values(ExitCase {"Success", "exit 0", 0}, ExitCase {"Failure", "exit 7", 7},
+        ExitCase {"KilledBySignal", "kill -KILL $$", 128 + SIGKILL}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ProcessTest, ArgumentsArriveUnchangedWithoutAShellInBetween)
+{
+    const std::string out = Path("args.txt");
+    const std::vector<std::string> arguments = {
+        "/bin/sh", "-c", "printf '%s|' \"$@\" > \"$0\"", out, "/sp", "two words", "\"quoted\"", "$HOME", ""};
+    ChildProcess process;
+    ASSERT_TRUE(process.Start(arguments));
+    ASSERT_TRUE(process.Wait(kEndMs));
+    EXPECT_EQ(Read(out), "/sp|two words|\"quoted\"|$HOME||");
+}
+
+TEST_F(ProcessTest, AProgramThatCannotBeStartedFailsWithAReason)
+{
+    const std::vector<std::vector<std::string>> bad = {
+        {}, {""}, {Path("missing-program")}, {dir_.string()}, // a folder
+    };
+    for (const auto& arguments : bad) {
+        ChildProcess process;
+        EXPECT_FALSE(process.Start(arguments)) << (arguments.empty() ? "<none>" : arguments[0]);
+        EXPECT_FALSE(process.LastError().empty());
+        EXPECT_FALSE(process.IsStarted());
+        EXPECT_FALSE(process.IsRunning());
+        EXPECT_FALSE(process.Wait(0));
+    }
+}
+
+TEST_F(ProcessTest, WaitWithABoundReturnsWhileTheProcessRuns)
+{
+    ChildProcess process;
+    ASSERT_TRUE(process.Start(Shell("exec sleep 60")));
+    EXPECT_FALSE(process.Wait(50));
+    EXPECT_TRUE(process.IsRunning());
+    EXPECT_TRUE(process.Terminate(kEndMs));
+    EXPECT_EQ(process.ExitCode(), 128 + SIGTERM);
+    EXPECT_FALSE(process.IsRunning());
+}
+
+TEST_F(ProcessTest, TerminateKillsAProcessThatIgnoresTheRequest)
+{
+    const std::string ready = Path("ready");
+    ChildProcess process;
+    // The trap is set before the mark is written, so the request is surely ignored.
+    ASSERT_TRUE(process.Start(Shell("trap '' TERM; : > '" + ready + "'; while :; do sleep 1; done")));
+    for (int i = 0; i < kEndMs / 10 && !std::filesystem::exists(ready); ++i)
+        process.Wait(10);
+    ASSERT_TRUE(std::filesystem::exists(ready));
+    EXPECT_FALSE(process.Terminate(100));
+    EXPECT_EQ(process.ExitCode(), 128 + SIGKILL);
+}
+
+TEST_F(ProcessTest, TheChildStartsWithoutTheParentsBlockedSignals)
+{
+    // Toolkits block signals in their threads; a child must still end on SIGTERM.
+    sigset_t term, previous;
+    sigemptyset(&term);
+    sigaddset(&term, SIGTERM);
+    ASSERT_EQ(pthread_sigmask(SIG_BLOCK, &term, &previous), 0);
+    ChildProcess process;
+    const bool started = process.Start(Shell("exec sleep 60"));
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    ASSERT_TRUE(started);
+    EXPECT_TRUE(process.Terminate(kEndMs));
+    EXPECT_EQ(process.ExitCode(), 128 + SIGTERM);
+}
+
+TEST_F(ProcessTest, MovingKeepsOneOwnerOfTheProcess)
+{
+    ChildProcess first;
+    ASSERT_TRUE(first.Start(Shell("exit 3")));
+    const pid_t id = first.Id();
+    ChildProcess second(std::move(first));
+    EXPECT_FALSE(first.IsStarted());
+    EXPECT_EQ(second.Id(), id);
+    ChildProcess third;
+    third = std::move(second);
+    ASSERT_TRUE(third.Wait(kEndMs));
+    EXPECT_EQ(third.ExitCode(), 3);
+}
+
+TEST_F(ProcessTest, DetachedStartDoesNotWaitForTheProgram)
+{
+    const std::string gate = Path("gate");
+    const std::string done = Path("done");
+    SystemProcessStarter starter;
+    // The program waits for a file that only this test makes after the start returned.
+    ASSERT_TRUE(starter.StartDetached(
+        Shell("while [ ! -e '" + gate + "' ]; do sleep 0.01; done; : > '" + done + "'")));
+    EXPECT_FALSE(std::filesystem::exists(done));
+    std::ofstream(gate).put('x');
+    ChildProcess waiter;
+    ASSERT_TRUE(waiter.Start(
+        Shell("i=0; while [ ! -e '" + done + "' ] && [ $i -lt 2000 ]; do sleep 0.01; i=$((i+1)); done")));
+    ASSERT_TRUE(waiter.Wait(kEndMs + 10000));
+    EXPECT_TRUE(std::filesystem::exists(done));
+    EXPECT_FALSE(starter.StartDetached({Path("missing-program"), "/sp"}));
+}
+
+TEST(RunningProgramPathTest, NamesThisTestProgram)
+{
+    const std::filesystem::path path = RunningProgramPath();
+    EXPECT_TRUE(path.is_absolute());
+    EXPECT_EQ(path.filename(), "platform_process_test");
+    EXPECT_TRUE(std::filesystem::is_regular_file(path));
+}
+
+} // namespace
+} // namespace velmora::platform
