@@ -172,4 +172,14 @@ void X11DisplaySettings::Restore()
     ApplySize(display_, savedSize_, savedRotation_, savedRate_);
 }
 
+std::vector<DisplayMode> X11DisplayModeSource::EnumerateModes() const
+{
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return {};
+    std::vector<DisplayMode> modes = X11DisplaySettings(display).Enumerate();
+    XCloseDisplay(display);
+    return modes;
+}
+
 } // namespace velmora::platform

@@ -5,22 +5,14 @@
 
 #include <vector>
 
+#include "platform/DisplayModes.h"
+
 // Xlib's connection type, declared the way Xlib does so that this header stays
 // free of X11 includes.
 struct _XDisplay;
 using Display = _XDisplay;
 
 namespace velmora::platform {
-
-// One display mode: pixel size and bits per pixel. On X the bits per pixel are
-// the screen's depth, which no mode change can alter.
-struct DisplayMode {
-    int width = 0;
-    int height = 0;
-    int bitsPerPixel = 0;
-
-    friend bool operator==(const DisplayMode&, const DisplayMode&) = default;
-};
 
 // Changing the mode of a screen the program does not own; abstract so the
 // window can be driven by another implementation in tests.
@@ -37,7 +29,7 @@ public:
     virtual void Restore() = 0;
 };
 
-class X11DisplaySettings final : public DisplayModeSwitcher {
+class X11DisplaySettings final : public DisplayModeSwitcher, public DisplayModeSource {
 public:
     // `display` stays owned by the caller and must outlive this object.
     explicit X11DisplaySettings(Display* display);
@@ -52,6 +44,7 @@ public:
     // Every size and refresh rate the server offers for the screen, in the
     // server's order; sizes with several rates appear once per rate.
     std::vector<DisplayMode> Enumerate() const;
+    std::vector<DisplayMode> EnumerateModes() const override { return Enumerate(); }
 
 private:
     Display* display_;
@@ -59,6 +52,14 @@ private:
     int savedSize_ = -1;
     unsigned short savedRotation_ = 0;
     short savedRate_ = 0;
+};
+
+// The modes of the screen named by $DISPLAY, over a connection opened for
+// each enumeration (the settings page enumerates only on user action). No
+// server gives an empty list.
+class X11DisplayModeSource final : public DisplayModeSource {
+public:
+    std::vector<DisplayMode> EnumerateModes() const override;
 };
 
 } // namespace velmora::platform
