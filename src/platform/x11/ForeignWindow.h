@@ -1,0 +1,51 @@
+#pragma once
+// Watching a window that belongs to another program: whether it exists, its
+// size, and the moment it changes size or goes away. Uses a connection of
+// its own, so it works beside any toolkit's connection.
+
+#include <cstdint>
+
+struct _XDisplay;
+using Display = _XDisplay;
+
+namespace velmora::platform {
+
+class ForeignWindowWatch {
+public:
+    ForeignWindowWatch() = default;
+    ~ForeignWindowWatch();
+    ForeignWindowWatch(const ForeignWindowWatch&) = delete;
+    ForeignWindowWatch& operator=(const ForeignWindowWatch&) = delete;
+
+    // Connects to $DISPLAY and starts watching `window`. False when there is
+    // no X server, the id is 0, or no such window exists.
+    bool Open(unsigned long window);
+
+    struct Changes {
+        bool resized = false;
+        bool gone = false;
+    };
+    // Reads every event that has arrived; what happened since the last call.
+    Changes Poll();
+
+    unsigned long Window() const { return window_; }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    bool IsGone() const { return gone_; }
+    // The connection's descriptor, readable when events arrive.
+    int ConnectionFd() const;
+    // The watch's own connection, for requests of the caller (acknowledgements).
+    Display* Connection() const { return display_; }
+
+private:
+    Display* display_ = nullptr;
+    unsigned long window_ = 0;
+    int width_ = 0;
+    int height_ = 0;
+    bool gone_ = false;
+};
+
+// True when `window` names an existing window on $DISPLAY.
+bool IsLiveWindow(unsigned long window);
+
+} // namespace velmora::platform
