@@ -23,6 +23,7 @@ bool IsKnownCommand(long value)
     case MemberCommand::Close:
     case MemberCommand::RestoreDefaults:
     case MemberCommand::Preview:
+    case MemberCommand::Reserved:
         return true;
     }
     return false;

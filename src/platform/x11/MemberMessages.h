@@ -7,7 +7,8 @@
 //
 //   command   host -> member page window (the first child of the host page's
 //             window), message type "_KESTROVA3D_MEMBER_COMMAND":
-//             l[0] command number (16 close, 1027 Restore Defaults, 1028 Preview)
+//             l[0] command number (16 close, 1027 Restore Defaults, 1028 Preview,
+//                  1029 reserved: acknowledged without effect)
 //             l[1] reply window (0: no acknowledgement wanted)
 //             l[2] serial chosen by the sender
 //   ack       member -> reply window, message type "_KESTROVA3D_MEMBER_DONE",
@@ -35,6 +36,7 @@ enum class MemberCommand : uint32_t {
     Close = 16, // the window-close request
     RestoreDefaults = 1027, // the user-message base + 3
     Preview = 1028, // the user-message base + 4
+    Reserved = 1029, // the user-message base + 5: acknowledged, nothing done
 };
 
 // How long a host waits for a member to handle a command unless told
