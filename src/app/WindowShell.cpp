@@ -7,7 +7,10 @@
 #include <cstdio>
 #include <memory>
 
+#include "app/EmbeddedPage.h"
 #include "app/MessageBox.h"
+#include "app/PreviewWindow.h"
+#include "platform/x11/ForeignWindow.h"
 
 namespace velmora {
 
@@ -30,6 +33,8 @@ struct ShellState {
     }
     bool noDisplay = false;
     CGLWindow::SceneFactory makeScene;
+    // The embedded page lives until the process ends.
+    std::unique_ptr<EmbeddedPage> embeddedPage;
 };
 
 QApplication* Application(ShellState& state)
@@ -89,6 +94,40 @@ SaverShell MakeWindowShell(int& argc, char** argv, CGLWindow::SceneFactory makeS
             break;
         }
         return false;
+    };
+    shell.createPreviewWindow = [state](int64_t parent) {
+        // A dead or made-up id ends the run silently, before any window is made.
+        const auto window = static_cast<unsigned long>(parent);
+        if (!platform::IsLiveWindow(window) || !Application(*state))
+            return false;
+        auto preview = std::make_unique<PreviewWindow>();
+        if (!preview->Create(window))
+            return false;
+        // The window goes with the host's; its object follows, then the run ends.
+        PreviewWindow* running = preview.release();
+        QObject::connect(
+            running, &PreviewWindow::Finished, qApp,
+            [running] {
+                delete running;
+                // exit(), not quit(): quit() first asks every window to
+                // close, and the foreign host's wrapper never agrees.
+                QCoreApplication::exit(0);
+            },
+            Qt::QueuedConnection);
+        return true;
+    };
+    shell.createEmbeddedPage = [state](int64_t parent) {
+        const auto window = static_cast<unsigned long>(parent);
+        if (!platform::IsLiveWindow(window) || !Application(*state))
+            return false;
+        auto page = std::make_unique<EmbeddedPage>();
+        if (!page->Create(window))
+            return false;
+        QObject::connect(
+            page.get(), &EmbeddedPage::Finished, qApp, [] { QCoreApplication::exit(0); },
+            Qt::QueuedConnection);
+        state->embeddedPage = std::move(page);
+        return true;
     };
     shell.runMessageLoop = [state]() {
         if (!Application(*state))

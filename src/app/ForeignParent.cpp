@@ -1,0 +1,53 @@
+#include "app/ForeignParent.h"
+
+#include <QSocketNotifier>
+#include <QTimer>
+#include <QWidget>
+#include <QWindow>
+
+namespace velmora {
+
+ForeignParent::ForeignParent() = default;
+
+// The wrapper of the foreign window is left alone: giving it another parent
+// would move the other program's window, and deleting it would take the
+// adopted widget's window with it. It is small and lives to the process end.
+ForeignParent::~ForeignParent() = default;
+
+bool ForeignParent::Watch(unsigned long window)
+{
+    if (!watch_.Open(window))
+        return false;
+    notifier_ = std::make_unique<QSocketNotifier>(watch_.ConnectionFd(), QSocketNotifier::Read);
+    connect(notifier_.get(), &QSocketNotifier::activated, this, &ForeignParent::ReadEvents);
+    return true;
+}
+
+void ForeignParent::Adopt(QWidget* widget)
+{
+    foreign_ = QWindow::fromWinId(static_cast<WId>(watch_.Window()));
+    adopted_ = widget;
+    widget->setAttribute(Qt::WA_ShowWithoutActivating);
+    widget->setAttribute(Qt::WA_NativeWindow);
+    widget->winId();
+    widget->windowHandle()->setParent(foreign_);
+    widget->setGeometry(0, 0, watch_.Width(), watch_.Height());
+    widget->show();
+    // Events may already wait in the watch's queue, where no descriptor
+    // wakeup will announce them.
+    QTimer::singleShot(0, this, &ForeignParent::ReadEvents);
+}
+
+void ForeignParent::ReadEvents()
+{
+    const platform::ForeignWindowWatch::Changes changes = watch_.Poll();
+    if (changes.gone) {
+        notifier_->setEnabled(false);
+        emit Gone();
+        return;
+    }
+    if (changes.resized && adopted_)
+        adopted_->setGeometry(0, 0, watch_.Width(), watch_.Height());
+}
+
+} // namespace velmora

@@ -1,0 +1,383 @@
+// Velmora3D inside windows of another program, on a private X server: the
+// settings page embedded with "-1:<hex id>" answering a host's commands and
+// storing its settings, and the host preview "/p <id>" drawing the product
+// picture. The host windows are plain Xlib windows of this test process;
+// Velmora3D runs as a second process.
+
+#include <gtest/gtest.h>
+
+#include <QDeadlineTimer>
+#include <QGuiApplication>
+#include <QImage>
+
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <X11/extensions/XTest.h>
+
+#include "platform/Process.h"
+#include "platform/x11/MemberMessages.h"
+#include "PrivateXServer.h"
+#include "settings/SaverSettings.h"
+#include "StringTable.h"
+#include "ui/DialogUnits.h"
+
+namespace velmora {
+namespace {
+
+using platform::ChildProcess;
+using platform::MemberCommand;
+using platform::MemberMessenger;
+
+constexpr int kGenerousMs = 30000;
+
+struct DisplayCloser {
+    void operator()(Display* d) const { XCloseDisplay(d); }
+};
+
+bool WaitFor(const std::function<bool()>& done, int ms = kGenerousMs)
+{
+    const QDeadlineTimer deadline(ms);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return done();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+class EmbeddingProgramTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        // Only for the dialog font's metrics, to find controls on the screen;
+        // the program itself must not inherit the offscreen platform.
+        static int argc = 1;
+        static char name[] = "app_embedding_test";
+        static char* argv[] = {name, nullptr};
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        if (!QGuiApplication::instance())
+            new QGuiApplication(argc, argv);
+        qunsetenv("QT_QPA_PLATFORM");
+    }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(server_.Start("800x600x24"));
+        display_.reset(XOpenDisplay(nullptr));
+        ASSERT_TRUE(display_);
+        char pattern[] = "/tmp/velmora-embedding-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir_ = pattern;
+        setenv("KESTROVA3D_REGISTRY", (dir_ + "/registry.reg").c_str(), 1);
+        setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
+    }
+    void TearDown() override
+    {
+        program_.Terminate(kGenerousMs);
+        if (const long preview = GuardOwner(); preview > 0)
+            kill(static_cast<pid_t>(preview), SIGKILL);
+        unsetenv("KESTROVA3D_REGISTRY");
+        unsetenv("XDG_RUNTIME_DIR");
+        std::error_code ignored;
+        std::filesystem::remove_all(dir_, ignored);
+    }
+
+    Window MakeHost(int width, int height)
+    {
+        const Window w = XCreateSimpleWindow(display_.get(), DefaultRootWindow(display_.get()), 0, 0,
+            static_cast<unsigned>(width), static_cast<unsigned>(height), 0, 0, 0x00ff00);
+        XMapWindow(display_.get(), w);
+        XSync(display_.get(), False);
+        return w;
+    }
+    bool Start(const std::vector<std::string>& arguments)
+    {
+        std::vector<std::string> all = {VELMORA3D_PATH};
+        all.insert(all.end(), arguments.begin(), arguments.end());
+        return program_.Start(all);
+    }
+    static std::string Hex(Window w)
+    {
+        char text[32];
+        std::snprintf(text, sizeof text, "-1:%lX", w);
+        return text;
+    }
+    // The first child of `host` once it is mapped; 0 when none came.
+    Window WaitForChild(Window host)
+    {
+        Window child = 0;
+        WaitFor([&] {
+            Window root = 0, parent = 0, *children = nullptr;
+            unsigned count = 0;
+            if (XQueryTree(display_.get(), host, &root, &parent, &children, &count) && count > 0) {
+                XWindowAttributes a;
+                if (XGetWindowAttributes(display_.get(), children[0], &a) && a.map_state == IsViewable)
+                    child = children[0];
+            }
+            if (children)
+                XFree(children);
+            return child != 0;
+        });
+        return child;
+    }
+    long GuardOwner() const
+    {
+        std::ifstream in(dir_ + "/" + std::string(strings::kGuardName));
+        long pid = 0;
+        return in >> pid ? pid : 0;
+    }
+    // A real click at a point of a window, through the X server's input.
+    void ClickAt(Window window, QPoint point)
+    {
+        int x = 0, y = 0;
+        Window ignored = 0;
+        XTranslateCoordinates(display_.get(), window, DefaultRootWindow(display_.get()), point.x(), point.y(),
+            &x, &y, &ignored);
+        XTestFakeMotionEvent(display_.get(), 0, x, y, CurrentTime);
+        XTestFakeButtonEvent(display_.get(), 1, True, CurrentTime);
+        XTestFakeButtonEvent(display_.get(), 1, False, CurrentTime);
+        XSync(display_.get(), False);
+    }
+    // The middle of the check box square of a control at `units` (dialog units).
+    static QPoint CheckBoxPoint(QPoint units)
+    {
+        const ui::DialogUnits du(ui::TemplateFont());
+        return du.ToPixels(units) + QPoint(du.ToPixelsX(4), du.ToPixelsY(5));
+    }
+    QImage Grab(Window w, int width, int height) { return Grab(w, QRect(0, 0, width, height)); }
+    QImage Grab(Window w, const QRect& r)
+    {
+        const int width = r.width(), height = r.height();
+        XImage* x = XGetImage(display_.get(), w, r.x(), r.y(), static_cast<unsigned>(width),
+            static_cast<unsigned>(height), AllPlanes, ZPixmap);
+        if (!x)
+            return {};
+        QImage image(width, height, QImage::Format_RGB32);
+        for (int y = 0; y < height; ++y)
+            for (int i = 0; i < width; ++i)
+                image.setPixel(i, y, static_cast<QRgb>(XGetPixel(x, i, y)) | 0xff000000u);
+        XDestroyImage(x);
+        return image;
+    }
+    // True once the area shows more than one colour (the page has painted it).
+    bool WaitUntilDrawn(Window w, const QRect& area)
+    {
+        return WaitFor([&] {
+            const QImage image = Grab(w, area);
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    if (image.pixel(x, y) != image.pixel(0, 0))
+                        return true;
+            return false;
+        });
+    }
+    static SaverSettings Stored()
+    {
+        SaverSettings s;
+        s.Load();
+        return s;
+    }
+
+    test::PrivateXServer server_;
+    std::unique_ptr<Display, DisplayCloser> display_;
+    std::string dir_;
+    ChildProcess program_;
+};
+
+// [SECTION] Embedded settings page
+
+TEST_F(EmbeddingProgramTest, EmbeddedPageAnswersTheHostAndStoresOnClose)
+{
+    SaverSettings seeded;
+    seeded.AnimationSpeed = 10;
+    seeded.DemoMode = 1;
+    seeded.RandomCameraStart = 0;
+    seeded.CamMode = 2;
+    ASSERT_TRUE(seeded.Save());
+
+    const Window host = MakeHost(560, 360);
+    ASSERT_TRUE(Start({Hex(host)}));
+    const Window page = WaitForChild(host);
+    ASSERT_NE(page, 0u);
+    XWindowAttributes a;
+    ASSERT_TRUE(XGetWindowAttributes(display_.get(), page, &a));
+    EXPECT_EQ(QRect(a.x, a.y, a.width, a.height), QRect(0, 0, 560, 360));
+
+    MemberMessenger messenger;
+    ASSERT_TRUE(messenger.Open());
+    // Restore Defaults: stored by the time the host's send returns.
+    ASSERT_EQ(messenger.SendToHosted(host, MemberCommand::RestoreDefaults, kGenerousMs),
+        MemberMessenger::Result::Handled);
+    SaverSettings s = Stored();
+    EXPECT_EQ(s.AnimationSpeed, 50);
+    EXPECT_EQ(s.DemoMode, 0u);
+    EXPECT_EQ(s.CamMode, 0);
+    EXPECT_EQ(s.RandomCameraStart, 0u);
+
+    // A person turns "Use desktop settings" off and "Demo mode" on.
+    const QPoint useDesktop = CheckBoxPoint({23, 52});
+    ASSERT_TRUE(WaitUntilDrawn(page, QRect(useDesktop - QPoint(6, 6), QSize(13, 13))));
+    ClickAt(page, CheckBoxPoint({23, 52}));
+    ClickAt(page, CheckBoxPoint({136, 111}));
+
+    // Preview stores first, then starts this program full screen.
+    ASSERT_EQ(
+        messenger.SendToHosted(host, MemberCommand::Preview, kGenerousMs), MemberMessenger::Result::Handled);
+    s = Stored();
+    EXPECT_EQ(s.CurrentVideomode, 0);
+    EXPECT_EQ(s.DemoMode, 1u);
+    EXPECT_TRUE(WaitFor([&] { return GuardOwner() > 0; })) << "no full-screen run was started";
+    if (const long preview = GuardOwner(); preview > 0)
+        kill(static_cast<pid_t>(preview), SIGKILL);
+
+    ASSERT_EQ(
+        messenger.SendToHosted(host, MemberCommand::Close, kGenerousMs), MemberMessenger::Result::Handled);
+    ASSERT_TRUE(program_.Wait(kGenerousMs));
+    EXPECT_EQ(program_.ExitCode(), 0);
+    s = Stored();
+    EXPECT_EQ(s.AnimationSpeed, 50);
+    EXPECT_EQ(s.CurrentVideomode, 0);
+    EXPECT_EQ(s.DemoMode, 1u);
+    EXPECT_EQ(s.RandomCameraStart, 0u);
+    // The host's window stays; only the page left it.
+    EXPECT_TRUE(XGetWindowAttributes(display_.get(), host, &a));
+}
+
+TEST_F(EmbeddingProgramTest, HostWindowGoingAwayStoresThePageAndEndsTheRun)
+{
+    const Window host = MakeHost(480, 320);
+    ASSERT_TRUE(Start({Hex(host)}));
+    const Window page = WaitForChild(host);
+    ASSERT_NE(page, 0u);
+    // A person turns "Random sequence" off; the box on the screen tells when
+    // the page has taken the click.
+    const QPoint point = CheckBoxPoint({40, 110});
+    const QRect around(point - QPoint(6, 6), QSize(13, 13));
+    ASSERT_TRUE(WaitUntilDrawn(page, around));
+    const QImage before = Grab(page, around);
+    ClickAt(page, point);
+    ASSERT_TRUE(WaitFor([&] { return Grab(page, around) != before; }));
+    XDestroyWindow(display_.get(), host);
+    XSync(display_.get(), False);
+    ASSERT_TRUE(program_.Wait(kGenerousMs));
+    EXPECT_EQ(program_.ExitCode(), 0);
+    EXPECT_EQ(Stored().RandomCameraStart, 0u);
+}
+
+// [SECTION] Host preview
+
+struct PreviewCase {
+    int width;
+    int height;
+};
+
+class PreviewProgramTest : public EmbeddingProgramTest, public ::testing::WithParamInterface<PreviewCase> {
+protected:
+    // Mean of the absolute channel differences.
+    static double MeanDifference(const QImage& a, const QImage& b)
+    {
+        double sum = 0;
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x) {
+                const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+                sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q))
+                    + std::abs(qBlue(p) - qBlue(q));
+            }
+        return sum / (3.0 * a.width() * a.height());
+    }
+    static QImage Expected(int width, int height)
+    {
+        const QImage picture
+            = QImage(QStringLiteral(VELMORA_BITMAP145)).convertToFormat(QImage::Format_RGB32);
+        if (picture.size() == QSize(width, height))
+            return picture;
+        return picture.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    // Waits until the host shows the picture within `tolerance`.
+    bool ShowsPicture(Window host, int width, int height, double tolerance, double* last)
+    {
+        const QImage expected = Expected(width, height);
+        return WaitFor([&] {
+            *last = MeanDifference(Grab(host, width, height), expected);
+            return *last <= tolerance;
+        });
+    }
+};
+
+TEST_P(PreviewProgramTest, FillsTheHostWindowWithThePictureAndFollowsIt)
+{
+    const auto [width, height] = GetParam();
+    const Window host = MakeHost(width, height);
+    ASSERT_TRUE(Start({"/p", std::to_string(host)}));
+    ASSERT_NE(WaitForChild(host), 0u);
+    double difference = -1;
+    // Unscaled at the picture's own size: every pixel exact.
+    const double tolerance = width == 192 && height == 144 ? 0.0 : 1.0;
+    EXPECT_TRUE(ShowsPicture(host, width, height, tolerance, &difference)) << difference;
+    const QImage shot = Grab(host, width, height);
+    shot.save(QString::fromStdString(dir_ + "/preview.png"));
+    // Not the host's own green anywhere in the corners.
+    for (QPoint p :
+        {QPoint(0, 0), QPoint(width - 1, 0), QPoint(0, height - 1), QPoint(width - 1, height - 1)})
+        EXPECT_NE(shot.pixel(p) & 0xffffff, 0x00ff00u) << p.x() << "," << p.y();
+
+    // The host grows; the picture follows over the whole area.
+    XResizeWindow(display_.get(), host, 300, 200);
+    XSync(display_.get(), False);
+    EXPECT_TRUE(ShowsPicture(host, 300, 200, 1.0, &difference)) << difference;
+
+    XDestroyWindow(display_.get(), host);
+    XSync(display_.get(), False);
+    ASSERT_TRUE(program_.Wait(kGenerousMs));
+    EXPECT_EQ(program_.ExitCode(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, PreviewProgramTest,
+    ::testing::Values(PreviewCase {152, 112}, PreviewCase {192, 144}), [](const auto& info) {
+        return std::to_string(info.param.width) + "x" + std::to_string(info.param.height);
+    });
+
+// [SECTION] Ids that are no window
+
+TEST_F(EmbeddingProgramTest, IdsThatAreNoWindowEndSilently)
+{
+    const Window live = MakeHost(200, 150);
+    const Window dead = MakeHost(10, 10);
+    XDestroyWindow(display_.get(), dead);
+    XSync(display_.get(), False);
+    char slashForm[32];
+    std::snprintf(slashForm, sizeof slashForm, "/1:%lX", live);
+    const std::vector<std::vector<std::string>> runs = {
+        {"/p"}, {"/p", "0"}, {"/p", "junk"}, {"/p", std::to_string(dead)}, {Hex(dead)}, {"-1:"},
+        {slashForm}, // only the minus form embeds
+    };
+    for (const auto& arguments : runs) {
+        ChildProcess run;
+        std::vector<std::string> all = {VELMORA3D_PATH};
+        all.insert(all.end(), arguments.begin(), arguments.end());
+        ASSERT_TRUE(run.Start(all));
+        ASSERT_TRUE(run.Wait(kGenerousMs)) << all.back();
+        EXPECT_EQ(run.ExitCode(), 0) << all.back();
+    }
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned count = 0;
+    ASSERT_TRUE(XQueryTree(display_.get(), live, &root, &parent, &children, &count));
+    if (children)
+        XFree(children);
+    EXPECT_EQ(count, 0u);
+}
+
+} // namespace
+} // namespace velmora
