@@ -194,8 +194,14 @@ void SettingsPage::SaveSettings()
 
 bool SettingsPage::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == videoMode_ && event->type() == QEvent::FocusIn)
-        model_.ModeChoiceFocused();
+    if (watched == videoMode_) {
+        // A page inside another program's window is never the active
+        // window, so a click gives the combo no focus event; the press
+        // stands for it, as the click focuses the box on other systems.
+        if (event->type() == QEvent::FocusIn
+            || (event->type() == QEvent::MouseButtonPress && !videoMode_->hasFocus()))
+            model_.ModeChoiceFocused();
+    }
     return QWidget::eventFilter(watched, event);
 }
 

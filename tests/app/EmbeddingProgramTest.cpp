@@ -276,6 +276,34 @@ TEST_F(EmbeddingProgramTest, HostWindowGoingAwayStoresThePageAndEndsTheRun)
     EXPECT_EQ(Stored().RandomCameraStart, 0u);
 }
 
+TEST_F(EmbeddingProgramTest, ClickingTheModeListKeepsAStoredModeTheServerOffers)
+{
+    // The private server's only mode is its screen: 800x600 at 24 bits.
+    SaverSettings seeded;
+    seeded.XResolution = 800;
+    seeded.YResolution = 600;
+    seeded.ColorDepth = 24;
+    seeded.CurrentVideomode = 0;
+    ASSERT_TRUE(seeded.Save());
+    const Window host = MakeHost(480, 320);
+    ASSERT_TRUE(Start({Hex(host)}));
+    const Window page = WaitForChild(host);
+    ASSERT_NE(page, 0u);
+    const ui::DialogUnits du(ui::TemplateFont());
+    const QPoint combo = du.ToPixels(QPoint(21 + 45, 34)) + QPoint(0, du.ToPixelsY(5));
+    ASSERT_TRUE(WaitUntilDrawn(page, QRect(combo - QPoint(20, 4), QSize(40, 9))));
+    ClickAt(page, combo);
+    MemberMessenger messenger;
+    ASSERT_TRUE(messenger.Open());
+    ASSERT_EQ(
+        messenger.SendToHosted(host, MemberCommand::Close, kGenerousMs), MemberMessenger::Result::Handled);
+    ASSERT_TRUE(program_.Wait(kGenerousMs));
+    const SaverSettings s = Stored();
+    EXPECT_EQ(s.CurrentVideomode, 0);
+    EXPECT_EQ(s.XResolution, 800);
+    EXPECT_EQ(s.ColorDepth, 24);
+}
+
 // [SECTION] Host preview
 
 struct PreviewCase {
