@@ -183,6 +183,13 @@ int RunDecode(DecodeState& s, const void* bytes, std::size_t size)
         || s.cinfo.output_height > static_cast<JDIMENSION>(kMaxJpegDimension)
         || static_cast<int64_t>(s.cinfo.output_width) * s.cinfo.output_height > kMaxJpegPixels)
         return 0;
+    // Data that cannot hold the picture it declares is refused: a few hostile
+    // bytes would otherwise have the library paint millions of grey pixels
+    // past their end. Arithmetic coding could in theory go below a bit per
+    // block; the same floor holds for it, as no picture read here uses it.
+    const int64_t pixels = static_cast<int64_t>(s.cinfo.image_width) * s.cinfo.image_height;
+    if (static_cast<uint64_t>((pixels + kMaxJpegPixelsPerByte - 1) / kMaxJpegPixelsPerByte) > size)
+        return 0;
     s.width = static_cast<int32_t>(s.cinfo.output_width);
     s.height = static_cast<int32_t>(s.cinfo.output_height);
 

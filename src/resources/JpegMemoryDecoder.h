@@ -11,6 +11,10 @@ struct DecodedImage;
 // 1,024 x 1,024 and screenshots smaller still.
 inline constexpr int32_t kMaxJpegDimension = 16384;
 inline constexpr int64_t kMaxJpegPixels = int64_t {8192} * 8192;
+// Every 8 x 8 block of a Huffman-coded picture takes at least one bit, so
+// one byte of data holds at most this many pixels of it; data too short for
+// the declared size is refused.
+inline constexpr int64_t kMaxJpegPixelsPerByte = 64 * 8;
 
 // Decodes a JPEG held in memory with libjpeg. The input is fed in slices of
 // 65,536 bytes; the memory source state lives in the decoder object, so

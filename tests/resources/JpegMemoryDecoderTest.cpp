@@ -181,6 +181,55 @@ TEST(JpegMemoryDecoderTest, TruncatedDataEndsAtTheBlock)
     EXPECT_EQ(decoder.Decode(exact.get(), scan - 20, image), 0);
 }
 
+// A picture whose declared size its data cannot hold (less than a bit per
+// 8 x 8 block) is refused before any pixel is painted; one that could hold it
+// decodes, its missing part grey.
+TEST(JpegMemoryDecoderTest, DeclaredSizeMustFitTheData)
+{
+    const Bytes original = EncodeJpeg(RedOverBlue(64, 64), 64, 64, 3);
+    std::size_t sof = 0;
+    for (std::size_t i = 0; i + 8 < original.size() && sof == 0; ++i)
+        if (original[i] == 0xFF && original[i + 1] == 0xC0)
+            sof = i;
+    ASSERT_GT(sof, 0u);
+    const int64_t room = static_cast<int64_t>(original.size()) * kMaxJpegPixelsPerByte;
+    struct Row {
+        int width;
+        int height;
+        int expected;
+    };
+    const Row rows[] = {
+        {64, 64, 1},
+        {256, static_cast<int>(room / 256), 1}, // just fits
+        {256, static_cast<int>(room / 256) + 8, 0},
+        {2056, 8193, 0},
+        {4096, 4096, 0},
+    };
+    for (const bool arithmetic : {false, true})
+        for (const Row& row : rows) {
+            if (arithmetic && row.expected == 1)
+                continue; // the encoder's Huffman data does not decode as arithmetic
+            Bytes jpeg = original;
+            if (arithmetic)
+                jpeg[sof + 1] = 0xC9; // same frame, arithmetic coding
+            jpeg[sof + 5] = static_cast<unsigned char>(row.height >> 8);
+            jpeg[sof + 6] = static_cast<unsigned char>(row.height & 0xFF);
+            jpeg[sof + 7] = static_cast<unsigned char>(row.width >> 8);
+            jpeg[sof + 8] = static_cast<unsigned char>(row.width & 0xFF);
+            DecodedImage image;
+            JpegMemoryDecoder decoder;
+            EXPECT_EQ(decoder.Decode(jpeg.data(), jpeg.size(), image), row.expected)
+                << row.width << "x" << row.height << (arithmetic ? " arithmetic" : "");
+            if (row.expected == 1) {
+                EXPECT_EQ(image.width, row.width);
+                EXPECT_EQ(image.height, row.height);
+                ExpectNear(PixelAt(image, 1, 1), 230, 20, 10);
+            } else {
+                EXPECT_FALSE(image.pixels);
+            }
+        }
+}
+
 TEST(JpegMemoryDecoderTest, DecoderIsReusableAndIndependent)
 {
     const Bytes a = EncodeJpeg(RedOverBlue(8, 8), 8, 8, 3);
