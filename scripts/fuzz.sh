@@ -5,9 +5,10 @@
 #
 #   scripts/fuzz.sh [SECONDS] [-merge=1] [TARGET...]
 #
-# -merge=1   afterwards fold the inputs that raise coverage over the committed
-#            corpus back into it (at most VELMORA_FUZZ_MERGE_MAX_LEN bytes
-#            each, default 16384), so the ordinary test run replays them.
+# -merge=1   afterwards fold the inputs that reach code the committed corpus
+#            does not back into it (only new edges count, not new hit counts,
+#            so few files are added; each at most VELMORA_FUZZ_MERGE_MAX_LEN
+#            bytes, default 16384), so the ordinary test run replays them.
 # TARGET     run only these targets (names as in the table).
 #
 # Reproducers and logs are kept in build-fuzz/fuzz-runs/<time>/<target>/.
@@ -140,7 +141,7 @@ while IFS=$'\t' read -r name binary corpus; do
 
   if [ $merge -eq 1 ] && [ -d "$corpus" ]; then
     before=$(find "$corpus" -type f | wc -l)
-    "$binary" -merge=1 -timeout="$input_timeout" -max_len="$merge_max_len" "$corpus" "$work" \
+    "$binary" -merge=1 -use_counters=0 -timeout="$input_timeout" -max_len="$merge_max_len" "$corpus" "$work" \
       >"$out/merge.log" 2>&1 || echo "    merge failed: see $out/merge.log"
     after=$(find "$corpus" -type f | wc -l)
     echo "    merged $((after - before)) new inputs into $corpus ($(du -sh "$corpus" | cut -f1))"
