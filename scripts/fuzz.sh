@@ -12,6 +12,7 @@
 # TARGET     run only these targets (names as in the table).
 #
 # Reproducers and logs are kept in build-fuzz/fuzz-runs/<time>/<target>/.
+# VELMORA_FUZZ_BUILD_DIR builds and keeps them elsewhere instead.
 # The exit status is 1 when any target crashed, leaked or timed out.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -51,21 +52,27 @@ merge_max_len=${VELMORA_FUZZ_MERGE_MAX_LEN:-16384}
 
 bash scripts/setup-debian.sh
 
-configure=(cmake --preset fuzz)
+# VELMORA_FUZZ_BUILD_DIR puts the build elsewhere (e.g. a second campaign).
+build_dir=${VELMORA_FUZZ_BUILD_DIR:-build-fuzz}
+configure=(cmake --preset fuzz -B "$build_dir")
 if command -v ccache >/dev/null 2>&1; then
   configure+=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
 echo "=== configure and build the fuzz preset"
 "${configure[@]}" >/dev/null
-cmake --build --preset fuzz --target velmora_fuzzers
+build_targets=(velmora_fuzzers)
+if [ ${#only[@]} -gt 0 ]; then
+  build_targets=("${only[@]/%/_fuzzer}")
+fi
+cmake --build "$build_dir" --target "${build_targets[@]}"
 
-manifest=build-fuzz/fuzz-targets.tsv
+manifest=$build_dir/fuzz-targets.tsv
 if [ ! -s "$manifest" ]; then
   echo "fuzz.sh: $manifest lists no targets" >&2
   exit 1
 fi
 
-runs_dir="build-fuzz/fuzz-runs/$(date -u +%Y%m%d-%H%M%S)"
+runs_dir="$build_dir/fuzz-runs/$(date -u +%Y%m%d-%H%M%S)"
 mkdir -p "$runs_dir"
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/velmora-fuzz-XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
