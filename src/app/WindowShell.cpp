@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "app/EmbeddedPage.h"
+#include "app/ConfigurationDialog.h"
 #include "app/MessageBox.h"
 #include "app/PreviewWindow.h"
 #include "platform/x11/ForeignWindow.h"
@@ -63,6 +64,14 @@ SaverShell MakeWindowShell(int& argc, char** argv, CGLWindow::SceneFactory makeS
     state->makeScene = std::move(makeScene);
 
     SaverShell shell;
+    shell.runConfigurationDialog = [state]() {
+        if (!Application(*state)) {
+            std::fprintf(stderr, "%s: the settings dialog needs an X display (DISPLAY is not set).\n",
+                ProgramBaseName(state->argv[0] ? state->argv[0] : "").c_str());
+            return;
+        }
+        RunConfigurationDialog();
+    };
     shell.primaryScreen = [state]() -> ScreenRect {
         if (!Application(*state))
             return {};

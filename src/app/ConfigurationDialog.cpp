@@ -1,0 +1,28 @@
+#include "app/ConfigurationDialog.h"
+
+#include "app/MessageBox.h"
+#include "platform/Process.h"
+#include "platform/x11/X11DisplaySettings.h"
+#include "ui/SettingsDialog.h"
+
+namespace velmora {
+
+void RunConfigurationDialog()
+{
+    // The services of this program's page live as long as the dialog.
+    platform::X11DisplayModeSource displayModes;
+    platform::SystemProcessStarter starter;
+    ui::SettingsDialog::Services services;
+    services.page.displayModes = &displayModes;
+    services.page.starter = &starter;
+    services.page.programPath = &platform::RunningProgramPath;
+    // The web update's boxes carry no icon.
+    services.showMessage = [](std::string_view text) {
+        ShowMessageBox(
+            QMessageBox::NoIcon, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    };
+    ui::SettingsDialog dialog(services, ui::kOwnPageValue);
+    dialog.exec();
+}
+
+} // namespace velmora

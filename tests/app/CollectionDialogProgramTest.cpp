@@ -1,0 +1,312 @@
+// The collection dialog with real member processes on a private X server: a
+// second copy of Velmora3D, registered as another member of the collection,
+// embeds its settings page in the dialog, handles "Restore Defaults" there
+// and ends, storing its settings, when another row is selected; its row shows
+// the icon read from its program file. Members that never show a page, or
+// die at once, leave an empty page and a dialog that goes on. Velmora3D
+// itself opens the dialog when started for configuration.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSlider>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+#include "platform/Process.h"
+#include "platform/ProgramIcon.h"
+#include "platform/Registry.h"
+#include "platform/x11/MemberMessages.h"
+#include "platform/x11/X11DisplaySettings.h"
+#include "settings/SaverSettings.h"
+#include "ui/MemberHostPage.h"
+#include "ui/SettingsDialog.h"
+#include "ui/SettingsPage.h"
+#include "WindowTestSupport.h"
+
+namespace velmora {
+namespace {
+
+namespace fs = std::filesystem;
+using ui::MemberHostPage;
+using ui::SettingsDialog;
+
+constexpr const char* kCollection = "Software\\Tarnwick\\Kestrova3D";
+constexpr int kGenerousMs = 30000;
+
+class CollectionDialogProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(test::EnsureApplication());
+        char pattern[] = "/tmp/velmora-collection-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir_ = pattern;
+        setenv("KESTROVA3D_REGISTRY", (dir_ / "registry.reg").c_str(), 1);
+        setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
+        // Installed as the installer leaves it, without a kept product list.
+        fs::create_directories(dir_ / "install");
+        platform::RegistryKey key;
+        ASSERT_TRUE(key.Create(std::string(kCollection) + "\\Velmora3D"));
+        ASSERT_TRUE(key.SetString("InstallPath", (dir_ / "install").string() + "/"));
+    }
+    void TearDown() override
+    {
+        dialog_.reset();
+        unsetenv("KESTROVA3D_REGISTRY");
+        unsetenv("XDG_RUNTIME_DIR");
+        std::error_code ignored;
+        fs::remove_all(dir_, ignored);
+    }
+
+    static void Register(const std::string& key, const std::string& title, const std::string& path)
+    {
+        platform::RegistryKey entry;
+        ASSERT_TRUE(entry.Create(std::string(kCollection) + "\\List"));
+        ASSERT_TRUE(entry.SetString(key, title));
+        ASSERT_TRUE(entry.Create(std::string(kCollection) + "\\" + key));
+        ASSERT_TRUE(entry.SetString("ExecutablePath", path));
+    }
+    // A program file of its own for a member: a copy of Velmora3D, or a
+    // shell script.
+    std::string CopyOfProgram(const std::string& name) const
+    {
+        const fs::path copy = dir_ / name;
+        fs::copy_file(VELMORA3D_PATH, copy);
+        return copy.string();
+    }
+    std::string Script(const std::string& name, const std::string& body) const
+    {
+        const fs::path script = dir_ / name;
+        std::ofstream(script) << "#!/bin/sh\n" << body << "\n";
+        fs::permissions(script, fs::perms::owner_all);
+        return script.string();
+    }
+
+    SettingsDialog& Open()
+    {
+        SettingsDialog::Services services;
+        services.page.displayModes = &modes_;
+        services.page.starter = &starter_;
+        services.page.programPath = [] { return std::string(VELMORA3D_PATH); };
+        dialog_ = std::make_unique<SettingsDialog>(services, ui::kOwnPageValue);
+        dialog_->show();
+        EXPECT_TRUE(test::WaitUntil([&] { return dialog_->isVisible(); }));
+        return *dialog_;
+    }
+
+    static SaverSettings Stored()
+    {
+        SaverSettings s;
+        s.Load();
+        return s;
+    }
+    static void StoreSpeed(int32_t speed)
+    {
+        SaverSettings s;
+        s.Load();
+        s.AnimationSpeed = speed;
+        ASSERT_TRUE(s.Save());
+    }
+
+    fs::path dir_;
+    platform::X11DisplayModeSource modes_;
+    platform::SystemProcessStarter starter_;
+    std::unique_ptr<SettingsDialog> dialog_;
+};
+
+TEST_F(CollectionDialogProgramTest, SecondCopyEmbedsTakesRestoreDefaultsAndEndsOnSwitch)
+{
+    Register("VELMORA3D", "Velmora 3D", VELMORA3D_PATH);
+    Register("CORVANE3D", "Corvane 3D", CopyOfProgram("Corvane3D"));
+    StoreSpeed(77);
+    SettingsDialog& dialog = Open();
+    QListWidget* list = dialog.ProductList();
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_TRUE(dialog.StartRandomBox()->isEnabled());
+
+    list->setCurrentRow(1);
+    auto* host = qobject_cast<MemberHostPage*>(dialog.Page());
+    ASSERT_NE(host, nullptr);
+    platform::MemberMessenger probe;
+    ASSERT_TRUE(probe.Open());
+    ASSERT_TRUE(test::WaitUntil([&] { return probe.FirstChild(host->HostWindow()) != 0; }, kGenerousMs))
+        << "the member never placed its page";
+    EXPECT_EQ(Stored().AnimationSpeed, 77) << "this program's page stored what it showed";
+
+    // Handled by the member when the click returns.
+    dialog.RestoreDefaultsButton()->click();
+    EXPECT_EQ(Stored().AnimationSpeed, 50);
+
+    // Written behind the member's back: its page stores what it shows (50)
+    // again as it closes.
+    StoreSpeed(66);
+    QSignalSpy ended(host, &MemberHostPage::memberEnded);
+    const pid_t member = host->Process().Id();
+    list->setCurrentRow(0);
+    ASSERT_EQ(ended.count(), 1);
+    EXPECT_EQ(ended.at(0).at(0).toInt(), 0) << "it closed by itself, not at a signal";
+    EXPECT_NE(::kill(member, 0), 0);
+    EXPECT_EQ(Stored().AnimationSpeed, 50);
+    auto* own = qobject_cast<ui::SettingsPage*>(dialog.Page());
+    ASSERT_NE(own, nullptr);
+    EXPECT_EQ(own->findChild<QSlider*>(QStringLiteral("1003"))->value(), 50);
+}
+
+TEST_F(CollectionDialogProgramTest, MemberRowShowsTheIconOfItsProgramFile)
+{
+    const std::string copy = CopyOfProgram("Corvane3D");
+    Register("CORVANE3D", "Corvane 3D", copy);
+    const platform::ProgramIcon icon = platform::ReadProgramIcon(copy);
+    ASSERT_EQ(icon.status, platform::ProgramIconStatus::Found);
+    const platform::IconImage* best = platform::BestIconImage(icon.images, SettingsDialog::kImageSide);
+    ASSERT_NE(best, nullptr);
+    QImage expected = QImage::fromData(best->png.data(), static_cast<int>(best->png.size()), "PNG");
+    ASSERT_FALSE(expected.isNull());
+    // As a pixmap holds it: premultiplied.
+    expected = expected.scaled(32, 32, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                   .convertToFormat(QImage::Format_ARGB32_Premultiplied)
+                   .convertToFormat(QImage::Format_ARGB32);
+
+    SettingsDialog& dialog = Open();
+    ASSERT_EQ(dialog.ProductList()->count(), 2);
+    // Image 0 is the program's own icon, 1 to 6 the strip; the member's is next.
+    ASSERT_EQ(dialog.Images().size(), ui::kBaseImageCount + 1);
+    const QImage shown = dialog.Images().back().toImage().convertToFormat(QImage::Format_ARGB32);
+    EXPECT_EQ(shown, expected);
+    EXPECT_FALSE(dialog.ProductList()->item(1)->icon().isNull());
+}
+
+struct BrokenMember {
+    const char* name;
+    const char* script;
+};
+
+class BrokenMemberTest : public CollectionDialogProgramTest,
+                         public ::testing::WithParamInterface<BrokenMember> { };
+
+// Neither a member that never shows its page nor one that dies hangs the
+// dialog; the page stays empty until another row is chosen.
+TEST_P(BrokenMemberTest, EmptyPageAndTheDialogGoesOn)
+{
+    Register("STUB3D", "Stub 3D", Script("Stub3D", GetParam().script));
+    SettingsDialog& dialog = Open();
+    dialog.ProductList()->setCurrentRow(1);
+    auto* host = qobject_cast<MemberHostPage*>(dialog.Page());
+    ASSERT_NE(host, nullptr);
+    test::Pump(300);
+    platform::MemberMessenger probe;
+    ASSERT_TRUE(probe.Open());
+    EXPECT_EQ(probe.FirstChild(host->HostWindow()), 0u);
+    EXPECT_EQ(host->Forward(ui::PageCommand::RestoreDefaults),
+        host->MemberRunning() ? platform::MemberMessenger::Result::NoMember
+                              : platform::MemberMessenger::Result::MemberGone);
+    dialog.ProductList()->setCurrentRow(0);
+    EXPECT_NE(qobject_cast<ui::SettingsPage*>(dialog.Page()), nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, BrokenMemberTest,
+    ::testing::Values(BrokenMember {"NeverShowsAPage", "exec sleep 60"},
+        BrokenMember {"DiesAtOnce", "exit 3"},
+        // Ignores the request to end: it has to be killed.
+        BrokenMember {"IgnoresTerm", "trap '' TERM\nwhile :; do sleep 1; done"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---- Velmora3D started for configuration -------------------------------------
+
+struct DisplayCloser {
+    void operator()(Display* d) const { XCloseDisplay(d); }
+};
+
+// The top-level window whose _NET_WM_NAME is `title`; 0 when none.
+Window FindTopLevel(Display* display, const std::string& title)
+{
+    const Atom name = XInternAtom(display, "_NET_WM_NAME", False);
+    const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned int count = 0;
+    Window found = 0;
+    if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
+        return 0;
+    for (unsigned int i = 0; i < count && !found; ++i) {
+        Atom type = 0;
+        int format = 0;
+        unsigned long items = 0, after = 0;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(
+                display, children[i], name, 0, 256, False, utf8, &type, &format, &items, &after, &data)
+                == Success
+            && data) {
+            if (std::string(reinterpret_cast<char*>(data), items) == title)
+                found = children[i];
+            XFree(data);
+        }
+    }
+    if (children)
+        XFree(children);
+    return found;
+}
+
+class ConfigurationStartTest : public CollectionDialogProgramTest,
+                               public ::testing::WithParamInterface<std::vector<std::string>> { };
+
+TEST_P(ConfigurationStartTest, OpensTheDialogUntilItIsClosed)
+{
+    std::unique_ptr<Display, DisplayCloser> display(XOpenDisplay(nullptr));
+    ASSERT_TRUE(display);
+    std::vector<std::string> arguments {VELMORA3D_PATH};
+    arguments.insert(arguments.end(), GetParam().begin(), GetParam().end());
+    platform::ChildProcess program;
+    ASSERT_TRUE(program.Start(arguments));
+
+    // Named before it is shown: a close request must wait for the dialog to be up.
+    Window dialog = 0;
+    ASSERT_TRUE(test::WaitUntil(
+        [&] {
+            dialog = FindTopLevel(display.get(), "Kestrova collection:  Velmora 3D screensaver");
+            XWindowAttributes attributes {};
+            return dialog != 0 && XGetWindowAttributes(display.get(), dialog, &attributes)
+                && attributes.map_state == IsViewable;
+        },
+        kGenerousMs));
+    EXPECT_TRUE(program.IsRunning()) << "modal: the program waits for the dialog";
+
+    // The close box, as a window manager sends it.
+    XEvent event {};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = dialog;
+    event.xclient.message_type = XInternAtom(display.get(), "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display.get(), "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display.get(), dialog, False, NoEventMask, &event);
+    XFlush(display.get());
+    ASSERT_TRUE(program.Wait(kGenerousMs));
+    EXPECT_EQ(program.ExitCode(), 0);
+    EXPECT_EQ(ReadStartRandom(), 0u) << "the close box stores no \"Start random\"";
+}
+
+INSTANTIATE_TEST_SUITE_P(CommandLines, ConfigurationStartTest,
+    ::testing::Values(std::vector<std::string> {}, std::vector<std::string> {"/c"},
+        std::vector<std::string> {"-C"}, std::vector<std::string> {" /c "},
+        // A window id appended by the host is ignored.
+        std::vector<std::string> {"/c:1234"}));
+
+} // namespace
+} // namespace velmora
