@@ -1,6 +1,7 @@
 #include "app/SaverApp.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <new>
 #include <utility>
 
@@ -15,6 +16,7 @@ SaverApp::SaverApp(SaverShell shell, platform::InstanceGuard guard, std::string 
 
 bool SaverApp::InitInstance(const std::vector<std::string>& arguments)
 {
+    startExitCode_ = 0;
     request_ = DispatchCommandLine(arguments);
     switch (request_.mode) {
     case RunMode::Configuration:
@@ -34,7 +36,37 @@ bool SaverApp::InitInstance(const std::vector<std::string>& arguments)
             return false;
         return shell_.createEmbeddedPage(request_.window);
     case RunMode::Password:
+        return false;
     case RunMode::None:
+        return StartOtherCommand(arguments);
+    }
+    return false;
+}
+
+bool SaverApp::StartOtherCommand(const std::vector<std::string>& arguments)
+{
+    const char* hostWindow = std::getenv(kHostWindowVariable.data());
+    const CommandRequest command = ParseCommandOptions(arguments, hostWindow);
+    switch (command.action) {
+    case CommandAction::Nothing:
+        return false;
+    case CommandAction::Help:
+        WriteConsole(UsageText(programName_), false);
+        return false;
+    case CommandAction::Version:
+        WriteConsole(VersionText(programName_), false);
+        return false;
+    case CommandAction::Error:
+        WriteConsole(programName_ + ": " + command.error + "\nTry \"" + programName_ + " --help\".\n", true);
+        startExitCode_ = 1;
+        return false;
+    case CommandAction::DisplayHack:
+        // No guard: the host runs one hack at a time and ends it itself.
+        if (shell_.createDisplayHack && shell_.createDisplayHack(command.hack))
+            return true;
+        if (!shell_.createDisplayHack)
+            WriteConsole(programName_ + ": this build cannot draw into a host's window\n", true);
+        startExitCode_ = 1;
         return false;
     }
     return false;
@@ -75,6 +107,8 @@ int SaverApp::Run(const std::vector<std::string>& arguments)
     try {
         if (InitInstance(arguments) && shell_.runMessageLoop)
             exitCode = shell_.runMessageLoop();
+        else
+            exitCode = startExitCode_;
     } catch (...) {
         ExitInstance(1); // the guard must not outlive a failed run
         throw;
@@ -89,6 +123,17 @@ void SaverApp::ShowMessage(std::string_view text) const
         return;
     }
     std::fprintf(stderr, "%s: %.*s\n", programName_.c_str(), static_cast<int>(text.size()), text.data());
+}
+
+void SaverApp::WriteConsole(std::string_view text, bool error) const
+{
+    if (shell_.writeConsole) {
+        shell_.writeConsole(text, error);
+        return;
+    }
+    std::FILE* stream = error ? stderr : stdout;
+    std::fwrite(text.data(), 1, text.size(), stream);
+    std::fflush(stream);
 }
 
 std::string ProgramBaseName(std::string_view path)

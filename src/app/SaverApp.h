@@ -3,6 +3,7 @@
 // one window of the selected mode and clears the single-instance guard at the
 // end of every run.
 
+#include "app/CommandOptions.h"
 #include "app/RunMode.h"
 #include "platform/InstanceGuard.h"
 
@@ -41,6 +42,13 @@ struct SaverShell {
     std::function<int()> runMessageLoop;
     // The program's message box (OK, exclamation icon, program name caption).
     std::function<void(std::string_view text)> showMessage;
+    // Draws the tour into a screensaver host's window until the program is
+    // told to end; false when that window cannot be used (the reason is
+    // already on standard error).
+    std::function<bool(const DisplayHackRequest& request)> createDisplayHack;
+    // Text for the terminal: standard output, or standard error when
+    // `error`. Empty: the C streams.
+    std::function<void(std::string_view text, bool error)> writeConsole;
 };
 
 inline constexpr std::string_view kAllocFailedMessage = "Error memory allocating for CGLWindow.";
@@ -61,17 +69,23 @@ public:
     int ExitInstance(int exitCode);
     // InitInstance, the message loop when there is a main window, ExitInstance.
     int Run(const std::vector<std::string>& arguments);
+    // The exit code of a run that InitInstance ended without a message loop.
+    int StartExitCode() const { return startExitCode_; }
 
     const RunRequest& Request() const { return request_; }
 
 private:
     bool StartScreensaver();
+    // The "anything else" branch: --help, --version and the display hack.
+    bool StartOtherCommand(const std::vector<std::string>& arguments);
     void ShowMessage(std::string_view text) const;
+    void WriteConsole(std::string_view text, bool error) const;
 
     SaverShell shell_;
     platform::InstanceGuard guard_;
     std::string programName_;
     RunRequest request_;
+    int startExitCode_ = 0;
 };
 
 // The base name of a program path ("/usr/bin/Velmora3D" -> "Velmora3D").

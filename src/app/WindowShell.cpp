@@ -3,14 +3,17 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QSocketNotifier>
 
 #include <cstdio>
 #include <memory>
 
+#include "app/DisplayHackWindow.h"
 #include "app/EmbeddedPage.h"
 #include "app/ConfigurationDialog.h"
 #include "app/MessageBox.h"
 #include "app/PreviewWindow.h"
+#include "platform/TerminationSignals.h"
 #include "platform/x11/ForeignWindow.h"
 
 namespace velmora {
@@ -121,6 +124,41 @@ SaverShell MakeWindowShell(int& argc, char** argv, CGLWindow::SceneFactory makeS
                 // exit(), not quit(): quit() first asks every window to
                 // close, and the foreign host's wrapper never agrees.
                 QCoreApplication::exit(0);
+            },
+            Qt::QueuedConnection);
+        return true;
+    };
+    shell.createDisplayHack = [state](const DisplayHackRequest& request) {
+        const std::string program = ProgramBaseName(state->argv[0] ? state->argv[0] : "");
+        auto reportError = [program](std::string_view message) {
+            std::fprintf(
+                stderr, "%s: %.*s\n", program.c_str(), static_cast<int>(message.size()), message.data());
+        };
+        if (!Application(*state)) {
+            reportError("drawing into a host's window needs an X display ($DISPLAY is not set)");
+            return false;
+        }
+        // Installed before the slow start-up, so that a host that gives up
+        // early still ends the run through the event loop.
+        const int signalFd = platform::TerminationSignals::Install();
+        if (signalFd < 0) {
+            reportError("cannot watch for the end signal");
+            return false;
+        }
+        auto window = std::make_unique<DisplayHackWindow>(state->makeScene, request, reportError);
+        if (!window->Create())
+            return false;
+        DisplayHackWindow* running = window.release();
+        auto* notifier = new QSocketNotifier(signalFd, QSocketNotifier::Read, running);
+        QObject::connect(notifier, &QSocketNotifier::activated, running, [running] {
+            platform::TerminationSignals::Drain();
+            running->Stop(0);
+        });
+        QObject::connect(
+            running, &DisplayHackWindow::Finished, qApp,
+            [running](int exitCode) {
+                running->deleteLater();
+                QCoreApplication::exit(exitCode);
             },
             Qt::QueuedConnection);
         return true;

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <new>
+#include <optional>
 #include <spawn.h>
 #include <string>
 #include <sys/wait.h>
@@ -68,6 +69,16 @@ protected:
             return loopExitCode;
         };
         shell.showMessage = [this](std::string_view text) { messages.emplace_back(text); };
+        shell.createDisplayHack = [this](const DisplayHackRequest& r) {
+            calls.push_back("hack " + std::to_string(r.window) + " speed "
+                + (r.animationSpeed ? std::to_string(*r.animationSpeed) : "-") + " cam "
+                + (r.camMode ? std::to_string(*r.camMode) : "-"));
+            guardSeenByWindow = Guard().Exists();
+            return !failCreate;
+        };
+        shell.writeConsole = [this](std::string_view text, bool error) {
+            (error ? consoleErrors : consoleOutput) += std::string(text);
+        };
         return shell;
     }
 
@@ -80,6 +91,8 @@ protected:
     std::string dir_;
     std::vector<std::string> calls;
     std::vector<std::string> messages;
+    std::string consoleOutput;
+    std::string consoleErrors;
     bool guardSeenByWindow = false;
     bool failCreate = false;
     bool failAlloc = false;
@@ -182,6 +195,84 @@ TEST_F(SaverAppTest, EmbeddedPageAndTheSlashForm)
     EXPECT_TRUE(calls.empty());
 }
 
+// The host's window variable for one test, restored afterwards.
+class HostWindowVariable {
+public:
+    explicit HostWindowVariable(const char* value)
+    {
+        if (const char* old = std::getenv(kHostWindowVariable.data()))
+            saved_ = old;
+        if (value)
+            ::setenv(kHostWindowVariable.data(), value, 1);
+        else
+            ::unsetenv(kHostWindowVariable.data());
+    }
+    ~HostWindowVariable()
+    {
+        if (saved_)
+            ::setenv(kHostWindowVariable.data(), saved_->c_str(), 1);
+        else
+            ::unsetenv(kHostWindowVariable.data());
+    }
+
+private:
+    std::optional<std::string> saved_;
+};
+
+TEST_F(SaverAppTest, HelpAndVersionPrintAndEndWithoutAWindow)
+{
+    const HostWindowVariable host("0x400001");
+    EXPECT_EQ(RunApp({"--help"}), 0);
+    EXPECT_EQ(consoleOutput.rfind("usage: Velmora3D ", 0), 0u) << consoleOutput;
+    consoleOutput.clear();
+    EXPECT_EQ(RunApp({"--version"}), 0);
+    EXPECT_EQ(consoleOutput, "Velmora3D " VELMORA3D_VERSION "\n");
+    EXPECT_TRUE(calls.empty());
+    EXPECT_TRUE(consoleErrors.empty());
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(SaverAppTest, DisplayHackDrawsIntoTheHostsWindowWithoutTheGuard)
+{
+    const HostWindowVariable host("0x400001");
+    loopExitCode = 0;
+    EXPECT_EQ(RunApp({"--root", "--speed", "70"}), 0);
+    EXPECT_EQ(calls, (std::vector<std::string> {"hack 4194305 speed 70 cam -", "loop"}));
+    EXPECT_FALSE(guardSeenByWindow);
+    calls.clear();
+    EXPECT_EQ(RunApp({"-window-id", "0x20", "--cam-mode", "3"}), 0);
+    EXPECT_EQ(calls, (std::vector<std::string> {"hack 32 speed - cam 3", "loop"}));
+    EXPECT_TRUE(consoleErrors.empty());
+}
+
+TEST_F(SaverAppTest, DisplayHackFailuresAndBadOptionsEndWithExitCodeOne)
+{
+    const HostWindowVariable host(nullptr);
+    failCreate = true; // the host's window cannot be used
+    EXPECT_EQ(RunApp({"--window-id", "99"}), 1);
+    EXPECT_EQ(calls, (std::vector<std::string> {"hack 99 speed - cam -"}));
+    calls.clear();
+    EXPECT_EQ(RunApp({"--root", "--speed", "fast"}), 1);
+    EXPECT_TRUE(calls.empty());
+    EXPECT_EQ(consoleErrors.rfind("Velmora3D: --speed takes", 0), 0u) << consoleErrors;
+    EXPECT_NE(consoleErrors.find("--help"), std::string::npos);
+    EXPECT_TRUE(consoleOutput.empty());
+    // A line with nothing of ours still ends silently.
+    consoleErrors.clear();
+    EXPECT_EQ(RunApp({"nonsense"}), 0);
+    EXPECT_TRUE(consoleErrors.empty());
+}
+
+TEST_F(SaverAppTest, ExistingSwitchesKeepTheirModesWhenTheHostVariableIsSet)
+{
+    const HostWindowVariable host("0x400001");
+    RunApp({"/s"});
+    RunApp({"/c"});
+    RunApp({"/p", "1234"});
+    EXPECT_EQ(calls,
+        (std::vector<std::string> {"fullscreen 0,0,1920,1080", "loop", "config", "preview 1234", "loop"}));
+}
+
 TEST(ProgramBaseName, StripsTheFolder)
 {
     EXPECT_EQ(ProgramBaseName("/usr/lib/velmora/Velmora3D"), "Velmora3D");
@@ -225,6 +316,17 @@ TEST_F(SaverAppTest, ProgramEndsWindowlessRunsAndClearsTheGuard)
         ASSERT_TRUE(Guard().Add());
         EXPECT_EQ(RunProgram(args, dir_), 0) << JoinArguments(args);
         EXPECT_FALSE(Guard().Exists()) << JoinArguments(args);
+    }
+    // The informational options and a wrong option end the same way, with
+    // their own exit codes.
+    const struct {
+        std::vector<std::string> args;
+        int exitCode;
+    } others[] = {{{"--help"}, 0}, {{"--version"}, 0}, {{"--root", "--speed", "500"}, 1}};
+    for (const auto& other : others) {
+        ASSERT_TRUE(Guard().Add());
+        EXPECT_EQ(RunProgram(other.args, dir_), other.exitCode) << JoinArguments(other.args);
+        EXPECT_FALSE(Guard().Exists()) << JoinArguments(other.args);
     }
 }
 

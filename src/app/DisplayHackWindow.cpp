@@ -1,0 +1,259 @@
+#include "app/DisplayHackWindow.h"
+
+#include <QExposeEvent>
+#include <QGuiApplication>
+#include <QOpenGLContext>
+#include <QResizeEvent>
+
+#include <cstdio>
+#include <string>
+
+#include "app/CGLWindow.h"
+
+namespace velmora {
+
+namespace {
+
+xcb_connection_t* XcbConnectionOfApp()
+{
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+
+std::string HexId(uint32_t window)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%x", static_cast<unsigned>(window));
+    return text;
+}
+
+} // namespace
+
+DisplayHackWindow::DisplayHackWindow(
+    SceneFactory makeScene, const DisplayHackRequest& request, ErrorSink reportError)
+    : makeScene_(std::move(makeScene))
+    , request_(request)
+    , reportError_(std::move(reportError))
+{
+    setSurfaceType(QSurface::OpenGLSurface);
+    setFormat(CGLWindow::RequestedFormat());
+    frameTimer_.setInterval(0);
+    connect(&frameTimer_, &QTimer::timeout, this, &DisplayHackWindow::OnTimer);
+}
+
+DisplayHackWindow::~DisplayHackWindow()
+{
+    Teardown();
+    // The foreign window object would take this one with it as its child.
+    setParent(nullptr);
+    host_.reset();
+}
+
+bool DisplayHackWindow::Create()
+{
+    xcb_connection_t* connection = XcbConnectionOfApp();
+    if (connection == nullptr) {
+        reportError_("drawing into a host's window needs an X display");
+        return false;
+    }
+    const bool onRoot = request_.window == 0;
+    hostId_ = onRoot ? platform::DefaultRootWindow(connection) : static_cast<uint32_t>(request_.window);
+    const std::optional<platform::HostWindowSize> hostSize
+        = platform::QueryHostWindowSize(connection, hostId_);
+    if (!hostSize || !platform::WatchHostWindow(connection, hostId_)) {
+        reportError_("there is no window " + HexId(hostId_) + " to draw into");
+        return false;
+    }
+    qApp->installNativeEventFilter(this);
+
+    // Input passes through to the host, which alone decides when the run ends.
+    Qt::WindowFlags flags
+        = Qt::FramelessWindowHint | Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus;
+    if (onRoot) {
+        // A child of the root is a top-level window: kept out of the window
+        // manager's hands and below every other window, like a backdrop.
+        flags |= Qt::Window | Qt::X11BypassWindowManagerHint | Qt::WindowStaysOnBottomHint;
+    } else {
+        host_.reset(QWindow::fromWinId(hostId_));
+        setParent(host_.get());
+    }
+    setFlags(flags);
+    creating_ = true;
+    FollowHostSize(*hostSize);
+    create();
+    if (!handle() || winId() == 0) {
+        creating_ = false;
+        reportError_("cannot create a window inside " + HexId(hostId_));
+        return false;
+    }
+    show();
+    if (onRoot)
+        lower();
+
+    const bool ready = [this] {
+        if (!CreateContext())
+            return false;
+        settings_.Load();
+        if (request_.animationSpeed)
+            settings_.AnimationSpeed = *request_.animationSpeed;
+        if (request_.camMode)
+            settings_.CamMode = *request_.camMode;
+        scene_ = makeScene_(*this);
+        if (!scene_) {
+            reportError_("no scene to draw");
+            return false;
+        }
+        const QSize client = ClientPixels();
+        scene_->Initialize(settings_, client.width(), client.height());
+        if (quitDuringCreate_)
+            return false;
+        scene_->Resize(client.width(), client.height());
+        return true;
+    }();
+    creating_ = false;
+    if (!ready) {
+        Teardown();
+        return false;
+    }
+    running_ = true;
+    if (isExposed())
+        frameTimer_.start();
+    return true;
+}
+
+bool DisplayHackWindow::CreateContext()
+{
+    const QSurfaceFormat surface = format();
+    if (!supportsOpenGL() || surface.renderableType() == QSurfaceFormat::OpenGLES
+        || surface.depthBufferSize() < CGLWindow::kMinDepthBits
+        || surface.stencilBufferSize() < CGLWindow::kMinStencilBits) {
+        reportError_("no OpenGL pixel format with depth and stencil buffers for this window");
+        return false;
+    }
+    context_ = std::make_unique<QOpenGLContext>();
+    context_->setFormat(surface);
+    if (!context_->create() || context_->isOpenGLES()
+        || context_->format().profile() == QSurfaceFormat::CoreProfile) {
+        reportError_("cannot create an OpenGL context with the fixed-function pipeline");
+        return false;
+    }
+    if (!context_->makeCurrent(this)) {
+        reportError_("cannot make the OpenGL context current");
+        return false;
+    }
+    return true;
+}
+
+bool DisplayHackWindow::MakeCurrent()
+{
+    if (!context_)
+        return false;
+    return QOpenGLContext::currentContext() == context_.get() || context_->makeCurrent(this);
+}
+
+QSize DisplayHackWindow::ClientPixels() const
+{
+    const qreal ratio = devicePixelRatio();
+    return {qRound(width() * ratio), qRound(height() * ratio)};
+}
+
+void DisplayHackWindow::FollowHostSize(platform::HostWindowSize size)
+{
+    const qreal ratio = devicePixelRatio() > 0 ? devicePixelRatio() : 1.0;
+    setGeometry(0, 0, qMax(1, qRound(size.width / ratio)), qMax(1, qRound(size.height / ratio)));
+}
+
+void DisplayHackWindow::OnTimer()
+{
+    if (!running_ || !isExposed()) {
+        frameTimer_.stop(); // an unmapped window draws nothing; the expose restarts it
+        return;
+    }
+    if (!MakeCurrent())
+        return;
+    ++framesDrawn_;
+    scene_->DrawFrame();
+    context_->swapBuffers(this);
+}
+
+void DisplayHackWindow::exposeEvent(QExposeEvent* event)
+{
+    QWindow::exposeEvent(event);
+    if (running_ && isExposed() && !frameTimer_.isActive())
+        frameTimer_.start();
+}
+
+void DisplayHackWindow::resizeEvent(QResizeEvent* event)
+{
+    QWindow::resizeEvent(event);
+    if (!running_ || !scene_ || !MakeCurrent())
+        return;
+    const QSize client = ClientPixels();
+    scene_->Resize(client.width(), client.height());
+}
+
+bool DisplayHackWindow::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*)
+{
+    if (stopped_ || eventType != "xcb_generic_event_t")
+        return false;
+    platform::HostWindowSize size;
+    switch (platform::ReadHostWindowEvent(message, hostId_, size)) {
+    case platform::HostWindowChange::Resized:
+        if (size.width > 0 && size.height > 0)
+            FollowHostSize(size);
+        break;
+    case platform::HostWindowChange::Gone:
+        // The host ended the run by taking its window away.
+        QMetaObject::invokeMethod(
+            this, [this] { Stop(0); }, Qt::QueuedConnection);
+        break;
+    case platform::HostWindowChange::None:
+        break;
+    }
+    return false; // the toolkit sees every event as before
+}
+
+void DisplayHackWindow::Stop(int exitCode)
+{
+    if (stopped_)
+        return;
+    Teardown();
+    Q_EMIT Finished(exitCode);
+}
+
+void DisplayHackWindow::Teardown()
+{
+    if (stopped_)
+        return;
+    stopped_ = true;
+    running_ = false;
+    frameTimer_.stop();
+    if (qApp)
+        qApp->removeNativeEventFilter(this);
+    if (context_) {
+        // GL objects go with the context; the scene then frees memory only.
+        context_->doneCurrent();
+        context_.reset();
+    }
+    if (scene_) {
+        scene_->ReleaseBuffers();
+        scene_.reset();
+    }
+    destroy();
+}
+
+void DisplayHackWindow::ShowError(std::string_view message)
+{
+    reportError_(message);
+}
+
+void DisplayHackWindow::RequestQuit()
+{
+    if (creating_)
+        quitDuringCreate_ = true;
+    else
+        QMetaObject::invokeMethod(
+            this, [this] { Stop(1); }, Qt::QueuedConnection);
+}
+
+} // namespace velmora
