@@ -7,11 +7,12 @@ packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev llvm
   zlib1g-dev libminizip-dev libjpeg62-turbo-dev libpng-dev
   libgl-dev libglu1-mesa-dev libegl-dev libegl-mesa0 libgl1-mesa-dri
-  libx11-dev libxrandr-dev libxss-dev libxtst-dev
+  libx11-dev libxcb1-dev libxrandr-dev libxss-dev libxtst-dev
   qt6-base-dev libqt6opengl6-dev qt6-qpa-plugins
   libcurl4-openssl-dev ca-certificates
   googletest libgtest-dev
   xvfb xauth x11-utils
+  xscreensaver
   python3 xdg-utils
 )
 

@@ -14,6 +14,8 @@ namespace velmora {
 
 namespace {
 
+constexpr int kHostCheckIntervalMs = 500;
+
 xcb_connection_t* XcbConnectionOfApp()
 {
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
@@ -39,6 +41,11 @@ DisplayHackWindow::DisplayHackWindow(
     setFormat(CGLWindow::RequestedFormat());
     frameTimer_.setInterval(0);
     connect(&frameTimer_, &QTimer::timeout, this, &DisplayHackWindow::OnTimer);
+    // Structure events can be missed (an event selection that another
+    // client's id reuse undid), so the host's window is also looked at now
+    // and then; one round trip every half second costs nothing.
+    hostCheckTimer_.setInterval(kHostCheckIntervalMs);
+    connect(&hostCheckTimer_, &QTimer::timeout, this, &DisplayHackWindow::CheckHostWindow);
 }
 
 DisplayHackWindow::~DisplayHackWindow()
@@ -116,6 +123,7 @@ bool DisplayHackWindow::Create()
         return false;
     }
     running_ = true;
+    hostCheckTimer_.start();
     if (isExposed())
         frameTimer_.start();
     return true;
@@ -160,7 +168,9 @@ QSize DisplayHackWindow::ClientPixels() const
 void DisplayHackWindow::FollowHostSize(platform::HostWindowSize size)
 {
     const qreal ratio = devicePixelRatio() > 0 ? devicePixelRatio() : 1.0;
-    setGeometry(0, 0, qMax(1, qRound(size.width / ratio)), qMax(1, qRound(size.height / ratio)));
+    const QRect wanted(0, 0, qMax(1, qRound(size.width / ratio)), qMax(1, qRound(size.height / ratio)));
+    if (geometry() != wanted)
+        setGeometry(wanted);
 }
 
 void DisplayHackWindow::OnTimer()
@@ -197,20 +207,30 @@ bool DisplayHackWindow::nativeEventFilter(const QByteArray& eventType, void* mes
     if (stopped_ || eventType != "xcb_generic_event_t")
         return false;
     platform::HostWindowSize size;
-    switch (platform::ReadHostWindowEvent(message, hostId_, size)) {
-    case platform::HostWindowChange::Resized:
-        if (size.width > 0 && size.height > 0)
-            FollowHostSize(size);
-        break;
-    case platform::HostWindowChange::Gone:
-        // The host ended the run by taking its window away.
-        QMetaObject::invokeMethod(
-            this, [this] { Stop(0); }, Qt::QueuedConnection);
-        break;
-    case platform::HostWindowChange::None:
-        break;
+    if (platform::ReadHostWindowEvent(message, hostId_, size) != platform::HostWindowChange::None
+        && !checkQueued_) {
+        // The event may be old news about an earlier window that had the
+        // same id (the server reuses the ids of closed clients), so the
+        // server is asked how the window is now.
+        checkQueued_ = true;
+        QMetaObject::invokeMethod(this, &DisplayHackWindow::CheckHostWindow, Qt::QueuedConnection);
     }
     return false; // the toolkit sees every event as before
+}
+
+void DisplayHackWindow::CheckHostWindow()
+{
+    checkQueued_ = false;
+    if (stopped_)
+        return;
+    const std::optional<platform::HostWindowSize> size
+        = platform::QueryHostWindowSize(XcbConnectionOfApp(), hostId_);
+    if (!size) {
+        Stop(0); // the host ended the run by taking its window away
+        return;
+    }
+    if (size->width > 0 && size->height > 0)
+        FollowHostSize(*size);
 }
 
 void DisplayHackWindow::Stop(int exitCode)
@@ -228,6 +248,7 @@ void DisplayHackWindow::Teardown()
     stopped_ = true;
     running_ = false;
     frameTimer_.stop();
+    hostCheckTimer_.stop();
     if (qApp)
         qApp->removeNativeEventFilter(this);
     if (context_) {

@@ -65,6 +65,9 @@ private:
 
     bool CreateContext();
     void FollowHostSize(platform::HostWindowSize size);
+    // Asks the server how the host's window is now: follows its size, or
+    // ends the run when it is gone.
+    void CheckHostWindow();
     void OnTimer();
     void Teardown();
     bool MakeCurrent();
@@ -79,11 +82,13 @@ private:
     std::unique_ptr<QOpenGLContext> context_;
     std::unique_ptr<FrameScene> scene_;
     QTimer frameTimer_;
+    QTimer hostCheckTimer_;
     uint32_t framesDrawn_ = 0;
     bool running_ = false;
     bool stopped_ = false;
     bool quitDuringCreate_ = false;
     bool creating_ = false;
+    bool checkQueued_ = false;
 };
 
 } // namespace velmora

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include <poll.h>
 #include <signal.h>
@@ -20,18 +21,22 @@ constexpr int kStartTimeoutMs = 15000;
 
 } // namespace
 
-bool PrivateXServer::Start(const std::string& geometry)
+bool PrivateXServer::Start(const std::string& geometry, bool anyUser)
 {
     int fds[2];
     if (pipe(fds) != 0)
         return false;
     const std::string fdText = std::to_string(fds[1]);
-    const char* argv[] = {"Xvfb", "-displayfd", fdText.c_str(), "-screen", "0", geometry.c_str(), "-nolisten",
-        "tcp", "-noreset", nullptr};
+    std::vector<const char*> argv = {"Xvfb", "-displayfd", fdText.c_str(), "-screen", "0", geometry.c_str(),
+        "-nolisten", "tcp", "-noreset"};
+    if (anyUser)
+        argv.push_back("-ac");
+    argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addclose(&actions, fds[0]);
-    const int rc = posix_spawnp(&pid_, "Xvfb", &actions, nullptr, const_cast<char* const*>(argv), environ);
+    const int rc
+        = posix_spawnp(&pid_, "Xvfb", &actions, nullptr, const_cast<char* const*>(argv.data()), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(fds[1]);
     if (rc != 0) {

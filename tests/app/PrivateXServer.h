@@ -18,7 +18,8 @@ public:
 
     // Starts "Xvfb -screen 0 <geometry>" on a free display number and waits
     // (bounded) until it accepts clients. Returns false when it cannot.
-    bool Start(const std::string& geometry = "1280x720x24");
+    // `anyUser` turns access control off, for clients of other users.
+    bool Start(const std::string& geometry = "1280x720x24", bool anyUser = false);
     const std::string& Name() const { return name_; }
 
 private:
