@@ -183,7 +183,7 @@ std::string UsageText(std::string_view program)
 {
     const std::string p(program);
     return "usage: " + p + " [/c | /s | /p WINDOW | /a | -1:HEXWINDOW]\n" + "       " + p
-        + " --root | --window-id ID [--speed N] [--cam-mode N]\n" + "       " + p + " --help | --version\n"
+        + " --root | --window-id ID [--speed N] [--cam-mode N]\n" + "       " + p + " --web-update | --help | --version\n"
         + "\n"
           "Velmora 3D, a screensaver of the Kestrova 3D collection: a flight around Saturn.\n"
           "\n"
@@ -207,6 +207,8 @@ std::string UsageText(std::string_view program)
           "  characters of a command line choose a run mode, so \"-speed\" in the\n"
           "  first place would start the full-screen mode.\n"
           "\n"
+          "  --web-update      refresh the collection's product list from the maker's\n"
+          "                    server, without a window\n"
           "  --help            show this text\n"
           "  --version         show the version\n"
           "\n"

@@ -708,4 +708,17 @@ bool RegistryKey::DeleteValue(std::string_view name)
     return ok && found;
 }
 
+bool RegistryKey::DeleteEmptySubKey(std::string_view subKey)
+{
+    if (!open_ || subKey.empty() || !regfile::IsValidKeyPath(subKey))
+        return false;
+    const std::string full = CurrentUserPath(JoinKey(path_, subKey));
+    bool removed = false;
+    const bool ok = ModifyHive(file_, [&](Hive& hive) {
+        removed = regfile::RemoveEmptyKey(hive, full) == regfile::RemoveResult::Removed;
+        return removed ? Change::Changed : Change::None;
+    });
+    return ok && removed;
+}
+
 } // namespace velmora::platform

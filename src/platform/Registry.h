@@ -93,6 +93,11 @@ public:
     bool SetDword(std::string_view name, uint32_t value);
     bool SetString(std::string_view name, std::string_view text);
     bool DeleteValue(std::string_view name);
+    // Deletes the sub-key below this key when it holds no value and no key
+    // of its own; false when it is missing or not empty (then nothing
+    // changes). An installer uses it to take back keys it made, without
+    // ever taking anything another program put there.
+    bool DeleteEmptySubKey(std::string_view subKey);
 
 private:
     // Open (create false) or Create (create true) below an open parent.

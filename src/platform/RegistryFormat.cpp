@@ -517,6 +517,25 @@ bool CreateKey(Hive& hive, std::string_view path)
     return added;
 }
 
+RemoveResult RemoveEmptyKey(Hive& hive, std::string_view path)
+{
+    if (!KeyExists(hive, path))
+        return RemoveResult::Missing;
+    for (const Key& k : hive.keys) {
+        const std::string_view p = k.path;
+        if (p.size() == path.size()) {
+            if (EqualNoCase(p, path) && !k.values.empty())
+                return RemoveResult::NotEmpty;
+        } else if (p.size() > path.size() && p[path.size()] == '\\'
+            && EqualNoCase(p.substr(0, path.size()), path)) {
+            return RemoveResult::NotEmpty; // a key lies below it
+        }
+    }
+    std::erase_if(
+        hive.keys, [&](const Key& k) { return k.path.size() == path.size() && EqualNoCase(k.path, path); });
+    return RemoveResult::Removed;
+}
+
 const RegistryValue* FindValue(const Key& key, std::string_view name)
 {
     for (const RegistryValue& v : key.values)

@@ -51,6 +51,10 @@ bool KeyExists(const Hive& hive, std::string_view path);
 // Adds sections for the key and every missing key above it; true when added.
 bool CreateKey(Hive& hive, std::string_view path);
 
+enum class RemoveResult { Removed, NotEmpty, Missing };
+// Removes the key's sections when it has no value and no key below it.
+RemoveResult RemoveEmptyKey(Hive& hive, std::string_view path);
+
 const RegistryValue* FindValue(const Key& key, std::string_view name);
 // Replaces the value of that name in place or appends it.
 void SetValue(Key& key, RegistryValue value);

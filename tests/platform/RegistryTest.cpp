@@ -73,6 +73,40 @@ TEST(RegistryKeys, OpenFailsUntilCreatedAndNamesIgnoreCase)
         reg.Read().find("[HKEY_CURRENT_USER\\Software\\Tarnwick\\Kestrova3D\\Velmora3D]"), std::string::npos);
 }
 
+TEST(RegistryKeys, OnlyEmptyKeysAreDeleted)
+{
+    TempRegistry reg;
+    reg.Write(std::string(kHeader)
+        + "\n[HKEY_CURRENT_USER\\Software\\Maker]\n\n"
+          "[HKEY_CURRENT_USER\\Software\\Maker\\Empty]\n\n"
+          "[HKEY_CURRENT_USER\\Software\\Maker\\Valued]\n\"Name\"=dword:00000001\n\n"
+          "[HKEY_CURRENT_USER\\Software\\Maker\\Parent\\Child]\n\n");
+    RegistryKey maker;
+    ASSERT_TRUE(maker.Open("Software\\Maker"));
+    const struct {
+        const char* subKey;
+        bool deleted;
+    } rows[] = {
+        {"Valued", false}, // holds a value
+        {"Parent", false}, // holds a key (implied by the section below it)
+        {"Missing", false}, {"", false}, {"Parent\\Child", true}, // a path below the open key
+        {"Parent", false}, // it existed only through its child
+        {"EMPTY", true}, // names ignore case
+        {"Empty", false}, // already gone
+    };
+    for (const auto& row : rows) {
+        const std::string before = reg.Read();
+        EXPECT_EQ(maker.DeleteEmptySubKey(row.subKey), row.deleted) << row.subKey;
+        EXPECT_EQ(reg.Read() != before, row.deleted) << row.subKey;
+    }
+    RegistryKey probe;
+    EXPECT_TRUE(probe.Open("Software\\Maker\\Valued"));
+    EXPECT_FALSE(probe.Open("Software\\Maker\\Empty"));
+    EXPECT_FALSE(probe.Open("Software\\Maker\\Parent"));
+    EXPECT_TRUE(maker.Open("Software"));
+    EXPECT_FALSE(maker.DeleteEmptySubKey("Maker")); // still holds "Valued"
+}
+
 TEST(RegistryKeys, InvalidPathsAreRefused)
 {
     TempRegistry reg;

@@ -1,0 +1,192 @@
+// The installed tree: `cmake --install` into a scratch prefix puts every
+// file in its place, and the installed registration tool, run as a user
+// would run it, registers the installed program twice without a change the
+// second time and takes everything back again.
+
+#include "platform/RegistryFormat.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <climits>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+extern char** environ;
+
+namespace velmora {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// Runs a program to its end with this process's environment; its standard
+// output lands in `output`. Returns the exit code, or -1.
+int RunProgram(std::vector<std::string> argv, std::string* output = nullptr)
+{
+    const std::string outFile
+        = fs::temp_directory_path() / ("velmora-install-run-" + std::to_string(::getpid()));
+    std::vector<char*> args;
+    for (auto& a : argv)
+        args.push_back(a.data());
+    args.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(
+        &actions, STDOUT_FILENO, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t pid = 0;
+    const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    if (rc != 0 || ::waitpid(pid, &status, 0) != pid)
+        return -1;
+    if (output)
+        *output = ReadFile(outFile);
+    fs::remove(outFile);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::map<std::string, std::map<std::string, std::string>> Contents(const std::string& text)
+{
+    std::map<std::string, std::map<std::string, std::string>> keys;
+    for (const auto& key : platform::regfile::Parse(text).keys)
+        for (const auto& value : key.values)
+            keys[key.path][value.name] = value.text + "/" + std::to_string(value.dword);
+    return keys;
+}
+
+class InstallTreeTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        char pattern[] = "/tmp/velmora-install-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        root_ = pattern;
+        prefix_ = root_ / "prefix";
+        std::string output;
+        installed_ = RunProgram({VELMORA_CMAKE, "--install", VELMORA_BUILD_DIR, "--prefix", prefix_.string()},
+                         &output)
+            == 0;
+        ASSERT_TRUE(installed_) << output;
+    }
+    static void TearDownTestSuite()
+    {
+        std::error_code ignored;
+        fs::remove_all(root_, ignored);
+    }
+    void SetUp() override { ASSERT_TRUE(installed_); }
+
+    static fs::path root_;
+    static fs::path prefix_;
+    static bool installed_;
+};
+
+fs::path InstallTreeTest::root_;
+fs::path InstallTreeTest::prefix_;
+bool InstallTreeTest::installed_ = false;
+
+TEST_F(InstallTreeTest, EveryFileIsInItsPlace)
+{
+    struct Expected {
+        std::string path;
+        bool executable;
+        bool gzip;
+    };
+    std::vector<Expected> expected = {
+        {"share/applications/velmora3d.desktop", false, false},
+        {"share/xscreensaver/config/Velmora3D.xml", false, false},
+        {"share/doc/velmora3d/copyright", false, false},
+        {"share/doc/velmora3d/changelog.Debian.gz", false, true},
+    };
+    std::stringstream programs(VELMORA_INSTALLED_PROGRAMS);
+    for (std::string line; std::getline(programs, line, ';');) {
+        const std::size_t colon = line.find(':');
+        expected.push_back({"bin/" + line.substr(0, colon), true, false});
+        expected.push_back({"share/man/man" + line.substr(colon + 1) + "/" + line.substr(0, colon) + "."
+                + line.substr(colon + 1) + ".gz",
+            false, true});
+    }
+    for (const Expected& e : expected) {
+        const fs::path path = prefix_ / e.path;
+        ASSERT_TRUE(fs::is_regular_file(path)) << e.path;
+        const fs::perms perms = fs::status(path).permissions();
+        EXPECT_EQ((perms & fs::perms::others_exec) != fs::perms::none, e.executable) << e.path;
+        EXPECT_NE(perms & fs::perms::others_read, fs::perms::none) << e.path;
+        if (e.gzip) {
+            EXPECT_EQ(ReadFile(path).substr(0, 2), "\x1f\x8b") << e.path;
+        }
+    }
+
+    // The installed program runs from its new place.
+    std::string version;
+    ASSERT_EQ(RunProgram({(prefix_ / "bin/Velmora3D").string(), "--version"}, &version), 0);
+    EXPECT_EQ(version, "Velmora3D " VELMORA3D_VERSION "\n");
+}
+
+TEST_F(InstallTreeTest, InstalledToolRegistersTwiceAndTakesItBack)
+{
+    const fs::path registry = root_ / "config/registry.reg";
+    const fs::path data = root_ / "data";
+    ::setenv("KESTROVA3D_REGISTRY", registry.c_str(), 1);
+    ::setenv("XDG_DATA_HOME", data.c_str(), 1);
+    fs::create_directories(registry.parent_path());
+    const std::string before = "Windows Registry Editor Version 5.00\n\n"
+                               "[HKEY_CURRENT_USER\\Software\\Tarnwick\\Kestrova3D]\n"
+                               "\"StartRandom\"=dword:00000001\n\n"
+                               "[HKEY_CURRENT_USER\\Software\\Tarnwick\\Kestrova3D\\List]\n"
+                               "\"AURELIS3D\"=\"Aurelis 3D Screensaver\"\n\n"
+                               "[HKEY_CURRENT_USER\\Software\\Tarnwick\\Kestrova3D\\AURELIS3D]\n"
+                               "\"ExecutablePath\"=\"/opt/aurelis/Aurelis3D\"\n\n";
+    std::ofstream(registry) << before;
+
+    const std::string tool = (prefix_ / "bin/velmora3d-register").string();
+    char resolved[PATH_MAX];
+    ASSERT_NE(::realpath((prefix_ / "bin/Velmora3D").c_str(), resolved), nullptr);
+    const std::string program = resolved;
+
+    std::string output;
+    ASSERT_EQ(RunProgram({tool}, &output), 0) << output;
+    const std::string registered = ReadFile(registry);
+    const auto contents = Contents(registered);
+    const std::string collection = "HKEY_CURRENT_USER\\Software\\Tarnwick\\Kestrova3D";
+    EXPECT_EQ(contents.at(collection + "\\List").at("VELMORA3D"), "Velmora 3D Screensaver/0");
+    EXPECT_EQ(contents.at(collection + "\\Velmora3D").at("ExecutablePath"), program + "/0");
+    EXPECT_EQ(contents.at(collection + "\\Velmora3D").at("InstallPath"),
+        (data / "kestrova3d/velmora3d/").string() + "/0");
+    EXPECT_EQ(contents.at(collection + "\\Corvane3D").at("ExecutablePath"), program + "/0");
+    EXPECT_TRUE(fs::is_directory(data / "kestrova3d/velmora3d"));
+
+    ASSERT_EQ(RunProgram({tool}, &output), 0);
+    EXPECT_NE(output.find("nothing to change"), std::string::npos) << output;
+    EXPECT_EQ(ReadFile(registry), registered);
+
+    ASSERT_EQ(RunProgram({tool, "--uninstall"}, &output), 0) << output;
+    EXPECT_EQ(Contents(ReadFile(registry)), Contents(before)) << ReadFile(registry);
+    EXPECT_FALSE(fs::exists(data / "kestrova3d/velmora3d"));
+
+    // A wrong command line says so and changes nothing.
+    EXPECT_EQ(RunProgram({tool, "--purge"}, &output), 2);
+    EXPECT_EQ(RunProgram({tool, "--program", (root_ / "missing").string()}, &output), 1);
+    EXPECT_EQ(Contents(ReadFile(registry)), Contents(before));
+    ::unsetenv("KESTROVA3D_REGISTRY");
+    ::unsetenv("XDG_DATA_HOME");
+}
+
+} // namespace
+} // namespace velmora
