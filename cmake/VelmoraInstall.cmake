@@ -83,13 +83,14 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libgl1-mesa-dri")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "xscreensaver")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# The first line is the summary; CPack indents the lines after it.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "3D screensaver: a flight around Saturn
- Velmora 3D flies the camera around the ringed planet Saturn in real time
- with OpenGL: the flattened, spinning planet, its rings and their shadows,
- the moon Titan, 9,096 real stars and the Sun's lens flares.
- .
- It runs full screen, as a display hack inside XScreenSaver (or any host
- that follows XScreenSaver's conventions), and headless to render frames.
- It is a member of the Kestrova 3D collection of screensavers; randomstart
- starts a random member of the collection.")
+Velmora 3D flies the camera around the ringed planet Saturn in real time
+with OpenGL: the flattened, spinning planet, its rings and their shadows,
+the moon Titan, 9,096 real stars and the Sun's lens flares.
+.
+It runs full screen, as a display hack inside XScreenSaver (or any host
+that follows XScreenSaver's conventions), and headless to render frames.
+It is a member of the Kestrova 3D collection of screensavers; randomstart
+starts a random member of the collection.")
 include(CPack)

@@ -13,6 +13,7 @@ packages=(
   googletest libgtest-dev
   xvfb xauth x11-utils
   xscreensaver
+  dpkg-dev lintian
   python3 xdg-utils
 )
 

@@ -1,0 +1,192 @@
+// The Debian package, built with CPack from this build: its file list, its
+// declared dependencies, stripped programs that keep their own sections, and
+// lintian's verdict.
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+extern char** environ;
+
+namespace velmora {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Runs a program to its end; standard output and error land in `output`.
+int RunProgram(std::vector<std::string> argv, std::string& output)
+{
+    const fs::path outFile
+        = fs::temp_directory_path() / ("velmora-package-run-" + std::to_string(::getpid()));
+    std::vector<char*> args;
+    for (auto& a : argv)
+        args.push_back(a.data());
+    args.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(
+        &actions, STDOUT_FILENO, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+    pid_t pid = 0;
+    const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    if (rc != 0 || ::waitpid(pid, &status, 0) != pid)
+        return -1;
+    std::ifstream in(outFile);
+    std::stringstream s;
+    s << in.rdbuf();
+    output = s.str();
+    fs::remove(outFile);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The names of the ELF sections of a program file.
+std::vector<std::string> Sections(const std::string& file)
+{
+    std::string output;
+    std::vector<std::string> names;
+    if (RunProgram({"readelf", "-W", "-S", file}, output) != 0)
+        return names;
+    const std::regex row(R"(\]\s+(\S+)\s+[A-Z_]+\s)");
+    for (std::sregex_iterator it(output.begin(), output.end(), row), end; it != end; ++it)
+        names.push_back((*it)[1]);
+    return names;
+}
+
+struct Program {
+    std::string name;
+    std::string section; // of its manual page
+    std::string builtFile; // in the build tree
+};
+
+// The programs this build installs, as "name:section:file;...".
+std::vector<Program> Programs()
+{
+    std::vector<Program> list;
+    std::stringstream entries(VELMORA_INSTALLED_PROGRAMS);
+    for (std::string entry; std::getline(entries, entry, ';');) {
+        const std::size_t first = entry.find(':');
+        const std::size_t second = entry.find(':', first + 1);
+        list.push_back(
+            {entry.substr(0, first), entry.substr(first + 1, second - first - 1), entry.substr(second + 1)});
+    }
+    return list;
+}
+
+bool Contains(const std::vector<std::string>& list, const std::string& item)
+{
+    return std::find(list.begin(), list.end(), item) != list.end();
+}
+
+class PackageTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        char pattern[] = "/tmp/velmora-package-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        root_ = pattern;
+        std::string output;
+        ASSERT_EQ(RunProgram({VELMORA_CPACK, "--config", VELMORA_BUILD_DIR "/CPackConfig.cmake", "-G", "DEB",
+                                 "-B", root_.string()},
+                      output),
+            0)
+            << output;
+        for (const auto& entry : fs::directory_iterator(root_))
+            if (entry.path().extension() == ".deb")
+                package_ = entry.path().string();
+        ASSERT_FALSE(package_.empty()) << output;
+        ASSERT_EQ(RunProgram({"dpkg-deb", "-x", package_, (root_ / "tree").string()}, output), 0) << output;
+    }
+    static void TearDownTestSuite()
+    {
+        std::error_code ignored;
+        fs::remove_all(root_, ignored);
+    }
+    void SetUp() override { ASSERT_FALSE(package_.empty()); }
+
+    static fs::path root_;
+    static std::string package_;
+};
+
+fs::path PackageTest::root_;
+std::string PackageTest::package_;
+
+TEST_F(PackageTest, HoldsTheProgramsAndTheirFiles)
+{
+    EXPECT_EQ(fs::path(package_).filename(), "velmora3d_" VELMORA3D_VERSION "-1_amd64.deb");
+    std::string list;
+    ASSERT_EQ(RunProgram({"dpkg-deb", "-c", package_}, list), 0);
+    std::vector<std::string> expected
+        = {"./usr/share/applications/velmora3d.desktop", "./usr/share/xscreensaver/config/Velmora3D.xml",
+            "./usr/share/doc/velmora3d/copyright", "./usr/share/doc/velmora3d/changelog.Debian.gz"};
+    for (const Program& program : Programs()) {
+        expected.push_back("./usr/bin/" + program.name);
+        expected.push_back(
+            "./usr/share/man/man" + program.section + "/" + program.name + "." + program.section + ".gz");
+    }
+    for (const std::string& path : expected)
+        EXPECT_NE(list.find(" " + path + "\n"), std::string::npos) << path << "\n" << list;
+    // Everything lies below /usr and belongs to root.
+    std::istringstream lines(list);
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_NE(line.find(" root/root "), std::string::npos) << line;
+        EXPECT_NE(line.find(" ./usr/"), std::string::npos) << line;
+    }
+}
+
+TEST_F(PackageTest, DeclaresWhatTheProgramsNeed)
+{
+    std::string depends;
+    ASSERT_EQ(RunProgram({"dpkg-deb", "-f", package_, "Depends"}, depends), 0);
+    // Found in the programs by the library scan, and the two that are loaded
+    // at run time and must be named by hand.
+    for (const char* package : {"libc6", "libqt6gui6", "libqt6widgets6", "libqt6core6", "libjpeg62-turbo",
+             "libminizip1", "libcurl4", "libx11-6", "qt6-qpa-plugins", "libgl1-mesa-dri"})
+        EXPECT_TRUE(std::regex_search(depends, std::regex(std::string("(^|, )") + package + "( |,|$)")))
+            << package << " missing from: " << depends;
+}
+
+TEST_F(PackageTest, ProgramsAreStrippedButKeepTheirOwnSections)
+{
+    for (const Program& program : Programs()) {
+        const std::string& name = program.name;
+        const std::vector<std::string> packaged = Sections((root_ / "tree/usr/bin" / name).string());
+        ASSERT_FALSE(packaged.empty()) << name;
+        EXPECT_FALSE(Contains(packaged, ".symtab")) << name;
+        EXPECT_FALSE(Contains(packaged, ".debug_info")) << name;
+        // Sections the project adds (the program's icon, read by other
+        // members as data) must survive the stripping.
+        for (const std::string& section : Sections(program.builtFile))
+            if (section.rfind(".kestrova3d", 0) == 0) {
+                EXPECT_TRUE(Contains(packaged, section)) << name << " lost " << section;
+            }
+    }
+    std::string version;
+    ASSERT_EQ(RunProgram({(root_ / "tree/usr/bin/Velmora3D").string(), "--version"}, version), 0);
+    EXPECT_EQ(version, "Velmora3D " VELMORA3D_VERSION "\n");
+}
+
+TEST_F(PackageTest, LintianFindsNoErrors)
+{
+    std::string report;
+    const int rc = RunProgram({"lintian", "--fail-on", "error", package_}, report);
+    EXPECT_EQ(rc, 0) << report;
+    EXPECT_EQ(report.find("\nE: "), std::string::npos) << report;
+    EXPECT_NE(report.rfind("E: ", 0), 0u) << report;
+}
+
+} // namespace
+} // namespace velmora
