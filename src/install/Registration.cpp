@@ -21,6 +21,9 @@ std::string Quoted(std::string_view text)
     return "\"" + std::string(text) + "\"";
 }
 
+// The folder below the user's data folder that the collection's members share.
+constexpr std::string_view kCollectionFolder = "kestrova3d";
+
 Outcome Failure(std::string error)
 {
     Outcome outcome;
@@ -103,13 +106,24 @@ void TakeBackFolder(const std::string& folder, bool purge, Outcome& outcome)
             "kept the data folder " + folder + ": it holds files (--purge removes them)");
 }
 
+// The collection's own folder above the default data folder, made together
+// with it, goes too once no member's folder is left in it.
+void TakeBackCollectionFolder(const std::string& folder, Outcome& outcome)
+{
+    const fs::path parent = fs::path(folder).parent_path().parent_path();
+    std::error_code ec;
+    if (parent.filename() == kCollectionFolder && fs::is_directory(parent, ec) && fs::is_empty(parent, ec)
+        && fs::remove(parent, ec))
+        outcome.changes.push_back("removed the empty folder " + parent.string());
+}
+
 // Deletes `name` below `parentPath` when nothing is left in it.
 void DeleteIfEmpty(std::string_view parentPath, std::string_view name, Outcome& outcome)
 {
     RegistryKey parent;
     if (parent.Open(parentPath) && parent.DeleteEmptySubKey(name))
-        outcome.changes.push_back(
-            "removed the empty key " + std::string(parentPath) + "\\" + std::string(name));
+        outcome.changes.push_back("removed the empty key "
+            + (parentPath.empty() ? std::string(name) : std::string(parentPath) + "\\" + std::string(name)));
 }
 
 } // namespace
@@ -123,7 +137,7 @@ std::string DefaultInstallPath()
         base = std::string(home) + "/.local/share";
     else
         return {};
-    return WithFinalSlash(base + "/kestrova3d/velmora3d");
+    return WithFinalSlash(base + "/" + std::string(kCollectionFolder) + "/velmora3d");
 }
 
 std::string WithFinalSlash(std::string_view path)
@@ -184,7 +198,10 @@ Outcome Unregister(const Installation& installation, bool purge)
         return Failure("no place for the settings file: set HOME, XDG_CONFIG_HOME or KESTROVA3D_REGISTRY");
     RegistryKey collection;
     if (!collection.Open(strings::kCollectionKey)) {
-        TakeBackFolder(purge ? installation.installPath : std::string(), purge, outcome);
+        if (purge) {
+            TakeBackFolder(installation.installPath, purge, outcome);
+            TakeBackCollectionFolder(installation.installPath, outcome);
+        }
         return outcome; // nothing registered at all
     }
 
@@ -243,8 +260,11 @@ Outcome Unregister(const Installation& installation, bool purge)
         }
         DeleteIfEmpty({}, path, outcome);
     }
-    if (!folder.empty() || purge)
-        TakeBackFolder(folder.empty() ? installation.installPath : folder, purge, outcome);
+    if (!folder.empty() || purge) {
+        const std::string taken = folder.empty() ? installation.installPath : folder;
+        TakeBackFolder(taken, purge, outcome);
+        TakeBackCollectionFolder(taken, outcome);
+    }
     return outcome;
 }
 

@@ -123,6 +123,10 @@ TEST_F(InstallTreeTest, EveryFileIsInItsPlace)
                 + line.substr(colon + 1) + ".gz",
             false, true});
     }
+    std::stringstream sides(VELMORA_ICON_SIDES);
+    for (std::string side; std::getline(sides, side, ';');)
+        expected.push_back(
+            {"share/icons/hicolor/" + side + "x" + side + "/apps/velmora3d.png", false, false});
     for (const Expected& e : expected) {
         const fs::path path = prefix_ / e.path;
         ASSERT_TRUE(fs::is_regular_file(path)) << e.path;
@@ -179,7 +183,8 @@ TEST_F(InstallTreeTest, InstalledToolRegistersTwiceAndTakesItBack)
 
     ASSERT_EQ(RunProgram({tool, "--uninstall"}, &output), 0) << output;
     EXPECT_EQ(Contents(ReadFile(registry)), Contents(before)) << ReadFile(registry);
-    EXPECT_FALSE(fs::exists(data / "kestrova3d/velmora3d"));
+    EXPECT_FALSE(fs::exists(data / "kestrova3d"));
+    EXPECT_TRUE(fs::is_directory(data));
 
     // A wrong command line says so and changes nothing.
     EXPECT_EQ(RunProgram({tool, "--purge"}, &output), 2);

@@ -137,6 +137,9 @@ TEST_F(PackageTest, HoldsTheProgramsAndTheirFiles)
         expected.push_back(
             "./usr/share/man/man" + program.section + "/" + program.name + "." + program.section + ".gz");
     }
+    std::stringstream sides(VELMORA_ICON_SIDES);
+    for (std::string side; std::getline(sides, side, ';');)
+        expected.push_back("./usr/share/icons/hicolor/" + side + "x" + side + "/apps/velmora3d.png");
     for (const std::string& path : expected)
         EXPECT_NE(list.find(" " + path + "\n"), std::string::npos) << path << "\n" << list;
     // Everything lies below /usr and belongs to root.

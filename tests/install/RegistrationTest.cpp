@@ -157,6 +157,8 @@ TEST_P(RegistrationStates, RegisterTwiceThenTakeItBack)
     const std::string expected = row.after ? row.after(*this) : before;
     EXPECT_EQ(Contents(registry_.Read()), Contents(expected)) << registry_.Read();
     EXPECT_FALSE(fs::exists(installation_.installPath));
+    EXPECT_FALSE(fs::exists(registry_.Dir() / "data/kestrova3d")); // made with it, gone with it
+    EXPECT_TRUE(fs::exists(registry_.Dir() / "data"));
     EXPECT_TRUE(Unregister(installation_, false).changes.empty());
 }
 
