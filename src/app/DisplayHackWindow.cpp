@@ -252,7 +252,10 @@ void DisplayHackWindow::Teardown()
     if (qApp)
         qApp->removeNativeEventFilter(this);
     if (context_) {
-        // GL objects go with the context; the scene then frees memory only.
+        // The scene's GL objects go while their context is current; after
+        // that the scene frees memory only.
+        if (scene_ && MakeCurrent())
+            scene_->ReleaseGlObjects();
         context_->doneCurrent();
         context_.reset();
     }

@@ -33,6 +33,7 @@ struct SceneRecord {
     QSize lastResize;
     int draws = 0;
     bool released = false;
+    bool glReleasedWithContext = false;
 };
 
 class RecordingScene final : public FrameScene {
@@ -59,6 +60,10 @@ public:
         QOpenGLFunctions* gl = QOpenGLContext::currentContext()->functions();
         gl->glClearColor(1.0f, 0.5f, 0.0f, 1.0f);
         gl->glClear(GL_COLOR_BUFFER_BIT);
+    }
+    void ReleaseGlObjects() override
+    {
+        record_.glReleasedWithContext = QOpenGLContext::currentContext() != nullptr;
     }
     void ReleaseBuffers() override { record_.released = true; }
 
@@ -224,6 +229,7 @@ TEST_P(DisplayHackOverrides, FillsTheHostsWindowWithTheRunsSettings)
     window_->Stop(5); // a second end changes nothing
     EXPECT_EQ(exitCodes_, std::vector<int> {0});
     EXPECT_TRUE(record_.released);
+    EXPECT_TRUE(record_.glReleasedWithContext);
     EXPECT_TRUE(WaitUntil([&] { return host_.Children().empty(); }));
     EXPECT_TRUE(errors_.empty());
 }
