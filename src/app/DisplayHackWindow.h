@@ -17,7 +17,7 @@
 #include <string_view>
 
 #include "app/CommandOptions.h"
-#include "app/FrameScene.h"
+#include "app/WindowScene.h"
 #include "platform/x11/X11HostWindow.h"
 #include "scene/SceneNotifier.h"
 #include "settings/SaverSettings.h"
@@ -29,7 +29,7 @@ namespace velmora {
 class DisplayHackWindow final : public QWindow, private SceneNotifier, private QAbstractNativeEventFilter {
     Q_OBJECT
 public:
-    using SceneFactory = std::function<std::unique_ptr<FrameScene>(SceneNotifier&)>;
+    using SceneFactory = std::function<std::unique_ptr<WindowScene>(SceneNotifier&)>;
     // Where failures are told: one line without the program name.
     using ErrorSink = std::function<void(std::string_view message)>;
 
@@ -80,7 +80,7 @@ private:
     std::unique_ptr<QWindow> host_; // the foreign window object; none for the root
     uint32_t hostId_ = 0;
     std::unique_ptr<QOpenGLContext> context_;
-    std::unique_ptr<FrameScene> scene_;
+    std::unique_ptr<WindowScene> scene_;
     QTimer frameTimer_;
     QTimer hostCheckTimer_;
     uint32_t framesDrawn_ = 0;

@@ -36,7 +36,7 @@ struct SceneRecord {
     bool glReleasedWithContext = false;
 };
 
-class RecordingScene final : public FrameScene {
+class RecordingScene final : public WindowScene {
 public:
     RecordingScene(SceneRecord& record, SceneNotifier& notifier, bool failInit)
         : record_(record)
@@ -165,7 +165,7 @@ protected:
     {
         SceneRecord* record = &record_;
         window_ = new DisplayHackWindow(
-            [record, failInit](SceneNotifier& notifier) -> std::unique_ptr<FrameScene> {
+            [record, failInit](SceneNotifier& notifier) -> std::unique_ptr<WindowScene> {
                 return std::make_unique<RecordingScene>(*record, notifier, failInit);
             },
             request, [this](std::string_view message) { errors_.emplace_back(message); });
