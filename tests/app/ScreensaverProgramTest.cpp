@@ -1,6 +1,7 @@
 // The Velmora3D program in screensaver mode on a private X server: the tour
 // goes full screen, a second start ends at once while it runs, a key ends
-// it, and the next start runs normally.
+// it, and the next start runs normally; installed with the launcher, it runs
+// the same way when the launcher starts it.
 
 #include <gtest/gtest.h>
 
@@ -52,6 +53,12 @@ public:
 
     bool Start(const std::vector<std::string>& env, const std::string& out)
     {
+        return Start(env, out, {VELMORA3D_PATH, "/s"});
+    }
+
+    // Any program with its arguments (argv[0] is its path).
+    bool Start(const std::vector<std::string>& env, const std::string& out, std::vector<std::string> args)
+    {
         std::vector<std::string> vars = env;
         for (char** e = environ; *e; ++e) {
             const std::string_view v(*e);
@@ -65,14 +72,15 @@ public:
         for (auto& v : vars)
             envp.push_back(v.data());
         envp.push_back(nullptr);
-        char arg0[] = VELMORA3D_PATH;
-        char arg1[] = "/s";
-        char* argv[] = {arg0, arg1, nullptr};
+        std::vector<char*> argv;
+        for (auto& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(
             &actions, STDOUT_FILENO, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int rc = posix_spawn(&pid_, VELMORA3D_PATH, &actions, nullptr, argv, envp.data());
+        const int rc = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data());
         posix_spawn_file_actions_destroy(&actions);
         return rc == 0;
     }
@@ -223,6 +231,47 @@ TEST_F(ScreensaverProgramTest, StartsNormallyAfterAnEarlierRunClosed)
     EXPECT_NE(ReadFile(dir_ + "/later.out").find("window 1280x720: 5 frames"), std::string::npos)
         << ReadFile(dir_ + "/later.out");
 }
+
+#ifdef VELMORA_CMAKE
+// What a person does after installing: the installed registration tool
+// enters the program into the collection, and the installed launcher, started
+// as a screensaver host starts it, runs the tour until a key ends it.
+TEST_F(ScreensaverProgramTest, InstalledRandomstartRunsTheTourAndAKeyEndsIt)
+{
+    const std::string prefix = dir_ + "/prefix";
+    {
+        Program install;
+        ASSERT_TRUE(install.Start(env_, dir_ + "/install.out",
+            {VELMORA_CMAKE, "--install", VELMORA_BUILD_DIR, "--prefix", prefix}));
+        ASSERT_EQ(install.WaitExit(120000), 0) << ReadFile(dir_ + "/install.out");
+    }
+    // Random start on: the registered program is the only member to pick.
+    std::ofstream(dir_ + "/registry.reg") << "Windows Registry Editor Version 5.00\n\n"
+                                             "[HKEY_CURRENT_USER\\Software\\Tarnwick\\Kestrova3D]\n"
+                                             "\"StartRandom\"=dword:00000001\n\n";
+    std::vector<std::string> env = env_;
+    env.push_back("XDG_DATA_HOME=" + dir_ + "/data");
+    {
+        Program registration;
+        ASSERT_TRUE(registration.Start(env, dir_ + "/register.out", {prefix + "/bin/velmora3d-register"}));
+        ASSERT_EQ(registration.WaitExit(60000), 0) << ReadFile(dir_ + "/register.out");
+    }
+    const std::string registry = ReadFile(dir_ + "/registry.reg");
+    EXPECT_NE(registry.find(prefix + "/bin/Velmora3D"), std::string::npos) << registry;
+
+    Program launcher;
+    ASSERT_TRUE(launcher.Start(env, dir_ + "/randomstart.out", {prefix + "/bin/randomstart", "/s"}));
+    ASSERT_TRUE(WaitForFullScreen(launcher, 120000)) << ReadFile(dir_ + "/randomstart.out");
+    // The launcher waits for the member in a full-screen run and ends with it.
+    int code = -1;
+    for (int attempt = 0; attempt < 50 && code < 0; ++attempt) {
+        PressKey(XK_space);
+        code = launcher.WaitExit(500);
+    }
+    EXPECT_EQ(code, 0) << ReadFile(dir_ + "/randomstart.out");
+    EXPECT_FALSE(FullScreenWindowShown());
+}
+#endif
 
 } // namespace
 } // namespace velmora
