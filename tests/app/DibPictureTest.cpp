@@ -11,7 +11,7 @@
 namespace velmora {
 namespace {
 
-struct BmpSpec {
+struct BmpLayout {
     int32_t width = 3;
     int32_t height = 2; // negative: rows top-down
     uint16_t bits = 8;
@@ -28,7 +28,7 @@ void Put32(std::vector<uint8_t>& b, uint32_t v)
 
 // A bitmap file whose pixel (x, row) has the value x + 10 * row, rows as
 // stored; palette entry i is (blue i, green 2i, red 3i).
-std::vector<uint8_t> MakeBmp(const BmpSpec& s)
+std::vector<uint8_t> MakeBmp(const BmpLayout& s)
 {
     const int bytesPerPixel = s.bits / 8 > 0 ? s.bits / 8 : 1;
     const uint32_t stride = (static_cast<uint32_t>(s.width * bytesPerPixel) + 3u) & ~3u;
@@ -120,9 +120,9 @@ TEST(DibPictureLoadTest, EightBitsAreExpandedThroughThePalette)
 {
     for (int32_t height : {2, -2}) {
         DibPicture picture;
-        BmpSpec spec;
-        spec.height = height;
-        ASSERT_EQ(Load(picture, MakeBmp(spec)), DibPicture::LoadResult::Loaded);
+        BmpLayout layout;
+        layout.height = height;
+        ASSERT_EQ(Load(picture, MakeBmp(layout)), DibPicture::LoadResult::Loaded);
         EXPECT_EQ(picture.Kind(), DibPicture::kRgb24);
         EXPECT_EQ(picture.BitsPerPixel(), 24);
         EXPECT_EQ(picture.Width(), 3);
@@ -143,10 +143,10 @@ TEST(DibPictureLoadTest, EightBitsAreExpandedThroughThePalette)
 TEST(DibPictureLoadTest, TwentyFourBitsAreCopied)
 {
     DibPicture picture;
-    BmpSpec spec;
-    spec.bits = 24;
-    spec.width = 5;
-    ASSERT_EQ(Load(picture, MakeBmp(spec)), DibPicture::LoadResult::Loaded);
+    BmpLayout layout;
+    layout.bits = 24;
+    layout.width = 5;
+    ASSERT_EQ(Load(picture, MakeBmp(layout)), DibPicture::LoadResult::Loaded);
     const DibPicture::Bgr p = picture.PixelAt(4, 0); // top row: stored row 1
     EXPECT_EQ(p.b, 14);
     EXPECT_EQ(p.g, 114);
@@ -156,10 +156,10 @@ TEST(DibPictureLoadTest, TwentyFourBitsAreCopied)
 TEST(DibPictureLoadTest, IndicesPastAShortPaletteShowBlack)
 {
     DibPicture picture;
-    BmpSpec spec;
-    spec.coloursUsed = 2;
-    spec.paletteEntries = 2;
-    ASSERT_EQ(Load(picture, MakeBmp(spec)), DibPicture::LoadResult::Loaded);
+    BmpLayout layout;
+    layout.coloursUsed = 2;
+    layout.paletteEntries = 2;
+    ASSERT_EQ(Load(picture, MakeBmp(layout)), DibPicture::LoadResult::Loaded);
     EXPECT_EQ(picture.PixelAt(1, 1).r, 3); // index 1
     const DibPicture::Bgr beyond = picture.PixelAt(2, 1); // index 2, no such entry
     EXPECT_EQ(beyond.b + beyond.g + beyond.r, 0);
@@ -167,7 +167,7 @@ TEST(DibPictureLoadTest, IndicesPastAShortPaletteShowBlack)
 
 struct BadCase {
     const char* name;
-    BmpSpec spec;
+    BmpLayout layout;
     std::size_t cutTo; // 0: whole file
     DibPicture::LoadResult result;
 };
@@ -177,7 +177,7 @@ class DibPictureBadFileTest : public ::testing::TestWithParam<BadCase> { };
 TEST_P(DibPictureBadFileTest, FailsAndLeavesThePictureEmpty)
 {
     const BadCase& c = GetParam();
-    std::vector<uint8_t> bytes = MakeBmp(c.spec);
+    std::vector<uint8_t> bytes = MakeBmp(c.layout);
     if (c.cutTo)
         bytes.resize(c.cutTo);
     DibPicture picture;
