@@ -21,6 +21,8 @@
 
 #include <gtest/gtest.h>
 
+#include "RunProgram.h"
+
 extern char** environ;
 
 namespace velmora {
@@ -36,30 +38,9 @@ std::string ReadFile(const fs::path& path)
     return s.str();
 }
 
-// Runs a program to its end with this process's environment; its standard
-// output lands in `output`. Returns the exit code, or -1.
 int RunProgram(std::vector<std::string> argv, std::string* output = nullptr)
 {
-    const std::string outFile
-        = fs::temp_directory_path() / ("velmora-install-run-" + std::to_string(::getpid()));
-    std::vector<char*> args;
-    for (auto& a : argv)
-        args.push_back(a.data());
-    args.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(
-        &actions, STDOUT_FILENO, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    pid_t pid = 0;
-    const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    if (rc != 0 || ::waitpid(pid, &status, 0) != pid)
-        return -1;
-    if (output)
-        *output = ReadFile(outFile);
-    fs::remove(outFile);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return test::RunProgram(std::move(argv), output);
 }
 
 std::map<std::string, std::map<std::string, std::string>> Contents(const std::string& text)

@@ -18,6 +18,8 @@
 
 #include <gtest/gtest.h>
 
+#include "RunProgram.h"
+
 extern char** environ;
 
 namespace velmora {
@@ -25,32 +27,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Runs a program to its end; standard output and error land in `output`.
+// Standard output and error land in `output`.
 int RunProgram(std::vector<std::string> argv, std::string& output)
 {
-    const fs::path outFile
-        = fs::temp_directory_path() / ("velmora-package-run-" + std::to_string(::getpid()));
-    std::vector<char*> args;
-    for (auto& a : argv)
-        args.push_back(a.data());
-    args.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(
-        &actions, STDOUT_FILENO, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-    pid_t pid = 0;
-    const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    if (rc != 0 || ::waitpid(pid, &status, 0) != pid)
-        return -1;
-    std::ifstream in(outFile);
-    std::stringstream s;
-    s << in.rdbuf();
-    output = s.str();
-    fs::remove(outFile);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return test::RunProgram(std::move(argv), &output, /*withErrors=*/true);
 }
 
 // The names of the ELF sections of a program file.
