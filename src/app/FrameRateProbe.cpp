@@ -1,7 +1,9 @@
 #include "app/FrameRateProbe.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 namespace velmora {
@@ -47,6 +49,33 @@ bool FrameRateProbe::OnFrame(uint32_t framesDrawn, QSize client)
         client.height(), frames_, ms, ms > 0 ? frames_ * 1000.0 / ms : 0.0, ms / frames_);
     std::fflush(stdout);
     return true;
+}
+
+BenchClock BenchClock::FromEnvironment()
+{
+    std::optional<double> start;
+    const char* text = std::getenv(kTimeVariable);
+    if (text && *text) {
+        char* end = nullptr;
+        const double value = std::strtod(text, &end);
+        // A value that does not parse is ignored rather than read as 0.
+        if (*end == '\0' && std::isfinite(value) && value >= 0.0 && value <= kMaxTime)
+            start = value;
+    }
+    const char* hold = std::getenv(kHoldVariable);
+    return BenchClock(start, hold && std::strcmp(hold, "1") == 0);
+}
+
+BenchClock::BenchClock(std::optional<double> start, bool hold)
+    : start_(start)
+    , hold_(hold)
+{
+}
+
+double BenchClock::Start(double ruleStart)
+{
+    held_ = start_ ? *start_ : ruleStart;
+    return held_;
 }
 
 } // namespace velmora

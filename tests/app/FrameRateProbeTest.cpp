@@ -47,5 +47,73 @@ TEST(FrameRateProbe, EndsTheRunAfterTheMeasuredFrames)
     EXPECT_FALSE(probe.OnFrame(5, QSize(64, 48)));
 }
 
+struct ClockEnvRow {
+    const char* time; // nullptr: unset
+    const char* hold; // nullptr: unset
+    std::optional<double> start;
+    bool holds;
+};
+
+class BenchClockEnv : public ::testing::TestWithParam<ClockEnvRow> {
+protected:
+    void TearDown() override
+    {
+        unsetenv(BenchClock::kTimeVariable);
+        unsetenv(BenchClock::kHoldVariable);
+    }
+    static void Set(const char* name, const char* value)
+    {
+        if (value)
+            setenv(name, value, 1);
+        else
+            unsetenv(name);
+    }
+};
+
+TEST_P(BenchClockEnv, ReadsOnlyASensibleStartAndAnExplicitHold)
+{
+    Set(BenchClock::kTimeVariable, GetParam().time);
+    Set(BenchClock::kHoldVariable, GetParam().hold);
+    const BenchClock clock = BenchClock::FromEnvironment();
+    EXPECT_EQ(clock.FixedStart(), GetParam().start);
+    EXPECT_EQ(clock.Holds(), GetParam().holds);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, BenchClockEnv,
+    ::testing::Values(ClockEnvRow {nullptr, nullptr, std::nullopt, false},
+        ClockEnvRow {"6180", nullptr, 6180.0, false}, ClockEnvRow {"6180.5", "1", 6180.5, true},
+        ClockEnvRow {"0", "0", 0.0, false}, ClockEnvRow {"", "yes", std::nullopt, false},
+        ClockEnvRow {"7000x", "1", std::nullopt, true}, ClockEnvRow {"-1", nullptr, std::nullopt, false},
+        ClockEnvRow {"nan", nullptr, std::nullopt, false}, ClockEnvRow {"inf", nullptr, std::nullopt, false},
+        ClockEnvRow {"1e8", nullptr, std::nullopt, false}));
+
+struct ClockRunRow {
+    std::optional<double> start;
+    bool hold;
+    double ruleStart;
+    double expectedStart;
+    double afterAStep; // the clock the second frame is drawn at
+};
+
+class BenchClockRun : public ::testing::TestWithParam<ClockRunRow> { };
+
+// The scene advances its clock by 0.1 after each frame; the bench clock
+// decides what the next frame sees.
+TEST_P(BenchClockRun, StartsAndHoldsTheSceneClock)
+{
+    const ClockRunRow& row = GetParam();
+    BenchClock clock(row.start, row.hold);
+    double sceneClock = clock.Start(row.ruleStart);
+    EXPECT_DOUBLE_EQ(sceneClock, row.expectedStart);
+    sceneClock = clock.Frame(sceneClock) + 0.1;
+    EXPECT_DOUBLE_EQ(clock.Frame(sceneClock), row.afterAStep);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, BenchClockRun,
+    ::testing::Values(ClockRunRow {std::nullopt, false, 7000.0, 7000.0, 7000.1},
+        ClockRunRow {6180.0, false, 7000.0, 6180.0, 6180.1},
+        ClockRunRow {6180.0, true, 7000.0, 6180.0, 6180.0},
+        ClockRunRow {std::nullopt, true, 123.0, 123.0, 123.0}));
+
 } // namespace
 } // namespace velmora
