@@ -75,7 +75,7 @@ TEST_F(RenderTool, BadOptionsPrintUsageAndExitWithTwo)
     const char* bad[] = {"", "--frames 2", "--out", "--out /tmp --frames 0", "--out /tmp --frames x",
         "--out /tmp --size 100", "--out /tmp --size 0x10", "--out /tmp --size 99999x10",
         "--out /tmp --time nan", "--out /tmp --cam-mode 1.5", "--out /tmp --speed 99999999999",
-        "--bench --unknown 1"};
+        "--bench --unknown 1", "--out /tmp --passes"};
     for (const char* args : bad) {
         const Result r = RunTool(args);
         EXPECT_EQ(r.exitCode, 2) << args;
@@ -137,7 +137,18 @@ TEST_F(RenderTool, BenchPrintsRatesAndWritesNothing)
     EXPECT_NE(r.output.find("frames per second"), std::string::npos);
     EXPECT_NE(r.output.find("median"), std::string::npos);
     EXPECT_NE(r.output.find("95th percentile"), std::string::npos);
+    EXPECT_NE(r.output.find("CPU ms per frame"), std::string::npos);
+    // Pass times only when asked for.
+    EXPECT_EQ(r.output.find("rings"), std::string::npos);
     EXPECT_TRUE(fs::is_empty(dir_));
+}
+
+TEST_F(RenderTool, BenchWithPassesTimesEveryPassOfTheFrame)
+{
+    const Result r = RunTool("--bench --passes --frames 2 --size 64x48 --time 6180");
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    for (const char* pass : {"stars", "sun", "planet", "limb glow", "rings", "Titan", "lens flares"})
+        EXPECT_NE(r.output.find(std::string("  ") + pass), std::string::npos) << pass << "\n" << r.output;
 }
 
 TEST_F(RenderTool, MissingOutputFolderIsMadeAndUnwritableOneFailsWithOne)

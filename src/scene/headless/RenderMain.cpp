@@ -4,12 +4,14 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -40,13 +42,14 @@ struct Options {
     std::optional<int32_t> camMode;
     std::optional<int32_t> speed;
     bool bench = false;
+    bool passes = false;
 };
 
 void PrintUsage(const char* program)
 {
     std::fprintf(stderr,
         "usage: %s --out DIR [--frames N] [--size WxH] [--time T] [--cam-mode M] [--speed S]\n"
-        "       %s --bench [--frames N] [--size WxH] [--time T] [--cam-mode M] [--speed S]\n"
+        "       %s --bench [--passes] [--frames N] [--size WxH] [--time T] [--cam-mode M] [--speed S]\n"
         "\n"
         "  --out DIR      write DIR/frame-00000.png onwards\n"
         "  --frames N     consecutive frames to render (default 1; 100 with --bench)\n"
@@ -54,7 +57,10 @@ void PrintUsage(const char* program)
         "  --time T       clock value of the first frame (default: the settings' start rule)\n"
         "  --cam-mode M   camera mode (0, 1, 2: the tour; other values: fixed camera)\n"
         "  --speed S      animation speed, 0..100 (50 normal)\n"
-        "  --bench        render without writing; print frames per second and ms per frame\n",
+        "  --bench        render without writing; print frames per second, ms per frame and\n"
+        "                 the process's CPU ms per frame (all threads)\n"
+        "  --passes       with --bench: also finish each pass of the frame on its own and print\n"
+        "                 its median ms (the finishing itself slows the whole frame)\n",
         program, program);
 }
 
@@ -90,6 +96,10 @@ bool ParseOptions(int argc, char** argv, Options& o)
             o.bench = true;
             continue;
         }
+        if (arg == "--passes") {
+            o.passes = true;
+            continue;
+        }
         if (i + 1 >= argc)
             return false;
         const std::string_view value = argv[++i];
@@ -122,8 +132,8 @@ bool ParseOptions(int argc, char** argv, Options& o)
             return false;
         }
     }
-    // Either a place to write to or a benchmark.
-    return o.bench || !o.outDir.empty();
+    // Either a place to write to or a benchmark; passes are timed only in one.
+    return (o.bench || !o.outDir.empty()) && (o.bench || !o.passes);
 }
 
 double Percentile(std::vector<double> values, double p)
@@ -133,6 +143,33 @@ double Percentile(std::vector<double> values, double p)
         values.size() - 1, static_cast<std::size_t>(std::ceil(p * static_cast<double>(values.size()))) - 1);
     return values[index];
 }
+
+// Times every pass of the frame on its own: the GL work queued before a pass
+// is finished first, and the pass's own work after it.
+class PassTimer final : public FramePassObserver {
+public:
+    void BeforePass(FramePass) override
+    {
+        glFinish();
+        start_ = std::chrono::steady_clock::now();
+    }
+    void AfterPass(FramePass pass) override
+    {
+        glFinish();
+        ms_[static_cast<std::size_t>(pass)].push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start_).count());
+    }
+    void Print() const
+    {
+        for (std::size_t p = 0; p < ms_.size(); ++p)
+            if (!ms_[p].empty())
+                std::printf("  %-12s median %.2f ms\n", kFramePasses[p].name, Percentile(ms_[p], 0.5));
+    }
+
+private:
+    std::chrono::steady_clock::time_point start_;
+    std::array<std::vector<double>, static_cast<std::size_t>(FramePass::Count)> ms_;
+};
 
 } // namespace
 
@@ -184,10 +221,12 @@ int main(int argc, char** argv)
 
     std::vector<double> frameMs;
     frameMs.reserve(static_cast<std::size_t>(frames));
+    PassTimer passTimer;
     const auto start = std::chrono::steady_clock::now();
+    const std::clock_t cpuStart = std::clock();
     for (int n = 0; n < frames; ++n) {
         const auto frameStart = std::chrono::steady_clock::now();
-        scene.DrawFrame();
+        scene.DrawFrame(options.passes ? &passTimer : nullptr);
         if (options.bench) {
             glFinish();
             frameMs.push_back(
@@ -206,10 +245,15 @@ int main(int argc, char** argv)
     }
     if (options.bench) {
         const double totalS = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        std::printf(
-            "%dx%d, %d frames: %.2f frames per second; ms per frame: median %.2f, 95th percentile %.2f\n",
+        // The raster threads' time counts too: a busy machine stretches the
+        // wall clock, but hardly the work done.
+        const double cpuMs = static_cast<double>(std::clock() - cpuStart) * 1000.0 / CLOCKS_PER_SEC;
+        std::printf("%dx%d, %d frames: %.2f frames per second; ms per frame: median %.2f, 95th percentile "
+                    "%.2f; CPU ms per frame %.2f\n",
             options.width, options.height, frames, frames / totalS, Percentile(frameMs, 0.5),
-            Percentile(frameMs, 0.95));
+            Percentile(frameMs, 0.95), cpuMs / frames);
+        if (options.passes)
+            passTimer.Print();
     }
     scene.ReleaseBuffers();
     return 0;
