@@ -21,6 +21,7 @@
 #include "app/FrameRateProbe.h"
 #include "app/MessageBox.h"
 #include "platform/Clock.h"
+#include "platform/x11/X11DisplaySettings.h"
 #include "platform/x11/X11ScreenSaver.h"
 #include "StringTable.h"
 #include "ui/LoadingWindow.h"

@@ -17,7 +17,7 @@
 
 #include "app/CloseRules.h"
 #include "app/WindowScene.h"
-#include "platform/x11/X11DisplaySettings.h"
+#include "platform/DisplayModes.h"
 #include "scene/SceneNotifier.h"
 #include "settings/SaverSettings.h"
 

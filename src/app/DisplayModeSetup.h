@@ -4,7 +4,7 @@
 
 #include <QSize>
 
-#include "platform/x11/X11DisplaySettings.h"
+#include "platform/DisplayModes.h"
 #include "settings/SaverSettings.h"
 
 namespace velmora {

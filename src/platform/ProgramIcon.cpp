@@ -2,29 +2,16 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cstring>
 #include <limits>
 #include <utility>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 namespace velmora::platform {
 namespace {
 
-// [SECTION] Byte sources: the program file, or a copy of it in memory
+// [SECTION] Byte sources: a copy of the program file in memory
 
-class ByteSource {
-public:
-    virtual ~ByteSource() = default;
-    virtual uint64_t Size() const = 0;
-    // Reads exactly `size` bytes at `offset`; false when they are not all there.
-    virtual bool Read(uint64_t offset, void* out, std::size_t size) const = 0;
-};
-
-class MemorySource final : public ByteSource {
+class MemorySource final : public IconByteSource {
 public:
     MemorySource(const uint8_t* data, std::size_t size)
         : data_(data)
@@ -44,38 +31,6 @@ public:
 private:
     const uint8_t* data_;
     std::size_t size_;
-};
-
-class FileSource final : public ByteSource {
-public:
-    explicit FileSource(int fd, uint64_t size)
-        : fd_(fd)
-        , size_(size)
-    {
-    }
-    uint64_t Size() const override { return size_; }
-    bool Read(uint64_t offset, void* out, std::size_t size) const override
-    {
-        if (offset > size_ || size > size_ - offset)
-            return false;
-        auto* bytes = static_cast<uint8_t*>(out);
-        while (size > 0) {
-            const ssize_t n = ::pread(fd_, bytes, size, static_cast<off_t>(offset));
-            if (n < 0 && errno == EINTR)
-                continue;
-            // A file that shrinks while it is read just has no icon.
-            if (n <= 0)
-                return false;
-            bytes += n;
-            offset += static_cast<uint64_t>(n);
-            size -= static_cast<std::size_t>(n);
-        }
-        return true;
-    }
-
-private:
-    int fd_;
-    uint64_t size_;
 };
 
 // [SECTION] Integer fields in either byte order
@@ -164,7 +119,7 @@ SectionHeader ReadSection(const uint8_t* p, const ElfLayout& layout, const Field
 }
 
 // The content of the named section, when the file is an ELF file that has it.
-bool FindSection(const ByteSource& source, std::string_view wanted, std::vector<uint8_t>& content)
+bool FindSection(const IconByteSource& source, std::string_view wanted, std::vector<uint8_t>& content)
 {
     std::array<uint8_t, 64> header {};
     if (!source.Read(0, header.data(), 16) || !std::equal(kElfMagic.begin(), kElfMagic.end(), header.begin()))
@@ -252,7 +207,9 @@ bool SideOk(int side)
     return side >= 1 && side <= kMaxIconSide;
 }
 
-ProgramIcon IconFrom(const ByteSource& source)
+} // namespace
+
+ProgramIcon ReadProgramIconFrom(const IconByteSource& source)
 {
     ProgramIcon icon;
     icon.status = ProgramIconStatus::NoIcon;
@@ -262,8 +219,6 @@ ProgramIcon IconFrom(const ByteSource& source)
         icon.status = ProgramIconStatus::Found;
     return icon;
 }
-
-} // namespace
 
 bool ParseIconSection(const uint8_t* data, std::size_t size, std::vector<IconImage>& images)
 {
@@ -328,25 +283,9 @@ std::vector<uint8_t> BuildIconSection(const std::vector<IconImage>& images)
     return out;
 }
 
-ProgramIcon ReadProgramIcon(const std::string& path)
-{
-    ProgramIcon icon;
-    if (path.empty())
-        return icon;
-    // Non-blocking, so a FIFO named as a program cannot hang the caller.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return icon;
-    struct stat st { };
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
-        icon = IconFrom(FileSource(fd, static_cast<uint64_t>(st.st_size)));
-    ::close(fd);
-    return icon;
-}
-
 ProgramIcon ReadProgramIconFromMemory(const uint8_t* data, std::size_t size)
 {
-    return IconFrom(MemorySource(data, size));
+    return ReadProgramIconFrom(MemorySource(data, size));
 }
 
 const IconImage* BestIconImage(const std::vector<IconImage>& images, int side)

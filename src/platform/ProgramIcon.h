@@ -51,6 +51,17 @@ struct ProgramIcon {
     std::vector<IconImage> images; // Found: at least one
 };
 
+// Where the icon is read from: a program file, or a copy of it in memory.
+class IconByteSource {
+public:
+    virtual ~IconByteSource() = default;
+    virtual uint64_t Size() const = 0;
+    // Reads exactly `size` bytes at `offset`; false when they are not all there.
+    virtual bool Read(uint64_t offset, void* out, std::size_t size) const = 0;
+};
+
+// Finds and parses the icon section among the bytes of a program file.
+ProgramIcon ReadProgramIconFrom(const IconByteSource& source);
 // Reads the icon of the program file at `path`. Reads only the headers and
 // the one section, never the whole file.
 ProgramIcon ReadProgramIcon(const std::string& path);

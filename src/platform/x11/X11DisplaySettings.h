@@ -14,21 +14,6 @@ using Display = _XDisplay;
 
 namespace velmora::platform {
 
-// Changing the mode of a screen the program does not own; abstract so the
-// window can be driven by another implementation in tests.
-class DisplayModeSwitcher {
-public:
-    virtual ~DisplayModeSwitcher() = default;
-    // The primary screen's mode at this moment.
-    virtual DisplayMode Current() const = 0;
-    // Switches for this run only; false when the server refuses or offers no
-    // such mode (nothing is changed then).
-    virtual bool ChangeTemporarily(const DisplayMode& mode) = 0;
-    // Goes back to the mode found before the first change; harmless when
-    // nothing was changed.
-    virtual void Restore() = 0;
-};
-
 class X11DisplaySettings final : public DisplayModeSwitcher, public DisplayModeSource {
 public:
     // `display` stays owned by the caller and must outlive this object.
