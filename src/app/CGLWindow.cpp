@@ -20,9 +20,8 @@
 #include "app/DisplayModeSetup.h"
 #include "app/FrameRateProbe.h"
 #include "app/MessageBox.h"
+#include "platform/AppDisplay.h"
 #include "platform/Clock.h"
-#include "platform/x11/X11DisplaySettings.h"
-#include "platform/x11/X11ScreenSaver.h"
 #include "StringTable.h"
 #include "ui/LoadingWindow.h"
 
@@ -36,12 +35,6 @@ constexpr const char* kNoContext = "Can't Create A GL Rendering Context.";
 constexpr const char* kCantActivate = "Can't activate GLRC.";
 constexpr const char* kNoScene = "Can't create the scene.";
 
-Display* XDisplayOfApp()
-{
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->display() : nullptr;
-}
-
 } // namespace
 
 // [SECTION] Services and surface format
@@ -50,10 +43,10 @@ CGLWindow::Services CGLWindow::DesktopServices(SceneFactory makeScene)
 {
     Services services;
     services.makeScene = std::move(makeScene);
-    services.displays = std::make_unique<platform::X11DisplaySettings>(XDisplayOfApp());
+    const std::shared_ptr<platform::AppDisplay> display = platform::OpenAppDisplay();
+    services.displays = display->ModeSwitcher();
     services.showMessage = [](QMessageBox::Icon icon, const QString& text) { ShowMessageBox(icon, text); };
-    services.setScreenSaverRunning
-        = [](bool running) { platform::SetScreenSaverRunning(XDisplayOfApp(), running); };
+    services.setScreenSaverRunning = [display](bool running) { display->SetScreenSaverRunning(running); };
     services.tickCountMs = [] { return static_cast<int64_t>(platform::TickCountMs()); };
     services.fullScreenClientSize = [] {
         const QScreen* screen = QGuiApplication::primaryScreen();

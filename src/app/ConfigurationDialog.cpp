@@ -1,8 +1,8 @@
 #include "app/ConfigurationDialog.h"
 
 #include "app/MessageBox.h"
+#include "platform/AppDisplay.h"
 #include "platform/Process.h"
-#include "platform/x11/X11DisplaySettings.h"
 #include "ui/SettingsDialog.h"
 
 namespace velmora {
@@ -10,10 +10,10 @@ namespace velmora {
 void RunConfigurationDialog()
 {
     // The services of this program's page live as long as the dialog.
-    platform::X11DisplayModeSource displayModes;
+    const std::unique_ptr<platform::DisplayModeSource> displayModes = platform::OpenDisplayModeSource();
     platform::SystemProcessStarter starter;
     ui::SettingsDialog::Services services;
-    services.page.displayModes = &displayModes;
+    services.page.displayModes = displayModes.get();
     services.page.starter = &starter;
     services.page.programPath = &platform::RunningProgramPath;
     // The web update's boxes carry no icon.

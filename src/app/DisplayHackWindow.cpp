@@ -16,16 +16,10 @@ namespace {
 
 constexpr int kHostCheckIntervalMs = 500;
 
-xcb_connection_t* XcbConnectionOfApp()
+std::string HexId(uint64_t window)
 {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
-
-std::string HexId(uint32_t window)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%x", static_cast<unsigned>(window));
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%llx", static_cast<unsigned long long>(window));
     return text;
 }
 
@@ -58,16 +52,15 @@ DisplayHackWindow::~DisplayHackWindow()
 
 bool DisplayHackWindow::Create()
 {
-    xcb_connection_t* connection = XcbConnectionOfApp();
-    if (connection == nullptr) {
+    display_ = platform::OpenAppDisplay();
+    if (!display_->Connected()) {
         reportError_("drawing into a host's window needs an X display");
         return false;
     }
     const bool onRoot = request_.window == 0;
-    hostId_ = onRoot ? platform::DefaultRootWindow(connection) : static_cast<uint32_t>(request_.window);
-    const std::optional<platform::HostWindowSize> hostSize
-        = platform::QueryHostWindowSize(connection, hostId_);
-    if (!hostSize || !platform::WatchHostWindow(connection, hostId_)) {
+    hostId_ = onRoot ? display_->RootWindow() : request_.window;
+    const std::optional<platform::HostWindowSize> hostSize = display_->QueryWindowSize(hostId_);
+    if (!hostSize || !display_->WatchWindow(hostId_)) {
         reportError_("there is no window " + HexId(hostId_) + " to draw into");
         return false;
     }
@@ -204,10 +197,11 @@ void DisplayHackWindow::resizeEvent(QResizeEvent* event)
 
 bool DisplayHackWindow::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*)
 {
-    if (stopped_ || eventType != "xcb_generic_event_t")
+    if (stopped_ || !display_)
         return false;
     platform::HostWindowSize size;
-    if (platform::ReadHostWindowEvent(message, hostId_, size) != platform::HostWindowChange::None
+    const std::string_view type(eventType.constData(), static_cast<std::size_t>(eventType.size()));
+    if (display_->ReadWindowEvent(type, message, hostId_, size) != platform::HostWindowChange::None
         && !checkQueued_) {
         // The event may be old news about an earlier window that had the
         // same id (the server reuses the ids of closed clients), so the
@@ -221,10 +215,9 @@ bool DisplayHackWindow::nativeEventFilter(const QByteArray& eventType, void* mes
 void DisplayHackWindow::CheckHostWindow()
 {
     checkQueued_ = false;
-    if (stopped_)
+    if (stopped_ || !display_)
         return;
-    const std::optional<platform::HostWindowSize> size
-        = platform::QueryHostWindowSize(XcbConnectionOfApp(), hostId_);
+    const std::optional<platform::HostWindowSize> size = display_->QueryWindowSize(hostId_);
     if (!size) {
         Stop(0); // the host ended the run by taking its window away
         return;

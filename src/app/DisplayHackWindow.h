@@ -18,7 +18,7 @@
 
 #include "app/CommandOptions.h"
 #include "app/WindowScene.h"
-#include "platform/x11/X11HostWindow.h"
+#include "platform/AppDisplay.h"
 #include "scene/SceneNotifier.h"
 #include "settings/SaverSettings.h"
 
@@ -47,7 +47,7 @@ public:
     const SaverSettings& Settings() const { return settings_; }
     uint32_t FramesDrawn() const { return framesDrawn_; }
     // The host's window (the root window for -root).
-    uint32_t HostWindow() const { return hostId_; }
+    uint64_t HostWindow() const { return hostId_; }
 
 Q_SIGNALS:
     void Finished(int exitCode);
@@ -78,7 +78,8 @@ private:
     ErrorSink reportError_;
     SaverSettings settings_;
     std::unique_ptr<QWindow> host_; // the foreign window object; none for the root
-    uint32_t hostId_ = 0;
+    std::unique_ptr<platform::AppDisplay> display_;
+    uint64_t hostId_ = 0;
     std::unique_ptr<QOpenGLContext> context_;
     std::unique_ptr<WindowScene> scene_;
     QTimer frameTimer_;

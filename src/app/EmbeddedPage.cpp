@@ -2,16 +2,9 @@
 
 #include <QCoreApplication>
 
-#include <cstdint>
-#include <cstring>
+#include <string_view>
 
 namespace velmora {
-
-namespace {
-
-constexpr uint8_t kClientMessage = 33;
-
-} // namespace
 
 EmbeddedPage::EmbeddedPage()
 {
@@ -30,7 +23,7 @@ bool EmbeddedPage::Create(unsigned long hostWindow)
         return false;
     atoms_ = platform::InternMemberAtoms(parent_.Watcher().Connection());
     ui::SettingsPage::Services services;
-    services.displayModes = &displayModes_;
+    services.displayModes = displayModes_.get();
     services.starter = &starter_;
     services.programPath = &platform::RunningProgramPath;
     page_ = std::make_unique<ui::SettingsPage>(services);
@@ -43,15 +36,11 @@ bool EmbeddedPage::Create(unsigned long hostWindow)
 
 bool EmbeddedPage::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*)
 {
-    if (eventType != "xcb_generic_event_t" || !page_)
+    if (!page_)
         return false;
-    const auto* bytes = static_cast<const uint8_t*>(message);
-    if ((bytes[0] & 0x7f) != kClientMessage)
-        return false;
-    uint32_t window = 0;
-    std::memcpy(&window, bytes + 4, 4);
     platform::MemberMessage command;
-    if (window != pageWindow_ || !platform::DecodeMemberMessage(message, atoms_, command))
+    const std::string_view type(eventType.constData(), static_cast<std::size_t>(eventType.size()));
+    if (!platform::ReadMemberCommand(type, message, pageWindow_, atoms_, command))
         return false;
     // Carried out after the event has been dispatched, never inside Qt's
     // own event handling (closing destroys the page's window).

@@ -11,9 +11,9 @@
 #include <memory>
 
 #include "app/ForeignParent.h"
+#include "platform/AppDisplay.h"
 #include "platform/Process.h"
 #include "platform/x11/MemberMessages.h"
-#include "platform/x11/X11DisplaySettings.h"
 #include "ui/SettingsPage.h"
 
 namespace velmora {
@@ -40,7 +40,7 @@ private:
     // Destroys the page (which stores the settings) and ends the run.
     void Close();
 
-    platform::X11DisplayModeSource displayModes_;
+    std::unique_ptr<platform::DisplayModeSource> displayModes_ = platform::OpenDisplayModeSource();
     platform::SystemProcessStarter starter_;
     ForeignParent parent_;
     platform::MemberAtoms atoms_;

@@ -84,6 +84,38 @@ INSTANTIATE_TEST_SUITE_P(Wire, MemberMessageDecodeTest,
         DecodeCase {"NotAClientMessage", Wire(28, 32, 401, {1027, 1, 1}), false, {}, 0, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A command reaches the page only as the toolkit's xcb event and only when
+// it is addressed to the page's own window (Wire() addresses 0x1234).
+struct ReadCase {
+    const char* name;
+    const char* eventType;
+    unsigned long pageWindow;
+    std::vector<unsigned char> wire;
+    bool accepted;
+};
+
+class MemberCommandReadTest : public ::testing::TestWithParam<ReadCase> { };
+
+TEST_P(MemberCommandReadTest, TakesOnlyCommandsForThePageWindow)
+{
+    const ReadCase& c = GetParam();
+    MemberMessage message;
+    ASSERT_EQ(ReadMemberCommand(c.eventType, c.wire.data(), c.pageWindow, kAtoms, message), c.accepted);
+    if (c.accepted) {
+        EXPECT_EQ(message.command, MemberCommand::Preview);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Events, MemberCommandReadTest,
+    ::testing::Values(
+        ReadCase {"ForThePage", "xcb_generic_event_t", 0x1234, Wire(33, 32, 401, {1028, 0, 1}), true},
+        ReadCase {"ForAnotherWindow", "xcb_generic_event_t", 0x1235, Wire(33, 32, 401, {1028, 0, 1}), false},
+        ReadCase {
+            "AnotherToolkitsEvent", "windows_generic_MSG", 0x1234, Wire(33, 32, 401, {1028, 0, 1}), false},
+        ReadCase {
+            "NotAClientMessage", "xcb_generic_event_t", 0x1234, Wire(22, 32, 401, {1028, 0, 1}), false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // How a forked member answers.
 enum class Answer { Acknowledge, Ignore, VanishOnCommand };
 

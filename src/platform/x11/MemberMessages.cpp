@@ -71,6 +71,20 @@ bool DecodeMemberMessage(const void* wireEvent, const MemberAtoms& atoms, Member
     return DecodeMemberMessage(type, bytes[1], data, atoms, message);
 }
 
+bool ReadMemberCommand(std::string_view eventType, const void* event, unsigned long pageWindow,
+    const MemberAtoms& atoms, MemberMessage& message)
+{
+    // Qt's xcb platform hands over the event as xcb read it off the wire.
+    if (eventType != "xcb_generic_event_t" || event == nullptr)
+        return false;
+    const auto* bytes = static_cast<const unsigned char*>(event);
+    if ((bytes[0] & 0x7f) != kClientMessage)
+        return false;
+    uint32_t window = 0;
+    std::memcpy(&window, bytes + 4, 4);
+    return window == pageWindow && DecodeMemberMessage(event, atoms, message);
+}
+
 bool AcknowledgeMemberMessage(
     Display* display, const MemberAtoms& atoms, const MemberMessage& message, unsigned long pageWindow)
 {

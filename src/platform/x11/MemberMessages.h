@@ -62,6 +62,11 @@ struct MemberMessage {
 // 32 bytes that xcb hands a toolkit's native event filter). False for every
 // other event, other message types and unknown command numbers.
 bool DecodeMemberMessage(const void* wireEvent, const MemberAtoms& atoms, MemberMessage& message);
+// Reads a command sent to `pageWindow` from a native event as a toolkit's
+// event filter receives it: the toolkit's name for the event's type, and the
+// event. False for every other type, window or event.
+bool ReadMemberCommand(std::string_view eventType, const void* event, unsigned long pageWindow,
+    const MemberAtoms& atoms, MemberMessage& message);
 // The same from a ClientMessage's fields (as Xlib holds them).
 bool DecodeMemberMessage(unsigned long messageType, int format, const long data[5], const MemberAtoms& atoms,
     MemberMessage& message);

@@ -6,16 +6,11 @@
 #include <cstdint>
 #include <optional>
 
+#include "platform/AppDisplay.h"
+
 struct xcb_connection_t;
 
 namespace velmora::platform {
-
-struct HostWindowSize {
-    int width = 0;
-    int height = 0;
-
-    bool operator==(const HostWindowSize&) const = default;
-};
 
 // The root window of the screen that $DISPLAY names on this connection.
 uint32_t DefaultRootWindow(xcb_connection_t* connection);
@@ -27,12 +22,6 @@ std::optional<HostWindowSize> QueryHostWindowSize(xcb_connection_t* connection, 
 // destruction) on this connection, keeping whatever this client already
 // selected there. False when the window is gone.
 bool WatchHostWindow(xcb_connection_t* connection, uint32_t window);
-
-enum class HostWindowChange {
-    None, // the event is about something else
-    Resized, // `size` holds the new size
-    Gone, // the window was destroyed
-};
 
 // Reads one event of the connection (an xcb_generic_event_t).
 HostWindowChange ReadHostWindowEvent(const void* event, uint32_t window, HostWindowSize& size);
