@@ -2,7 +2,7 @@
 
 #include "platform/Clock.h"
 #include "platform/Files.h"
-#include "platform/ProgramStart.h"
+#include "platform/Process.h"
 #include "platform/Registry.h"
 
 #include <cstdio>
@@ -157,11 +157,16 @@ int RunRandomStart(const std::vector<std::string>& arguments, const MessageBoxFu
     std::optional<platform::EndRequestRelay> relay;
     if (fullScreen)
         relay.emplace();
-    const platform::StartedProgram started = platform::StartProgram(path, arguments);
-    switch (started.result) {
+    std::vector<std::string> programArguments;
+    programArguments.reserve(arguments.size() + 1);
+    programArguments.emplace_back(path);
+    programArguments.insert(programArguments.end(), arguments.begin(), arguments.end());
+    platform::ChildProcess member;
+    member.Start(programArguments);
+    switch (member.Result()) {
     case platform::StartResult::Started:
         if (relay)
-            relay->Wait(started.pid);
+            relay->Wait(member);
         return 0;
     case platform::StartResult::FileNotFound:
     case platform::StartResult::PathNotFound:
@@ -170,7 +175,7 @@ int RunRandomStart(const std::vector<std::string>& arguments, const MessageBoxFu
     case platform::StartResult::Failed:
         break;
     }
-    ReportStartFailure(path, started.error);
+    ReportStartFailure(path, member.ErrorNumber());
     return 1;
 }
 

@@ -1,8 +1,10 @@
 #include "platform/InstanceGuard.h"
 
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -124,6 +126,43 @@ TEST_F(InstanceGuardTest, GuardOfAChildIsSeenUntilItEnds)
     ::waitpid(pid, &status, 0);
     EXPECT_FALSE(Guard().Exists()); // its owner is gone
     for (int fd : {ready[0], ready[1], release[0], release[1]})
+        ::close(fd);
+}
+
+// A guard written by a process that died before its rename leaves a
+// temporary file; the next registration removes it, but never the file of a
+// writer still at work (which holds the lock on it).
+TEST_F(InstanceGuardTest, RegistrationRemovesOnlyTheTemporaryFilesOfDeadWriters)
+{
+    struct Row {
+        const char* suffix;
+        bool heldByLiveWriter;
+        bool removed;
+    };
+    const Row rows[] = {
+        {".tmp-Ab12Cd", false, true}, {".tmp-LIVE01", true, false},
+        {".tmp-short", false, false}, // not a temporary name
+    };
+    std::vector<int> held;
+    for (const Row& row : rows) {
+        const std::string path = Guard().Path() + row.suffix;
+        std::ofstream(path) << "1\n";
+        if (row.heldByLiveWriter) {
+            const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+            ASSERT_GE(fd, 0);
+            ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+            held.push_back(fd);
+        }
+    }
+    for (const bool add : {true, false}) {
+        ASSERT_TRUE(add ? Guard().Add() : Guard().TryAdd());
+        EXPECT_TRUE(Guard().Exists());
+        for (const Row& row : rows)
+            EXPECT_EQ(std::filesystem::exists(Guard().Path() + row.suffix), !row.removed) << row.suffix;
+        ASSERT_TRUE(Guard().Delete());
+        std::ofstream(Guard().Path() + rows[0].suffix) << "1\n"; // died once more
+    }
+    for (int fd : held)
         ::close(fd);
 }
 

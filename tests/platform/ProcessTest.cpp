@@ -1,8 +1,11 @@
-// Starting, waiting for and ending real child processes through /bin/sh.
+// Starting, waiting for and ending real child processes through /bin/sh, and
+// passing end requests on to a program waited for.
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -10,6 +13,7 @@
 #include <vector>
 
 #include <pthread.h>
+#include <unistd.h>
 
 #include "platform/Process.h"
 
@@ -56,12 +60,23 @@ TEST_P(ProcessExitTest, WaitReportsTheExitStatus)
     ChildProcess process;
     ASSERT_TRUE(process.Start(Shell(GetParam().script))) << process.LastError();
     EXPECT_GT(process.Id(), 0);
+    EXPECT_EQ(process.Result(), StartResult::Started);
     ASSERT_TRUE(process.Wait(kEndMs));
     EXPECT_FALSE(process.IsRunning());
     EXPECT_EQ(process.ExitCode(), GetParam().exitCode);
     // Asking again after the end changes nothing.
     EXPECT_TRUE(process.Wait(0));
     EXPECT_EQ(process.ExitCode(), GetParam().exitCode);
+}
+
+TEST_P(ProcessExitTest, TheRelayReportsTheExitStatus)
+{
+    EndRequestRelay relay;
+    ChildProcess process;
+    ASSERT_TRUE(process.Start(Shell(GetParam().script))) << process.LastError();
+    EXPECT_EQ(relay.Wait(process), GetParam().exitCode);
+    EXPECT_EQ(process.ExitCode(), GetParam().exitCode);
+    EXPECT_FALSE(process.IsRunning());
 }
 
 INSTANTIATE_TEST_SUITE_P(Statuses, ProcessExitTest,
@@ -80,20 +95,44 @@ TEST_F(ProcessTest, ArgumentsArriveUnchangedWithoutAShellInBetween)
     EXPECT_EQ(Read(out), "/sp|two words|\"quoted\"|$HOME||");
 }
 
-TEST_F(ProcessTest, AProgramThatCannotBeStartedFailsWithAReason)
+struct StartFailureCase {
+    const char* name;
+    // The argument vector, with "@" standing for the test's folder.
+    std::vector<std::string> arguments;
+    StartResult result;
+    int errorNumber;
+};
+
+class StartFailureTest : public ProcessTest, public ::testing::WithParamInterface<StartFailureCase> { };
+
+TEST_P(StartFailureTest, FailsWithTheReason)
 {
-    const std::vector<std::vector<std::string>> bad = {
-        {}, {""}, {Path("missing-program")}, {dir_.string()}, // a folder
-    };
-    for (const auto& arguments : bad) {
-        ChildProcess process;
-        EXPECT_FALSE(process.Start(arguments)) << (arguments.empty() ? "<none>" : arguments[0]);
-        EXPECT_FALSE(process.LastError().empty());
-        EXPECT_FALSE(process.IsStarted());
-        EXPECT_FALSE(process.IsRunning());
-        EXPECT_FALSE(process.Wait(0));
-    }
+    std::ofstream(Path("text-file")) << "not a program\n";
+    std::vector<std::string> arguments = GetParam().arguments;
+    for (std::string& a : arguments)
+        if (!a.empty() && a[0] == '@')
+            a = dir_.string() + a.substr(1);
+    ChildProcess process;
+    EXPECT_FALSE(process.Start(arguments));
+    EXPECT_EQ(process.Result(), GetParam().result);
+    EXPECT_EQ(process.ErrorNumber(), GetParam().errorNumber);
+    EXPECT_FALSE(process.LastError().empty());
+    EXPECT_FALSE(process.IsStarted());
+    EXPECT_FALSE(process.IsRunning());
+    EXPECT_FALSE(process.Wait(0));
+    EndRequestRelay relay;
+    EXPECT_EQ(relay.Wait(process), -1);
 }
+
+INSTANTIATE_TEST_SUITE_P(Programs, StartFailureTest,
+    ::testing::Values(StartFailureCase {"NoArguments", {}, StartResult::FileNotFound, ENOENT},
+        StartFailureCase {"EmptyName", {""}, StartResult::FileNotFound, ENOENT},
+        StartFailureCase {"MissingFile", {"@/missing-program", "/s"}, StartResult::FileNotFound, ENOENT},
+        StartFailureCase {"MissingFolder", {"@/missing/program"}, StartResult::FileNotFound, ENOENT},
+        StartFailureCase {"FileOnTheWay", {"@/text-file/program"}, StartResult::PathNotFound, ENOTDIR},
+        StartFailureCase {"Folder", {"@"}, StartResult::Failed, EACCES},
+        StartFailureCase {"NotExecutable", {"@/text-file"}, StartResult::Failed, EACCES}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ProcessTest, WaitWithABoundReturnsWhileTheProcessRuns)
 {
@@ -165,6 +204,34 @@ TEST_F(ProcessTest, DetachedStartDoesNotWaitForTheProgram)
     EXPECT_TRUE(std::filesystem::exists(done));
     EXPECT_FALSE(starter.StartDetached({Path("missing-program"), "/sp"}));
 }
+
+// An end request to a process waiting for its program goes on to the
+// program, even one that arrives between the start and the wait; once the
+// relay is gone the process handles the requests as before.
+class EndRequestRelayTest : public ProcessTest, public ::testing::WithParamInterface<int> { };
+
+TEST_P(EndRequestRelayTest, TheRequestEndsTheProgramNotThisProcess)
+{
+    const int request = GetParam();
+    struct sigaction before { };
+    ASSERT_EQ(sigaction(request, nullptr, &before), 0);
+    {
+        EndRequestRelay relay;
+        ChildProcess process;
+        ASSERT_TRUE(process.Start(Shell("exec sleep 60")));
+        ASSERT_EQ(::kill(::getpid(), request), 0);
+        EXPECT_EQ(relay.Wait(process), 128 + request);
+    }
+    struct sigaction after { };
+    ASSERT_EQ(sigaction(request, nullptr, &after), 0);
+    EXPECT_EQ(after.sa_handler, before.sa_handler);
+    sigset_t mask;
+    ASSERT_EQ(pthread_sigmask(SIG_BLOCK, nullptr, &mask), 0);
+    EXPECT_FALSE(sigismember(&mask, request));
+}
+
+INSTANTIATE_TEST_SUITE_P(Requests, EndRequestRelayTest, ::testing::Values(SIGTERM, SIGINT, SIGHUP),
+    [](const auto& info) { return std::string(sigabbrev_np(info.param)); });
 
 TEST(RunningProgramPathTest, NamesThisTestProgram)
 {

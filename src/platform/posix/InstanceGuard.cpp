@@ -1,5 +1,8 @@
 #include "platform/InstanceGuard.h"
 
+#include "platform/posix/FileDescriptor.h"
+#include "platform/posix/TempFile.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -17,26 +20,6 @@ namespace {
 struct Owner {
     long pid = 0;
     unsigned long long startTime = 0; // 0: unknown
-};
-
-class ScopedFd {
-public:
-    explicit ScopedFd(int fd)
-        : fd_(fd)
-    {
-    }
-    ~ScopedFd()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    ScopedFd(const ScopedFd&) = delete;
-    ScopedFd& operator=(const ScopedFd&) = delete;
-    int Get() const { return fd_; }
-    bool Valid() const { return fd_ >= 0; }
-
-private:
-    int fd_;
 };
 
 std::string DefaultPath(std::string_view name)
@@ -96,7 +79,7 @@ bool IsAlive(const Owner& owner)
 // shared temp folder anyone could put a file of that name there.
 bool ReadOwner(const std::string& path, Owner& owner)
 {
-    ScopedFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
     if (!fd.Valid())
         return false;
     struct stat st { };
@@ -117,20 +100,18 @@ bool ReadOwner(const std::string& path, Owner& owner)
     return true;
 }
 
+// Writes the guard file whole or not at all, through a locked temporary file
+// that a later writer removes should this process die before the rename.
 bool WriteOwner(const std::string& path)
 {
     const long pid = static_cast<long>(::getpid());
     const std::string text = std::to_string(pid) + " " + std::to_string(ProcessStartTime(pid)) + "\n";
-    std::string temp = path + ".tmp-XXXXXX";
-    ScopedFd fd(::mkostemp(temp.data(), O_CLOEXEC));
-    if (!fd.Valid())
+    RemoveStrayTemps(path);
+    TempFile temp;
+    if (!temp.Create(path))
         return false;
-    const bool ok = ::write(fd.Get(), text.data(), text.size()) == static_cast<ssize_t>(text.size());
-    if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    return true;
+    const bool ok = ::write(temp.Get(), text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    return ok && temp.RenameTo(path);
 }
 
 // Serialises guard operations between processes.
@@ -145,7 +126,7 @@ public:
     // Without a lock the operations still work, just not atomically.
 
 private:
-    ScopedFd fd_;
+    FileDescriptor fd_;
 };
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "platform/Process.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -9,6 +10,7 @@
 #include <thread>
 #include <utility>
 
+#include <pthread.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -26,25 +28,43 @@ class SpawnAttributes {
 public:
     SpawnAttributes()
     {
-        posix_spawnattr_init(&attributes_);
+        ok_ = posix_spawnattr_init(&attributes_) == 0;
+        if (!ok_)
+            return;
         sigset_t none;
         sigemptyset(&none);
-        posix_spawnattr_setsigmask(&attributes_, &none);
         sigset_t all;
         sigfillset(&all);
         sigdelset(&all, SIGKILL);
         sigdelset(&all, SIGSTOP);
-        posix_spawnattr_setsigdefault(&attributes_, &all);
-        posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+        ok_ = posix_spawnattr_setsigmask(&attributes_, &none) == 0
+            && posix_spawnattr_setsigdefault(&attributes_, &all) == 0
+            && posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF) == 0;
     }
     ~SpawnAttributes() { posix_spawnattr_destroy(&attributes_); }
     SpawnAttributes(const SpawnAttributes&) = delete;
     SpawnAttributes& operator=(const SpawnAttributes&) = delete;
+    bool Ok() const { return ok_; }
     const posix_spawnattr_t* Get() const { return &attributes_; }
 
 private:
     posix_spawnattr_t attributes_;
+    bool ok_ = false;
 };
+
+StartResult ResultOf(int error)
+{
+    switch (error) {
+    case 0:
+        return StartResult::Started;
+    case ENOENT:
+        return StartResult::FileNotFound;
+    case ENOTDIR:
+        return StartResult::PathNotFound;
+    default:
+        return StartResult::Failed;
+    }
+}
 
 int StatusToExitCode(int status)
 {
@@ -55,6 +75,27 @@ int StatusToExitCode(int status)
     return -1;
 }
 
+constexpr std::array kEndRequests {SIGTERM, SIGINT, SIGHUP};
+
+// The one program whose end requests are relayed; 0 while none is waited for.
+volatile sig_atomic_t relayTarget = 0;
+
+extern "C" void RelayEndRequest(int signal)
+{
+    const pid_t target = relayTarget;
+    if (target > 0)
+        ::kill(target, signal);
+}
+
+sigset_t EndRequestSet()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    for (int signal : kEndRequests)
+        sigaddset(&set, signal);
+    return set;
+}
+
 } // namespace
 
 ChildProcess::~ChildProcess()
@@ -63,9 +104,11 @@ ChildProcess::~ChildProcess()
 }
 
 ChildProcess::ChildProcess(ChildProcess&& other) noexcept
-    : pid_(std::exchange(other.pid_, -1))
+    : id_(std::exchange(other.id_, -1))
     , ended_(other.ended_)
     , exitCode_(other.exitCode_)
+    , result_(other.result_)
+    , errorNumber_(other.errorNumber_)
     , error_(std::move(other.error_))
 {
 }
@@ -74,9 +117,11 @@ ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept
 {
     if (this != &other) {
         Release();
-        pid_ = std::exchange(other.pid_, -1);
+        id_ = std::exchange(other.id_, -1);
         ended_ = other.ended_;
         exitCode_ = other.exitCode_;
+        result_ = other.result_;
+        errorNumber_ = other.errorNumber_;
         error_ = std::move(other.error_);
     }
     return *this;
@@ -84,9 +129,9 @@ ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept
 
 void ChildProcess::Release()
 {
-    if (pid_ > 0 && !ended_)
-        Reap();
-    pid_ = -1;
+    if (id_ > 0 && !ended_)
+        Reap(false);
+    id_ = -1;
     ended_ = false;
 }
 
@@ -96,6 +141,8 @@ bool ChildProcess::Start(const std::vector<std::string>& arguments)
     exitCode_ = -1;
     error_.clear();
     if (arguments.empty() || arguments[0].empty()) {
+        result_ = StartResult::FileNotFound;
+        errorNumber_ = ENOENT;
         error_ = "no program given";
         return false;
     }
@@ -106,29 +153,33 @@ bool ChildProcess::Start(const std::vector<std::string>& arguments)
         argv.push_back(a.data());
     argv.push_back(nullptr);
     const SpawnAttributes attributes;
+    // glibc reports a failed exec through the return value, so a missing or
+    // unusable program file is known here and not only to the child.
     pid_t pid = -1;
-    const int rc = posix_spawn(&pid, argv[0], nullptr, attributes.Get(), argv.data(), environ);
+    const int rc = attributes.Ok()
+        ? posix_spawn(&pid, argv[0], nullptr, attributes.Get(), argv.data(), environ)
+        : ENOMEM;
+    result_ = ResultOf(rc);
+    errorNumber_ = rc;
     if (rc != 0) {
         error_ = arguments[0] + ": " + std::strerror(rc);
         return false;
     }
-    pid_ = pid;
+    id_ = pid;
     ended_ = false;
     return true;
 }
 
-bool ChildProcess::Reap()
+bool ChildProcess::Reap(bool block)
 {
-    if (pid_ <= 0)
-        return true;
-    if (ended_)
+    if (id_ <= 0 || ended_)
         return true;
     int status = 0;
     pid_t r;
     do {
-        r = waitpid(pid_, &status, WNOHANG);
+        r = waitpid(static_cast<pid_t>(id_), &status, block ? 0 : WNOHANG);
     } while (r < 0 && errno == EINTR);
-    if (r == pid_) {
+    if (r == id_) {
         ended_ = true;
         exitCode_ = StatusToExitCode(status);
         return true;
@@ -143,17 +194,17 @@ bool ChildProcess::Reap()
 
 bool ChildProcess::IsRunning()
 {
-    return pid_ > 0 && !Reap();
+    return id_ > 0 && !Reap(false);
 }
 
 bool ChildProcess::Wait(int timeoutMs)
 {
-    if (pid_ <= 0)
+    if (id_ <= 0)
         return false;
     const auto deadline
         = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
     auto pause = std::chrono::milliseconds(1);
-    while (!Reap()) {
+    while (!Reap(false)) {
         const auto now = std::chrono::steady_clock::now();
         if (now >= deadline)
             return false;
@@ -165,17 +216,61 @@ bool ChildProcess::Wait(int timeoutMs)
 
 bool ChildProcess::Terminate(int graceMs)
 {
-    if (pid_ <= 0)
+    if (id_ <= 0)
         return false;
-    if (Reap())
+    if (Reap(false))
         return true;
-    kill(pid_, SIGTERM);
+    kill(static_cast<pid_t>(id_), SIGTERM);
     if (Wait(graceMs))
         return true;
-    kill(pid_, SIGKILL);
+    kill(static_cast<pid_t>(id_), SIGKILL);
     // A killed process ends at once; the bound only guards a stuck kernel.
     Wait(10000);
     return false;
+}
+
+struct EndRequestRelay::Saved {
+    struct sigaction previous[kEndRequests.size()];
+    sigset_t previousMask;
+};
+
+EndRequestRelay::EndRequestRelay()
+    : saved_(std::make_unique<Saved>())
+{
+    const sigset_t set = EndRequestSet();
+    pthread_sigmask(SIG_BLOCK, &set, &saved_->previousMask);
+    struct sigaction action { };
+    action.sa_handler = RelayEndRequest;
+    sigemptyset(&action.sa_mask);
+    for (std::size_t i = 0; i < kEndRequests.size(); ++i)
+        sigaction(kEndRequests[i], &action, &saved_->previous[i]);
+}
+
+EndRequestRelay::~EndRequestRelay()
+{
+    const sigset_t set = EndRequestSet();
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    relayTarget = 0;
+    for (std::size_t i = 0; i < kEndRequests.size(); ++i)
+        sigaction(kEndRequests[i], &saved_->previous[i], nullptr);
+    // A request still pending now meets the previous handling, as it would
+    // have without the relay.
+    pthread_sigmask(SIG_SETMASK, &saved_->previousMask, nullptr);
+}
+
+int EndRequestRelay::Wait(ChildProcess& process)
+{
+    if (!process.IsStarted())
+        return -1;
+    relayTarget = static_cast<pid_t>(process.Id());
+    // Requests held back since the constructor are delivered here and go on
+    // to the program; each one interrupts the wait, which then resumes.
+    const sigset_t set = EndRequestSet();
+    pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+    process.Reap(true);
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    relayTarget = 0;
+    return process.ExitCode();
 }
 
 bool SystemProcessStarter::StartDetached(const std::vector<std::string>& arguments)

@@ -3,6 +3,8 @@
 
 #include "platform/ProgramIcon.h"
 
+#include "platform/posix/FileDescriptor.h"
+
 #include <cerrno>
 
 #include <fcntl.h>
@@ -52,13 +54,12 @@ ProgramIcon ReadProgramIcon(const std::string& path)
     if (path.empty())
         return icon;
     // Non-blocking, so a FIFO named as a program cannot hang the caller.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
+    const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!fd.Valid())
         return icon;
     struct stat st { };
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
-        icon = ReadProgramIconFrom(FileSource(fd, static_cast<uint64_t>(st.st_size)));
-    ::close(fd);
+    if (::fstat(fd.Get(), &st) == 0 && S_ISREG(st.st_mode))
+        icon = ReadProgramIconFrom(FileSource(fd.Get(), static_cast<uint64_t>(st.st_size)));
     return icon;
 }
 

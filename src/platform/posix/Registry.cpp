@@ -5,6 +5,8 @@
 
 #include "platform/Registry.h"
 
+#include "platform/posix/FileDescriptor.h"
+#include "platform/posix/TempFile.h"
 #include "platform/RegistryFormat.h"
 
 #include <cerrno>
@@ -12,7 +14,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <dirent.h>
 #include <fcntl.h>
 #include <string>
 #include <sys/file.h>
@@ -24,33 +25,6 @@ namespace velmora::platform {
 namespace {
 
 using regfile::Hive;
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd = -1)
-        : fd_(fd)
-    {
-    }
-    ~FileDescriptor()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int Get() const { return fd_; }
-    bool Valid() const { return fd_ >= 0; }
-    int Release() { return std::exchange(fd_, -1); }
-    // Closes now and reports the result, for files whose data must be safe.
-    bool Close()
-    {
-        const int fd = std::exchange(fd_, -1);
-        return fd < 0 || ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
 
 // [SECTION] File location and reading
 
@@ -119,14 +93,6 @@ Hive LoadForReading(const std::string& file)
 
 // [SECTION] Writing: directories, temporaries, damaged copies, replacement
 
-std::string ParentDirectory(const std::string& file)
-{
-    const std::size_t slash = file.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : file.substr(0, slash);
-}
-
 bool MakeDirectories(const std::string& dir)
 {
     struct stat st { };
@@ -167,85 +133,6 @@ std::string TimeStamp()
     if (std::strftime(buf, sizeof buf, "%Y%m%d-%H%M%S", &parts) == 0)
         return "unknown";
     return buf;
-}
-
-std::string BaseName(const std::string& file)
-{
-    const std::size_t slash = file.find_last_of('/');
-    return slash == std::string::npos ? file : file.substr(slash + 1);
-}
-
-// A temporary file "<target>.tmp-XXXXXX" beside the file it will replace. The
-// writer holds an exclusive flock on it from creation until it is renamed or
-// removed, so a temporary file whose lock can be taken belongs to a writer
-// that died: see RemoveStrayTemps.
-class TempFile {
-public:
-    TempFile() = default;
-    ~TempFile()
-    {
-        if (fd_ >= 0) {
-            if (!name_.empty())
-                ::unlink(name_.c_str());
-            ::close(fd_);
-        }
-    }
-    TempFile(const TempFile&) = delete;
-    TempFile& operator=(const TempFile&) = delete;
-
-    bool Create(const std::string& target)
-    {
-        std::string name = target + ".tmp-XXXXXX";
-        fd_ = ::mkostemp(name.data(), O_CLOEXEC);
-        if (fd_ < 0)
-            return false;
-        name_ = std::move(name);
-        // A fresh file nobody else has open: the lock is free.
-        return ::flock(fd_, LOCK_EX | LOCK_NB) == 0;
-    }
-    int Get() const { return fd_; }
-    // Moves the written file into place; the lock is held until it is there.
-    bool RenameTo(const std::string& target)
-    {
-        if (::rename(name_.c_str(), target.c_str()) != 0)
-            return false;
-        name_.clear();
-        return true;
-    }
-
-private:
-    int fd_ = -1;
-    std::string name_;
-};
-
-// Removes the temporary files of `target` left by writers that died in the
-// middle of a write. A live writer holds the lock on its own, so its file is
-// never touched. Called under the write lock.
-void RemoveStrayTemps(const std::string& target)
-{
-    const std::string prefix = BaseName(target) + ".tmp-";
-    constexpr std::size_t kSuffix = 6; // mkostemp's XXXXXX
-    DIR* dir = ::opendir(ParentDirectory(target).c_str());
-    if (dir == nullptr)
-        return;
-    const int dirFd = ::dirfd(dir);
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string_view name = entry->d_name;
-        if (name.size() != prefix.size() + kSuffix || name.substr(0, prefix.size()) != prefix)
-            continue;
-        FileDescriptor fd(::openat(dirFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-        struct stat held { };
-        if (!fd.Valid() || ::fstat(fd.Get(), &held) != 0 || !S_ISREG(held.st_mode))
-            continue;
-        if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0)
-            continue; // a writer still at work
-        // Only the very file locked, should the name have moved on meanwhile.
-        struct stat named { };
-        if (::fstatat(dirFd, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_dev == held.st_dev
-            && named.st_ino == held.st_ino)
-            ::unlinkat(dirFd, entry->d_name, 0);
-    }
-    ::closedir(dir);
 }
 
 // Streams `from` into a new file `to` (used where a hard link is refused).
