@@ -12,8 +12,8 @@
 
 #include "app/ForeignParent.h"
 #include "platform/AppDisplay.h"
+#include "platform/MemberMessages.h"
 #include "platform/Process.h"
-#include "platform/x11/MemberMessages.h"
 #include "ui/SettingsPage.h"
 
 namespace velmora {

@@ -7,7 +7,7 @@
 
 #include <memory>
 
-#include "platform/x11/ForeignWindow.h"
+#include "platform/ForeignWindow.h"
 
 class QSocketNotifier;
 class QWidget;

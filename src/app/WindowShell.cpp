@@ -8,13 +8,13 @@
 #include <cstdio>
 #include <memory>
 
+#include "app/ConfigurationDialog.h"
 #include "app/DisplayHackWindow.h"
 #include "app/EmbeddedPage.h"
-#include "app/ConfigurationDialog.h"
 #include "app/MessageBox.h"
 #include "app/PreviewWindow.h"
+#include "platform/ForeignWindow.h"
 #include "platform/TerminationSignals.h"
-#include "platform/x11/ForeignWindow.h"
 
 namespace velmora {
 

@@ -1,7 +1,7 @@
 #pragma once
 // The Qt side of the run modes that have windows: the full-screen screensaver
-// and the tour inside a screensaver host's window. The application object itself is created only when a mode needs
-// the display, so runs that show nothing work without an X server.
+// and the tour inside a screensaver host's window. The application object itself is created only when a mode
+// needs the display, so runs that show nothing work without an X server.
 
 #include "app/CGLWindow.h"
 #include "app/SaverApp.h"

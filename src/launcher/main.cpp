@@ -3,7 +3,7 @@
 // arguments.
 
 #include "launcher/RandomStart.h"
-#include "platform/x11/X11MessageBox.h"
+#include "platform/PlainMessageBox.h"
 
 #include <string>
 #include <vector>
@@ -11,5 +11,5 @@
 int main(int argc, char** argv)
 {
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
-    return velmora::launcher::RunRandomStart(arguments, &velmora::platform::ShowX11MessageBox);
+    return velmora::launcher::RunRandomStart(arguments, &velmora::platform::ShowPlainMessageBox);
 }

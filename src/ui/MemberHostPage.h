@@ -11,8 +11,8 @@
 
 #include <string>
 
+#include "platform/MemberMessages.h"
 #include "platform/Process.h"
-#include "platform/x11/MemberMessages.h"
 #include "ui/model/SettingsDialogModel.h"
 
 namespace velmora::ui {

@@ -29,10 +29,10 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
+#include "platform/MemberMessages.h"
 #include "platform/Process.h"
 #include "platform/ProgramIcon.h"
 #include "platform/Registry.h"
-#include "platform/x11/MemberMessages.h"
 #include "platform/x11/X11DisplaySettings.h"
 #include "settings/SaverSettings.h"
 #include "ui/MemberHostPage.h"

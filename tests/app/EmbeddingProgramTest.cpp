@@ -26,8 +26,8 @@
 
 #include <X11/extensions/XTest.h>
 
+#include "platform/MemberMessages.h"
 #include "platform/Process.h"
-#include "platform/x11/MemberMessages.h"
 #include "PrivateXServer.h"
 #include "settings/SaverSettings.h"
 #include "StringTable.h"

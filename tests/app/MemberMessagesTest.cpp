@@ -18,8 +18,8 @@
 
 #include <X11/Xlib.h>
 
-#include "platform/x11/ForeignWindow.h"
-#include "platform/x11/MemberMessages.h"
+#include "platform/ForeignWindow.h"
+#include "platform/x11/X11MemberMessages.h"
 #include "PrivateXServer.h"
 
 namespace velmora::platform {

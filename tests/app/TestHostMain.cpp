@@ -14,7 +14,7 @@
 
 #include <X11/Xlib.h>
 
-#include "platform/x11/MemberMessages.h"
+#include "platform/MemberMessages.h"
 
 namespace {
 

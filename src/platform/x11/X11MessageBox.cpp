@@ -1,5 +1,7 @@
 #include "platform/x11/X11MessageBox.h"
 
+#include "platform/PlainMessageBox.h"
+
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -286,6 +288,11 @@ bool ShowX11MessageBox(std::string_view caption, std::string_view text)
     XSync(display, False);
     XSetErrorHandler(previousHandler);
     return true;
+}
+
+bool ShowPlainMessageBox(std::string_view caption, std::string_view text)
+{
+    return ShowX11MessageBox(caption, text);
 }
 
 } // namespace velmora::platform

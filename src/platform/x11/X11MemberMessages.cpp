@@ -1,4 +1,4 @@
-#include "platform/x11/MemberMessages.h"
+#include "platform/x11/X11MemberMessages.h"
 
 #include <cerrno>
 #include <chrono>
@@ -9,6 +9,7 @@
 
 #include <X11/Xlib.h>
 
+#include "platform/x11/X11Connection.h"
 #include "platform/x11/X11ErrorTrap.h"
 
 namespace velmora::platform {
@@ -106,37 +107,50 @@ bool AcknowledgeMemberMessage(
     return sent != 0 && !trap.Failed();
 }
 
+MemberAtoms InternMemberAtoms(DisplayConnection* connection)
+{
+    return InternMemberAtoms(XlibDisplay(connection));
+}
+
+bool AcknowledgeMemberMessage(DisplayConnection* connection, const MemberAtoms& atoms,
+    const MemberMessage& message, unsigned long pageWindow)
+{
+    return AcknowledgeMemberMessage(XlibDisplay(connection), atoms, message, pageWindow);
+}
+
 MemberMessenger::~MemberMessenger()
 {
-    if (display_)
-        XCloseDisplay(display_);
+    if (connection_)
+        XCloseDisplay(XlibDisplay(connection_));
 }
 
 bool MemberMessenger::Open()
 {
-    if (display_)
+    if (connection_)
         return true;
-    display_ = XOpenDisplay(nullptr);
-    if (!display_)
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
         return false;
-    atoms_ = InternMemberAtoms(display_);
+    connection_ = AsConnection(display);
+    atoms_ = InternMemberAtoms(display);
     // Never mapped: it only receives the acknowledgements.
-    replyWindow_ = XCreateWindow(display_, DefaultRootWindow(display_), -10, -10, 1, 1, 0, CopyFromParent,
+    replyWindow_ = XCreateWindow(display, DefaultRootWindow(display), -10, -10, 1, 1, 0, CopyFromParent,
         InputOnly, CopyFromParent, 0, nullptr);
-    XFlush(display_);
+    XFlush(display);
     return replyWindow_ != 0;
 }
 
 unsigned long MemberMessenger::FirstChild(unsigned long hostWindow) const
 {
-    if (!display_ || hostWindow == 0)
+    Display* const display = XlibDisplay(connection_);
+    if (!display || hostWindow == 0)
         return 0;
-    x11::ErrorTrap trap(display_);
+    x11::ErrorTrap trap(display);
     ::Window root = 0, parent = 0;
     ::Window* children = nullptr;
     unsigned int count = 0;
     unsigned long first = 0;
-    if (XQueryTree(display_, hostWindow, &root, &parent, &children, &count) != 0 && count > 0)
+    if (XQueryTree(display, hostWindow, &root, &parent, &children, &count) != 0 && count > 0)
         first = children[0];
     if (children)
         XFree(children);
@@ -146,7 +160,7 @@ unsigned long MemberMessenger::FirstChild(unsigned long hostWindow) const
 MemberMessenger::Result MemberMessenger::SendToHosted(
     unsigned long hostWindow, MemberCommand command, int timeoutMs)
 {
-    if (!display_)
+    if (!connection_)
         return Result::NoConnection;
     const unsigned long page = FirstChild(hostWindow);
     return page ? Send(page, command, timeoutMs) : Result::NoMember;
@@ -154,25 +168,26 @@ MemberMessenger::Result MemberMessenger::SendToHosted(
 
 MemberMessenger::Result MemberMessenger::Send(unsigned long pageWindow, MemberCommand command, int timeoutMs)
 {
-    if (!display_)
+    Display* const display = XlibDisplay(connection_);
+    if (!display)
         return Result::NoConnection;
     if (pageWindow == 0)
         return Result::NoMember;
     const uint32_t serial = ++serial_ == 0 ? ++serial_ : serial_;
     {
-        x11::ErrorTrap trap(display_);
+        x11::ErrorTrap trap(display);
         // Watching the page's end, so a member that dies does not cost the full wait.
-        XSelectInput(display_, pageWindow, StructureNotifyMask);
+        XSelectInput(display, pageWindow, StructureNotifyMask);
         XEvent event {};
         event.xclient.type = ClientMessage;
-        event.xclient.display = display_;
+        event.xclient.display = display;
         event.xclient.window = pageWindow;
         event.xclient.message_type = atoms_.command;
         event.xclient.format = 32;
         event.xclient.data.l[0] = static_cast<long>(command);
         event.xclient.data.l[1] = static_cast<long>(replyWindow_);
         event.xclient.data.l[2] = static_cast<long>(serial);
-        XSendEvent(display_, pageWindow, False, NoEventMask, &event);
+        XSendEvent(display, pageWindow, False, NoEventMask, &event);
         if (trap.Failed())
             return Result::NoMember;
     }
@@ -180,9 +195,9 @@ MemberMessenger::Result MemberMessenger::Send(unsigned long pageWindow, MemberCo
     Result result = Result::TimedOut;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (bool waiting = true; waiting;) {
-        while (waiting && XPending(display_) > 0) {
+        while (waiting && XPending(display) > 0) {
             XEvent event;
-            XNextEvent(display_, &event);
+            XNextEvent(display, &event);
             if (event.type == ClientMessage && event.xclient.window == replyWindow_
                 && event.xclient.message_type == atoms_.done
                 && static_cast<uint32_t>(event.xclient.data.l[1]) == serial) {
@@ -199,14 +214,14 @@ MemberMessenger::Result MemberMessenger::Send(unsigned long pageWindow, MemberCo
             deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0)
             break;
-        pollfd fd {ConnectionNumber(display_), POLLIN, 0};
+        pollfd fd {ConnectionNumber(display), POLLIN, 0};
         const int ready = poll(&fd, 1, static_cast<int>(left.count()));
         if (ready < 0 && errno != EINTR)
             break;
     }
     {
-        x11::ErrorTrap trap(display_);
-        XSelectInput(display_, pageWindow, NoEventMask);
+        x11::ErrorTrap trap(display);
+        XSelectInput(display, pageWindow, NoEventMask);
     }
     return result;
 }

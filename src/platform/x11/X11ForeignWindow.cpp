@@ -1,39 +1,39 @@
-#include "platform/x11/ForeignWindow.h"
+#include "platform/ForeignWindow.h"
 
 #include <X11/Xlib.h>
 
+#include "platform/x11/X11Connection.h"
 #include "platform/x11/X11ErrorTrap.h"
 
 namespace velmora::platform {
 
 ForeignWindowWatch::~ForeignWindowWatch()
 {
-    if (display_)
-        XCloseDisplay(display_);
+    if (connection_)
+        XCloseDisplay(XlibDisplay(connection_));
 }
 
 bool ForeignWindowWatch::Open(unsigned long window)
 {
-    if (display_ || window == 0)
+    if (connection_ || window == 0)
         return false;
-    display_ = XOpenDisplay(nullptr);
-    if (!display_)
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
         return false;
-    window_ = window;
     XWindowAttributes attributes {};
     bool ok;
     {
         // Selected before the size is read, so no change after the read is missed.
-        x11::ErrorTrap trap(display_);
-        XSelectInput(display_, window, StructureNotifyMask);
-        ok = XGetWindowAttributes(display_, window, &attributes) != 0 && !trap.Failed();
+        x11::ErrorTrap trap(display);
+        XSelectInput(display, window, StructureNotifyMask);
+        ok = XGetWindowAttributes(display, window, &attributes) != 0 && !trap.Failed();
     }
     if (!ok) {
-        XCloseDisplay(display_);
-        display_ = nullptr;
-        window_ = 0;
+        XCloseDisplay(display);
         return false;
     }
+    connection_ = AsConnection(display);
+    window_ = window;
     width_ = attributes.width;
     height_ = attributes.height;
     return true;
@@ -42,11 +42,12 @@ bool ForeignWindowWatch::Open(unsigned long window)
 ForeignWindowWatch::Changes ForeignWindowWatch::Poll()
 {
     Changes changes;
-    if (!display_)
+    Display* display = XlibDisplay(connection_);
+    if (!display)
         return changes;
-    while (XPending(display_) > 0) {
+    while (XPending(display) > 0) {
         XEvent event;
-        XNextEvent(display_, &event);
+        XNextEvent(display, &event);
         if (event.type == DestroyNotify && event.xdestroywindow.window == window_) {
             gone_ = true;
             changes.gone = true;
@@ -63,7 +64,7 @@ ForeignWindowWatch::Changes ForeignWindowWatch::Poll()
 
 int ForeignWindowWatch::ConnectionFd() const
 {
-    return display_ ? ConnectionNumber(display_) : -1;
+    return connection_ ? ConnectionNumber(XlibDisplay(connection_)) : -1;
 }
 
 bool IsLiveWindow(unsigned long window)

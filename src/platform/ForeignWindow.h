@@ -5,10 +5,11 @@
 
 #include <cstdint>
 
-struct _XDisplay;
-using Display = _XDisplay;
-
 namespace velmora::platform {
+
+// A connection to the display server as the platform layer's own calls take
+// it; opaque to everyone else.
+struct DisplayConnection;
 
 class ForeignWindowWatch {
 public:
@@ -35,10 +36,10 @@ public:
     // The connection's descriptor, readable when events arrive.
     int ConnectionFd() const;
     // The watch's own connection, for requests of the caller (acknowledgements).
-    Display* Connection() const { return display_; }
+    DisplayConnection* Connection() const { return connection_; }
 
 private:
-    Display* display_ = nullptr;
+    DisplayConnection* connection_ = nullptr;
     unsigned long window_ = 0;
     int width_ = 0;
     int height_ = 0;
