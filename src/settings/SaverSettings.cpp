@@ -4,6 +4,7 @@
 #include "StringTable.h"
 
 #include <string>
+#include <string_view>
 #include <type_traits>
 
 namespace velmora {
@@ -12,21 +13,22 @@ namespace {
 using platform::RegistryKey;
 
 constexpr std::size_t kTextBuffer = 1024;
+constexpr std::string_view kRandomCameraStartName = "RandomCameraStart";
 
-// Calls visit(name, field) for the nine values in the order in which they
-// are read and written; other members of the collection and the installer
-// share this layout. Works on const and non-const records alike.
-template<typename Record, typename Visit> void ForEachStoredValue(Record& s, Visit&& visit)
+// The nine values with their registry names, in the order in which they are
+// read and written; other members of the collection and the installer share
+// this layout. Every copy or reset of the values goes through this list.
+template<typename Visit> void ForEachStoredValue(Visit&& visit)
 {
-    visit("XResolution", s.XResolution);
-    visit("YResolution", s.YResolution);
-    visit("ColorDepth", s.ColorDepth);
-    visit("AnimationSpeed", s.AnimationSpeed);
-    visit("CamMode", s.CamMode);
-    visit("NightSide", s.NightSide);
-    visit("CurrentVideomode", s.CurrentVideomode);
-    visit("DemoMode", s.DemoMode);
-    visit("RandomCameraStart", s.RandomCameraStart);
+    visit("XResolution", &SaverSettings::XResolution);
+    visit("YResolution", &SaverSettings::YResolution);
+    visit("ColorDepth", &SaverSettings::ColorDepth);
+    visit("AnimationSpeed", &SaverSettings::AnimationSpeed);
+    visit("CamMode", &SaverSettings::CamMode);
+    visit("NightSide", &SaverSettings::NightSide);
+    visit("CurrentVideomode", &SaverSettings::CurrentVideomode);
+    visit("DemoMode", &SaverSettings::DemoMode);
+    visit(kRandomCameraStartName.data(), &SaverSettings::RandomCameraStart);
 }
 
 // Reads one value from a sub-key of the collection key, opening and closing
@@ -59,7 +61,8 @@ bool SaverSettings::Load()
     if (!collection.Open(strings::kCollectionKey))
         return false;
     // Each value is stored as its four bytes; a missing one leaves the field.
-    ForEachStoredValue(*this, [&](const char* name, auto& field) {
+    ForEachStoredValue([&](const char* name, auto member) {
+        auto& field = this->*member;
         uint32_t v = static_cast<uint32_t>(field);
         if (ReadDword(collection, strings::kProgramKey, name, v))
             field = static_cast<std::remove_reference_t<decltype(field)>>(v);
@@ -79,8 +82,8 @@ bool SaverSettings::Save() const
     // Every value is tried even after a failed one, so one refused write does
     // not hold the others back; the result still reports it.
     bool all = true;
-    ForEachStoredValue(*this, [&](const char* name, const auto& field) {
-        all = WriteDword(collection, strings::kProgramKey, name, static_cast<uint32_t>(field)) && all;
+    ForEachStoredValue([&](const char* name, auto member) {
+        all = WriteDword(collection, strings::kProgramKey, name, static_cast<uint32_t>(this->*member)) && all;
     });
     return all;
 }
@@ -89,28 +92,17 @@ bool SaverSettings::RestoreDefaults()
 {
     Load();
     const SaverSettings defaults;
-    XResolution = defaults.XResolution;
-    YResolution = defaults.YResolution;
-    ColorDepth = defaults.ColorDepth;
-    CamMode = defaults.CamMode;
-    AnimationSpeed = defaults.AnimationSpeed;
-    DemoMode = defaults.DemoMode;
-    NightSide = defaults.NightSide;
-    CurrentVideomode = defaults.CurrentVideomode;
+    // The random-start choice is the user's, not a display setting: it stays.
+    ForEachStoredValue([&](std::string_view name, auto member) {
+        if (name != kRandomCameraStartName)
+            this->*member = defaults.*member;
+    });
     return Save();
 }
 
 void SaverSettings::CopyFrom(const SaverSettings& other)
 {
-    XResolution = other.XResolution;
-    YResolution = other.YResolution;
-    ColorDepth = other.ColorDepth;
-    CurrentVideomode = other.CurrentVideomode;
-    RandomCameraStart = other.RandomCameraStart;
-    AnimationSpeed = other.AnimationSpeed;
-    CamMode = other.CamMode;
-    NightSide = other.NightSide;
-    DemoMode = other.DemoMode;
+    ForEachStoredValue([&](const char*, auto member) { this->*member = other.*member; });
     InstallPath = other.InstallPath;
     collectionList.clear();
 }
