@@ -33,11 +33,12 @@ enum class ArchiveMemberId : int {
     Surface3,
     Titan,
     Stars,
-    // A small-body mesh: the scene must load it for a run to go on (an archive
-    // without it ends the run like one without a texture), but no element of
-    // the frame draws it.
+    // The two small-body meshes. No element of the frame draws either; they
+    // stay because the member list is fixed: archives already shipped carry
+    // both and the collection's other programs look them up by these names.
+    // The scene still loads Phobos and ends the run without it, as it always
+    // has; Deimos is stored and never read.
     Phobos,
-    // The second small-body mesh, in the same format; stored, never read.
     Deimos,
     Count
 };

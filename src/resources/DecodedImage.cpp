@@ -9,13 +9,13 @@
 
 namespace velmora {
 
-int DecodedImage::Load(ResourceArchive& archive, const char* memberName)
+bool DecodedImage::Load(ResourceArchive& archive, const char* memberName)
 {
     Reset();
     HeapBlock bytes;
     const long size = archive.Extract(memberName, bytes);
     if (size <= 0)
-        return 0; // the archive has traced why
+        return false; // the archive has traced why
 
     // The extension compares with its letter case: ".TGA" or ".jpeg" are unknown.
     const char* extension = std::strrchr(memberName, '.');
@@ -23,14 +23,14 @@ int DecodedImage::Load(ResourceArchive& archive, const char* memberName)
         return TgaDecoder(bytes.get(), static_cast<std::size_t>(size), *this, memberName);
     if (extension != nullptr && std::strcmp(extension, ".jpg") == 0) {
         JpegMemoryDecoder decoder;
-        if (decoder.Decode(bytes.get(), static_cast<std::size_t>(size), *this) != 1) {
+        if (!decoder.Decode(bytes.get(), static_cast<std::size_t>(size), *this)) {
             DiagTrace("Can't decompress jpeg image \"%s\"", memberName);
-            return 0;
+            return false;
         }
-        return 1;
+        return true;
     }
     DiagTrace("Unknown image \"%s\" format", memberName);
-    return 0;
+    return false;
 }
 
 } // namespace velmora

@@ -18,9 +18,9 @@ struct DecodedImage {
     HeapBlock pixels; // none until a decode succeeds
 
     // Extracts the member and decodes it by its extension (".tga" or ".jpg",
-    // letter case included). 1 on success, 0 on failure (traced); on failure
-    // pixels stays none.
-    int Load(ResourceArchive& archive, const char* memberName);
+    // letter case included). False on failure (traced); then pixels stays
+    // none.
+    bool Load(ResourceArchive& archive, const char* memberName);
 
     std::size_t ByteCount() const
     {

@@ -148,13 +148,13 @@ void ConvertRow(const JSAMPLE* in, unsigned char* out, int32_t width, int compon
 // [SECTION] The decode itself
 
 // Returns 1 with s.result filled, or 0; the caller releases everything.
-int RunDecode(DecodeState& s, const void* bytes, std::size_t size)
+bool RunDecode(DecodeState& s, const void* bytes, std::size_t size)
 {
     s.cinfo.err = jpeg_std_error(&s.error.pub);
     s.error.pub.error_exit = ErrorExit;
     s.error.pub.output_message = OutputMessage;
     if (setjmp(s.error.jump) != 0)
-        return 0;
+        return false;
 
     s.created = true;
     jpeg_create_decompress(&s.cinfo);
@@ -177,19 +177,19 @@ int RunDecode(DecodeState& s, const void* bytes, std::size_t size)
     jpeg_calc_output_dimensions(&s.cinfo);
     const int components = s.cinfo.output_components;
     if (components != 1 && components != 3 && components != 4)
-        return 0;
+        return false;
     if (s.cinfo.output_width == 0 || s.cinfo.output_height == 0
         || s.cinfo.output_width > static_cast<JDIMENSION>(kMaxJpegDimension)
         || s.cinfo.output_height > static_cast<JDIMENSION>(kMaxJpegDimension)
         || static_cast<int64_t>(s.cinfo.output_width) * s.cinfo.output_height > kMaxJpegPixels)
-        return 0;
+        return false;
     // Data that cannot hold the picture it declares is refused: a few hostile
     // bytes would otherwise have the library paint millions of grey pixels
     // past their end. Arithmetic coding could in theory go below a bit per
     // block; the same floor holds for it, as no picture read here uses it.
     const int64_t pixels = static_cast<int64_t>(s.cinfo.image_width) * s.cinfo.image_height;
     if (static_cast<uint64_t>((pixels + kMaxJpegPixelsPerByte - 1) / kMaxJpegPixelsPerByte) > size)
-        return 0;
+        return false;
     s.width = static_cast<int32_t>(s.cinfo.output_width);
     s.height = static_cast<int32_t>(s.cinfo.output_height);
 
@@ -198,49 +198,49 @@ int RunDecode(DecodeState& s, const void* bytes, std::size_t size)
     const std::size_t rowBytes = static_cast<std::size_t>(s.width) * 3;
     s.result = static_cast<unsigned char*>(std::malloc(rowBytes * static_cast<std::size_t>(s.height)));
     if (s.result == nullptr)
-        return 0;
+        return false;
 
     jpeg_start_decompress(&s.cinfo);
     // The colour conversion happens here, so the output stays what the
     // library's defaults give; only its component count is checked again.
     if (s.cinfo.output_components != components)
-        return 0;
+        return false;
     const bool adobeCmyk = s.cinfo.saw_Adobe_marker != 0;
     while (s.cinfo.output_scanline < s.cinfo.output_height) {
         const JDIMENSION y = s.cinfo.output_scanline;
         if (jpeg_read_scanlines(&s.cinfo, row, 1) != 1)
-            return 0;
+            return false;
         ConvertRow(row[0], s.result + static_cast<std::size_t>(y) * rowBytes, s.width, components, adobeCmyk);
     }
     jpeg_finish_decompress(&s.cinfo);
-    return 1;
+    return true;
 }
 
 } // namespace
 
-int JpegMemoryDecoder::Decode(const void* bytes, std::size_t size, DecodedImage& image)
+bool JpegMemoryDecoder::Decode(const void* bytes, std::size_t size, DecodedImage& image)
 {
     image.Reset();
     consumed_ = 0;
     if (bytes == nullptr || size == 0)
-        return 0;
+        return false;
     // Value-initialised: the source buffer makes the state too big for the stack.
     std::unique_ptr<DecodeState> state(new (std::nothrow) DecodeState());
     if (!state)
-        return 0;
-    const int ok = RunDecode(*state, bytes, size);
+        return false;
+    const bool ok = RunDecode(*state, bytes, size);
     if (state->created)
         jpeg_destroy_decompress(&state->cinfo);
     consumed_ = state->source.position;
-    if (ok != 1) {
+    if (!ok) {
         std::free(state->result);
-        return 0;
+        return false;
     }
     image.width = state->width;
     image.height = state->height;
     image.bitsPerPixel = 24;
     image.pixels.reset(state->result);
-    return 1;
+    return true;
 }
 
 } // namespace velmora

@@ -23,10 +23,10 @@ class JpegMemoryDecoder {
 public:
     static constexpr std::size_t kSourceChunkSize = 65536;
 
-    // On success (1) image holds width x height x 3 bytes of RGB, top row first,
+    // On success image holds width x height x 3 bytes of RGB, top row first,
     // and bitsPerPixel 24; greyscale and CMYK input are converted to RGB. A
-    // fatal decoding error returns 0 with everything released and image reset.
-    int Decode(const void* bytes, std::size_t size, DecodedImage& image);
+    // fatal decoding error returns false with everything released and image reset.
+    bool Decode(const void* bytes, std::size_t size, DecodedImage& image);
 
     // The position the memory source reached in the last Decode (bytes handed
     // to the library); 0 before the first one.

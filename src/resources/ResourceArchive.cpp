@@ -157,9 +157,11 @@ ResourceArchive::ResourceArchive()
     name_[0] = '\0';
 }
 
-ResourceArchive::~ResourceArchive()
+ResourceArchive::~ResourceArchive() = default;
+
+void ResourceArchive::UnzipCloser::operator()(void* handle) const noexcept
 {
-    Close();
+    unzClose(static_cast<unzFile>(handle));
 }
 
 const ArchiveMember* ResourceArchive::Member(int32_t index) const
@@ -169,31 +171,29 @@ const ArchiveMember* ResourceArchive::Member(int32_t index) const
     return &members_[static_cast<std::size_t>(index)];
 }
 
-int ResourceArchive::Open(int resourceId)
+bool ResourceArchive::Open(int resourceId)
 {
     Close();
     std::strcpy(name_, kResourceDataName);
 
     zlib_filefunc64_def functions = StreamFunctions();
-    unzFile handle = unzOpen2_64(&resourceId, &functions);
+    UnzipHandle owner(unzOpen2_64(&resourceId, &functions));
+    const auto handle = static_cast<unzFile>(owner.get());
     unz_global_info64 info {};
     const uint64_t archiveSize = FindProgramResource(kArchiveResourceType, resourceId).size;
     // The library accepts an archive without members and reads the first
     // central record lazily; both make the archive unusable here.
     if (handle == nullptr || unzGetGlobalInfo64(handle, &info) != UNZ_OK || info.number_entry == 0
         || info.number_entry > archiveSize / kCentralRecordSize || unzGoToFirstFile(handle) != UNZ_OK) {
-        if (handle != nullptr)
-            unzClose(handle);
         DiagTrace("Can't open file \"%s\"", name_);
-        return 0;
+        return false;
     }
 
     const auto count = static_cast<std::size_t>(info.number_entry);
     std::unique_ptr<ArchiveMember[]> members(new (std::nothrow) ArchiveMember[count]);
     if (!members) {
         DiagTrace("Not enought memory to load pak file \"%s\"", name_);
-        unzClose(handle);
-        return 0;
+        return false;
     }
 
     // A damaged record ends the listing; the members before it stay usable.
@@ -223,12 +223,12 @@ int ResourceArchive::Open(int resourceId)
         }
     }
 
-    handle_ = handle;
+    handle_ = std::move(owner);
     members_ = std::move(members);
     memberCount_ = static_cast<int32_t>(listed);
     commentLength_ = static_cast<uint32_t>(info.size_comment);
     resourceSize_ = ClampTo32(archiveSize);
-    return 1;
+    return true;
 }
 
 const ArchiveMember* ResourceArchive::Find(const char* memberName) const
@@ -262,12 +262,13 @@ long ResourceArchive::Extract(const char* memberName, HeapBlock& out)
     }
     if (ok) {
         const unz64_file_pos position {member->directoryPosition, member->fileIndex};
-        ok = unzGoToFilePos64(handle_, &position) == UNZ_OK && unzOpenCurrentFile(handle_) == UNZ_OK;
+        ok = unzGoToFilePos64(handle_.get(), &position) == UNZ_OK
+            && unzOpenCurrentFile(handle_.get()) == UNZ_OK;
         if (ok) {
-            const int read = unzReadCurrentFile(handle_, block.get(), member->uncompressedSize);
+            const int read = unzReadCurrentFile(handle_.get(), block.get(), member->uncompressedSize);
             // Closing reports a CRC-32 mismatch once the whole member has been
             // read; damaged data must never reach a decoder.
-            const int closed = unzCloseCurrentFile(handle_);
+            const int closed = unzCloseCurrentFile(handle_.get());
             ok = read >= 0 && static_cast<uint32_t>(read) == member->uncompressedSize && closed == UNZ_OK;
         }
     }
@@ -279,17 +280,13 @@ long ResourceArchive::Extract(const char* memberName, HeapBlock& out)
     return static_cast<long>(member->uncompressedSize);
 }
 
-int ResourceArchive::Close()
+void ResourceArchive::Close()
 {
     members_.reset();
     memberCount_ = 0;
     commentLength_ = 0;
     resourceSize_ = 0;
-    if (handle_ == nullptr)
-        return 0;
-    const int status = unzClose(handle_);
-    handle_ = nullptr;
-    return status;
+    handle_.reset();
 }
 
 } // namespace velmora

@@ -24,7 +24,8 @@ struct ArchiveMember {
 
 // The ZIP archive linked into the program (or any "rfile" resource), read in
 // place through the unzip library. Calling order: Open, any number of
-// Extract, Close; the object may then be opened again.
+// Extract; the archive is released by Close, by opening again or when the
+// object goes, whichever comes first.
 class ResourceArchive {
 public:
     ResourceArchive();
@@ -32,17 +33,17 @@ public:
     ResourceArchive(const ResourceArchive&) = delete;
     ResourceArchive& operator=(const ResourceArchive&) = delete;
 
-    // 1 on success, 0 on failure (traced).
-    int Open(int resourceId);
+    // False on failure (traced); the archive is then closed.
+    bool Open(int resourceId);
 
     // Hands over the whole member (found without regard to ASCII letter case)
     // and returns its size, > 0. Returns 0 and an empty block on failure,
     // including a zero-length member and a CRC-32 mismatch.
     long Extract(const char* memberName, HeapBlock& out);
 
-    // Releases the table and the unzip handle; returns the unzip library's
-    // close status (0 when nothing was wrong, also when already closed).
-    int Close();
+    // Releases the table and the unzip handle; nothing happens when already
+    // closed.
+    void Close();
 
     bool IsOpen() const { return handle_ != nullptr; }
     const char* Name() const { return name_; }
@@ -52,10 +53,16 @@ public:
     const ArchiveMember* Member(int32_t index) const;
 
 private:
+    // The one place the unzip handle is closed.
+    struct UnzipCloser {
+        void operator()(void* handle) const noexcept;
+    };
+    using UnzipHandle = std::unique_ptr<void, UnzipCloser>;
+
     const ArchiveMember* Find(const char* memberName) const;
 
     char name_[kArchiveNameSize];
-    void* handle_ = nullptr; // unzFile
+    UnzipHandle handle_; // unzFile
     int32_t memberCount_ = 0;
     uint32_t commentLength_ = 0;
     uint32_t resourceSize_ = 0;

@@ -18,12 +18,12 @@ void ShapeMesh::Release()
     count = 0;
 }
 
-int ShapeMesh::Load(const void* bytes, long size)
+bool ShapeMesh::Load(const void* bytes, long size)
 {
     Release();
     constexpr long kCountBytes = 4;
     if (bytes == nullptr || size < kCountBytes)
-        return 0;
+        return false;
     const auto* data = static_cast<const unsigned char*>(bytes);
     const int32_t n
         = static_cast<int32_t>(static_cast<uint32_t>(data[0]) | static_cast<uint32_t>(data[1]) << 8
@@ -33,16 +33,16 @@ int ShapeMesh::Load(const void* bytes, long size)
     if (n < 0
         || static_cast<unsigned long>(n)
             > static_cast<unsigned long>(size - kCountBytes) / sizeof(ShapeTriangle))
-        return 0;
+        return false;
     if (n == 0)
-        return 1;
+        return true;
     const std::size_t byteCount = static_cast<std::size_t>(n) * sizeof(ShapeTriangle);
     triangles.reset(static_cast<ShapeTriangle*>(std::malloc(byteCount)));
     if (!triangles)
-        return 0;
+        return false;
     std::memcpy(triangles.get(), data + kCountBytes, byteCount);
     count = n;
-    return 1;
+    return true;
 }
 
 } // namespace velmora

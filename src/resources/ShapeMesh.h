@@ -31,10 +31,9 @@ public:
     ShapeMesh& operator=(const ShapeMesh&) = delete;
 
     // Copies the mesh out of a whole member; does not keep the pointer.
-    // 1 on success (N = 0 gives an empty mesh), 0 when N is negative, needs
-    // more bytes than size, or the array cannot be allocated; the mesh is
-    // then empty.
-    int Load(const void* bytes, long size);
+    // N = 0 gives an empty mesh. False when N is negative, needs more bytes
+    // than size, or the array cannot be allocated; the mesh is then empty.
+    bool Load(const void* bytes, long size);
 
     // Frees the triangle array and sets the count to 0.
     void Release();

@@ -101,14 +101,14 @@ bool DecodeRunLength(
 
 } // namespace
 
-int TgaDecoder(const unsigned char* bytes, std::size_t size, DecodedImage& image, const char* name)
+bool TgaDecoder(const unsigned char* bytes, std::size_t size, DecodedImage& image, const char* name)
 {
     image.Reset();
     if (name == nullptr)
         name = "";
     if (bytes == nullptr || size < kHeaderSize) {
         DiagTrace("Truncated tga image \"%s\"", name);
-        return 0;
+        return false;
     }
     const unsigned colourMapType = bytes[1];
     const unsigned imageType = bytes[2];
@@ -116,17 +116,17 @@ int TgaDecoder(const unsigned char* bytes, std::size_t size, DecodedImage& image
     const unsigned descriptor = bytes[17];
     if (imageType != kTypeTrueColour && imageType != kTypeRunLengthTrueColour) {
         DiagTrace("Unsupported tga image \"%s\" type (type=%d)", name, static_cast<int>(imageType));
-        return 0;
+        return false;
     }
     if (colourMapType != 0 || (depth != 24 && depth != 32)) {
         DiagTrace("Unsupported tga image \"%s\" pixel size (size=%d)", name, static_cast<int>(depth));
-        return 0;
+        return false;
     }
     const auto width = static_cast<int32_t>(ReadU16(bytes + 12));
     const auto height = static_cast<int32_t>(ReadU16(bytes + 14));
     if (width == 0 || height == 0 || width > kMaxTgaDimension || height > kMaxTgaDimension) {
         DiagTrace("Unsupported tga image \"%s\" dimensions (%dx%d)", name, width, height);
-        return 0;
+        return false;
     }
 
     // Both factors are at most 2^14, so these products fit easily.
@@ -141,13 +141,13 @@ int TgaDecoder(const unsigned char* bytes, std::size_t size, DecodedImage& image
         : (pixelCount + kMaxPacketPixels - 1) / kMaxPacketPixels * (1 + bytesPerPixel);
     if (available < minimumInput) {
         DiagTrace("Truncated tga image \"%s\"", name);
-        return 0;
+        return false;
     }
 
     HeapBlock pixels(static_cast<unsigned char*>(std::malloc(outputBytes)));
     if (!pixels) {
         DiagTrace("Can't allocate memory (size=%d)", static_cast<int>(outputBytes));
-        return 0;
+        return false;
     }
     PixelWriter writer(pixels.get(), width, height, bytesPerPixel, (descriptor & kDescriptorTopFirst) != 0);
     const unsigned char* data = bytes + kHeaderSize;
@@ -156,14 +156,14 @@ int TgaDecoder(const unsigned char* bytes, std::size_t size, DecodedImage& image
             writer.Put(data + i * bytesPerPixel);
     } else if (!DecodeRunLength(data, data + available, bytesPerPixel, writer)) {
         DiagTrace("Truncated tga image \"%s\"", name);
-        return 0;
+        return false;
     }
 
     image.width = width;
     image.height = height;
     image.bitsPerPixel = static_cast<uint8_t>(depth);
     image.pixels = std::move(pixels);
-    return 1;
+    return true;
 }
 
 } // namespace velmora

@@ -11,7 +11,7 @@ inline constexpr int kMaxTgaDimension = 16384;
 
 // Decodes true-colour TGA (image types 2 and 10, 24 or 32 bits) into image,
 // never reading past size bytes. name is used in trace messages only.
-// 1 on success; 0 on failure (traced), leaving image reset.
-int TgaDecoder(const unsigned char* bytes, std::size_t size, DecodedImage& image, const char* name);
+// False on failure (traced), leaving image reset.
+bool TgaDecoder(const unsigned char* bytes, std::size_t size, DecodedImage& image, const char* name);
 
 } // namespace velmora

@@ -21,12 +21,6 @@ constexpr char kMsgOpenArchive[] = "Can't open resource data file.";
 constexpr char kMsgTexture[] = "Can't load pTexture.";
 constexpr char kMsgShape[] = "Can't load 3D shape.";
 
-// Closes the archive on every way out of the loading function.
-struct ArchiveCloser {
-    ResourceArchive& archive;
-    ~ArchiveCloser() { archive.Close(); }
-};
-
 // Uploads one decoded RGB image into the bound texture with its row of the
 // table.
 void UploadTexture(const TextureRow& entry, const DecodedImage& image)
@@ -72,19 +66,17 @@ void SpaceScene::Initialize(const SaverSettings& settings, int width, int height
 bool SpaceScene::LoadTexturesAndShape()
 {
     ResourceArchive archive;
-    if (archive.Open(kArchiveResourceId) != 1) {
+    if (!archive.Open(kArchiveResourceId)) {
         notifier_.ShowError(kMsgOpenArchive);
         notifier_.RequestQuit();
         return false;
     }
-    const ArchiveCloser closer {archive};
-
     for (const TextureRow& entry : kTextureTable) {
         DecodedImage image;
         // The upload reads three bytes per pixel; a 32-bit picture would be
         // misread, so it counts as undecodable like any other bad image.
-        if (image.Load(archive, ArchiveMemberName(entry.member)) != 1 || !image.pixels
-            || image.bitsPerPixel != 24 || image.width <= 0 || image.height <= 0) {
+        if (!image.Load(archive, ArchiveMemberName(entry.member)) || !image.pixels || image.bitsPerPixel != 24
+            || image.width <= 0 || image.height <= 0) {
             notifier_.ShowError(kMsgTexture);
             notifier_.RequestQuit();
             return false;
@@ -103,6 +95,8 @@ bool SpaceScene::LoadTexturesAndShape()
         retained_.push_back(std::move(image.pixels));
     }
 
+    // No element draws this mesh; it is loaded and required all the same, as
+    // it always has been (why it stays: ArchiveMembers.h).
     HeapBlock bytes;
     const long size = archive.Extract(ArchiveMemberName(ArchiveMemberId::Phobos), bytes);
     if (size <= 0 || !bytes) {
@@ -112,7 +106,7 @@ bool SpaceScene::LoadTexturesAndShape()
     }
     const unsigned char* raw = bytes.get();
     retained_.push_back(std::move(bytes));
-    if (shape_.Load(raw, size) != 1) {
+    if (!shape_.Load(raw, size)) {
         notifier_.ShowError(kMsgShape);
         notifier_.RequestQuit();
         return false;

@@ -129,13 +129,12 @@ bool StarCatalogue::Load(SceneNotifier& notifier, std::vector<HeapBlock>& retain
     long size = 0;
     {
         ResourceArchive archive;
-        if (archive.Open(kArchiveResourceId) != 1) {
+        if (!archive.Open(kArchiveResourceId)) {
             notifier.ShowError("Can't open resource data file.");
             notifier.RequestQuit();
             return false;
         }
         size = archive.Extract(ArchiveMemberName(ArchiveMemberId::Stars), file);
-        archive.Close();
     }
     if (size <= 0 || !file) {
         notifier.ShowError("Can't open stars data file.");

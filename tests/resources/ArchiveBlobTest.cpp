@@ -36,19 +36,18 @@ TEST(ArchiveBlobTest, LinkedArchiveIsResourceRfile152)
 TEST(ArchiveBlobTest, SceneStyleLoadingFromTheLinkedArchive)
 {
     ResourceArchive archive;
-    ASSERT_EQ(archive.Open(kArchiveResourceId), 1);
+    ASSERT_TRUE(archive.Open(kArchiveResourceId));
     DecodedImage flare, picture;
-    EXPECT_EQ(flare.Load(archive, "flare1.jpg"), 1);
+    EXPECT_TRUE(flare.Load(archive, "flare1.jpg"));
     EXPECT_EQ(flare.width, 12);
-    EXPECT_EQ(picture.Load(archive, "pic.tga"), 1);
+    EXPECT_TRUE(picture.Load(archive, "pic.tga"));
     EXPECT_EQ(picture.height, 8);
     HeapBlock bytes;
     const long size = archive.Extract("phobos2.dat", bytes);
     ASSERT_GT(size, 0);
     ShapeMesh mesh;
-    EXPECT_EQ(mesh.Load(bytes.get(), size), 1);
+    EXPECT_TRUE(mesh.Load(bytes.get(), size));
     EXPECT_EQ(mesh.count, 2);
-    EXPECT_EQ(archive.Close(), 0);
 }
 
 TEST(ArchiveBlobTest, RegisteredBlockTakesPrecedenceOverTheLinkedOne)

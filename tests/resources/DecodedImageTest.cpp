@@ -22,7 +22,7 @@ protected:
         Bytes rgb;
         for (int i = 0; i < 32 * 16; ++i)
             rgb.insert(rgb.end(), {200, 100, 50});
-        zip_ = test::BuildZip({
+        zip_ = test::WriteZip({
             {"pic.tga", test::EncodeTga(tga_, true, false)},
             {"Photo.jpg", test::EncodeJpeg(rgb, 32, 16, 3)},
             {"upper.TGA", test::EncodeTga(tga_, false, true)},
@@ -33,7 +33,7 @@ protected:
         });
         resource_ = std::make_unique<ScopedProgramResource>(
             kArchiveResourceType, kImagesId, zip_.data(), zip_.size());
-        ASSERT_EQ(archive_.Open(kImagesId), 1);
+        ASSERT_TRUE(archive_.Open(kImagesId));
     }
 
     test::Picture tga_;
@@ -46,7 +46,7 @@ protected:
 
 TEST_F(DecodedImageTest, TgaMemberDecodes)
 {
-    ASSERT_EQ(image_.Load(archive_, "pic.tga"), 1);
+    ASSERT_TRUE(image_.Load(archive_, "pic.tga"));
     EXPECT_EQ(image_.width, 6);
     EXPECT_EQ(image_.height, 3);
     EXPECT_EQ(image_.bitsPerPixel, 32);
@@ -56,7 +56,7 @@ TEST_F(DecodedImageTest, TgaMemberDecodes)
 
 TEST_F(DecodedImageTest, JpegMemberDecodesWhateverTheNameCaseInTheArchive)
 {
-    ASSERT_EQ(image_.Load(archive_, "photo.jpg"), 1);
+    ASSERT_TRUE(image_.Load(archive_, "photo.jpg"));
     EXPECT_EQ(image_.width, 32);
     EXPECT_EQ(image_.height, 16);
     EXPECT_EQ(image_.bitsPerPixel, 24);
@@ -67,10 +67,10 @@ TEST_F(DecodedImageTest, JpegMemberDecodesWhateverTheNameCaseInTheArchive)
 TEST_F(DecodedImageTest, UnknownExtensionsFailAfterExtraction)
 {
     // Extracted fine (the archive ignores case), refused by extension.
-    EXPECT_EQ(image_.Load(archive_, "upper.TGA"), 0);
-    EXPECT_EQ(image_.Load(archive_, "long.jpeg"), 0);
-    EXPECT_EQ(image_.Load(archive_, "noextension"), 0);
-    EXPECT_EQ(image_.Load(archive_, "PIC.TGA"), 0);
+    EXPECT_FALSE(image_.Load(archive_, "upper.TGA"));
+    EXPECT_FALSE(image_.Load(archive_, "long.jpeg"));
+    EXPECT_FALSE(image_.Load(archive_, "noextension"));
+    EXPECT_FALSE(image_.Load(archive_, "PIC.TGA"));
     ASSERT_EQ(trace_.messages.size(), 4u);
     EXPECT_EQ(trace_.messages[0], "Unknown image \"upper.TGA\" format");
     EXPECT_EQ(trace_.messages[2], "Unknown image \"noextension\" format");
@@ -79,11 +79,11 @@ TEST_F(DecodedImageTest, UnknownExtensionsFailAfterExtraction)
 
 TEST_F(DecodedImageTest, DecoderFailuresAreTracedAndLeaveNoPixels)
 {
-    ASSERT_EQ(image_.Load(archive_, "pic.tga"), 1);
-    EXPECT_EQ(image_.Load(archive_, "broken.jpg"), 0);
+    ASSERT_TRUE(image_.Load(archive_, "pic.tga"));
+    EXPECT_FALSE(image_.Load(archive_, "broken.jpg"));
     EXPECT_EQ(image_.pixels, nullptr);
-    EXPECT_EQ(image_.Load(archive_, "broken.tga"), 0);
-    EXPECT_EQ(image_.Load(archive_, "missing.jpg"), 0);
+    EXPECT_FALSE(image_.Load(archive_, "broken.tga"));
+    EXPECT_FALSE(image_.Load(archive_, "missing.jpg"));
     ASSERT_EQ(trace_.messages.size(), 3u);
     EXPECT_EQ(trace_.messages[0], "Can't decompress jpeg image \"broken.jpg\"");
     EXPECT_EQ(trace_.messages[1], "Unsupported tga image \"broken.tga\" type (type=1)");

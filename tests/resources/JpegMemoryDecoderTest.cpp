@@ -44,7 +44,7 @@ TEST(JpegMemoryDecoderTest, DecodesToRgbRowsTopFirst)
     const Bytes jpeg = EncodeJpeg(RedOverBlue(64, 48), 64, 48, 3);
     DecodedImage image;
     JpegMemoryDecoder decoder;
-    ASSERT_EQ(decoder.Decode(jpeg.data(), jpeg.size(), image), 1);
+    ASSERT_TRUE(decoder.Decode(jpeg.data(), jpeg.size(), image));
     EXPECT_EQ(image.width, 64);
     EXPECT_EQ(image.height, 48);
     EXPECT_EQ(image.bitsPerPixel, 24);
@@ -58,7 +58,7 @@ TEST(JpegMemoryDecoderTest, OddSizeAndProgressiveDecode)
 {
     const Bytes jpeg = EncodeJpeg(RedOverBlue(37, 19), 37, 19, 3, 90, true);
     DecodedImage image;
-    ASSERT_EQ(JpegMemoryDecoder().Decode(jpeg.data(), jpeg.size(), image), 1);
+    ASSERT_TRUE(JpegMemoryDecoder().Decode(jpeg.data(), jpeg.size(), image));
     EXPECT_EQ(image.width, 37);
     EXPECT_EQ(image.height, 19);
     ExpectNear(PixelAt(image, 36, 0), 230, 20, 10);
@@ -79,7 +79,7 @@ TEST(JpegMemoryDecoderTest, InputLargerThanOneSourceChunk)
     ASSERT_GT(jpeg.size(), 2 * JpegMemoryDecoder::kSourceChunkSize);
     DecodedImage image;
     JpegMemoryDecoder decoder;
-    ASSERT_EQ(decoder.Decode(jpeg.data(), jpeg.size(), image), 1);
+    ASSERT_TRUE(decoder.Decode(jpeg.data(), jpeg.size(), image));
     EXPECT_EQ(decoder.BytesConsumed(), jpeg.size());
     // The slices must add up to exactly what libjpeg's own source decodes.
     int refWidth = 0, refHeight = 0;
@@ -98,7 +98,7 @@ TEST(JpegMemoryDecoderTest, GreyscaleBecomesRgb)
             grey.push_back(static_cast<unsigned char>(y < 8 ? 200 : 40));
     const Bytes jpeg = EncodeJpeg(grey, w, h, 1);
     DecodedImage image;
-    ASSERT_EQ(JpegMemoryDecoder().Decode(jpeg.data(), jpeg.size(), image), 1);
+    ASSERT_TRUE(JpegMemoryDecoder().Decode(jpeg.data(), jpeg.size(), image));
     EXPECT_EQ(image.bitsPerPixel, 24);
     EXPECT_EQ(image.ByteCount(), static_cast<std::size_t>(w * h * 3));
     const unsigned char* top = PixelAt(image, 3, 1);
@@ -122,7 +122,7 @@ TEST(JpegMemoryDecoderTest, AdobeCmykBecomesRgb)
                 cmyk.insert(cmyk.end(), {255, 255, 255, 255});
     const Bytes jpeg = EncodeJpeg(cmyk, w, h, 4, 95);
     DecodedImage image;
-    ASSERT_EQ(JpegMemoryDecoder().Decode(jpeg.data(), jpeg.size(), image), 1);
+    ASSERT_TRUE(JpegMemoryDecoder().Decode(jpeg.data(), jpeg.size(), image));
     EXPECT_EQ(image.bitsPerPixel, 24);
     EXPECT_EQ(image.ByteCount(), static_cast<std::size_t>(w * h * 3));
     ExpectNear(PixelAt(image, 2, 2), 255, 0, 0);
@@ -134,12 +134,12 @@ TEST(JpegMemoryDecoderTest, CorruptDataFailsCleanly)
     DecodedImage image;
     JpegMemoryDecoder decoder;
     const Bytes text = test::ToBytes("definitely not a JPEG file");
-    EXPECT_EQ(decoder.Decode(text.data(), text.size(), image), 0);
+    EXPECT_FALSE(decoder.Decode(text.data(), text.size(), image));
     EXPECT_EQ(image.pixels, nullptr);
 
     // Only the start-of-image marker: the supplied end marker ends it without an image.
     const Bytes soiOnly {0xFF, 0xD8};
-    EXPECT_EQ(decoder.Decode(soiOnly.data(), soiOnly.size(), image), 0);
+    EXPECT_FALSE(decoder.Decode(soiOnly.data(), soiOnly.size(), image));
 
     // A damaged frame header (zero components).
     Bytes jpeg = EncodeJpeg(RedOverBlue(16, 16), 16, 16, 3);
@@ -149,12 +149,12 @@ TEST(JpegMemoryDecoderTest, CorruptDataFailsCleanly)
             break;
         }
     }
-    EXPECT_EQ(decoder.Decode(jpeg.data(), jpeg.size(), image), 0);
+    EXPECT_FALSE(decoder.Decode(jpeg.data(), jpeg.size(), image));
     EXPECT_EQ(image.pixels, nullptr);
     EXPECT_EQ(image.width, 0);
 
-    EXPECT_EQ(decoder.Decode(nullptr, 10, image), 0);
-    EXPECT_EQ(decoder.Decode(text.data(), 0, image), 0);
+    EXPECT_FALSE(decoder.Decode(nullptr, 10, image));
+    EXPECT_FALSE(decoder.Decode(text.data(), 0, image));
 }
 
 TEST(JpegMemoryDecoderTest, TruncatedDataEndsAtTheBlock)
@@ -172,13 +172,13 @@ TEST(JpegMemoryDecoderTest, TruncatedDataEndsAtTheBlock)
     std::memcpy(exact.get(), jpeg.data(), cut);
     DecodedImage image;
     JpegMemoryDecoder decoder;
-    ASSERT_EQ(decoder.Decode(exact.get(), cut, image), 1);
+    ASSERT_TRUE(decoder.Decode(exact.get(), cut, image));
     EXPECT_EQ(image.width, 64);
     EXPECT_EQ(decoder.BytesConsumed(), cut);
     ExpectNear(PixelAt(image, 1, 1), 230, 20, 10);
 
     // Cut inside the headers: no image, a clean failure.
-    EXPECT_EQ(decoder.Decode(exact.get(), scan - 20, image), 0);
+    EXPECT_FALSE(decoder.Decode(exact.get(), scan - 20, image));
 }
 
 // A picture whose declared size its data cannot hold (less than a bit per
@@ -196,18 +196,18 @@ TEST(JpegMemoryDecoderTest, DeclaredSizeMustFitTheData)
     struct Row {
         int width;
         int height;
-        int expected;
+        bool decodes;
     };
     const Row rows[] = {
-        {64, 64, 1},
-        {256, static_cast<int>(room / 256), 1}, // just fits
-        {256, static_cast<int>(room / 256) + 8, 0},
-        {2056, 8193, 0},
-        {4096, 4096, 0},
+        {64, 64, true},
+        {256, static_cast<int>(room / 256), true}, // just fits
+        {256, static_cast<int>(room / 256) + 8, false},
+        {2056, 8193, false},
+        {4096, 4096, false},
     };
     for (const bool arithmetic : {false, true})
         for (const Row& row : rows) {
-            if (arithmetic && row.expected == 1)
+            if (arithmetic && row.decodes)
                 continue; // the encoder's Huffman data does not decode as arithmetic
             Bytes jpeg = original;
             if (arithmetic)
@@ -218,9 +218,9 @@ TEST(JpegMemoryDecoderTest, DeclaredSizeMustFitTheData)
             jpeg[sof + 8] = static_cast<unsigned char>(row.width & 0xFF);
             DecodedImage image;
             JpegMemoryDecoder decoder;
-            EXPECT_EQ(decoder.Decode(jpeg.data(), jpeg.size(), image), row.expected)
+            EXPECT_EQ(decoder.Decode(jpeg.data(), jpeg.size(), image), row.decodes)
                 << row.width << "x" << row.height << (arithmetic ? " arithmetic" : "");
-            if (row.expected == 1) {
+            if (row.decodes) {
                 EXPECT_EQ(image.width, row.width);
                 EXPECT_EQ(image.height, row.height);
                 ExpectNear(PixelAt(image, 1, 1), 230, 20, 10);
@@ -237,8 +237,8 @@ TEST(JpegMemoryDecoderTest, DecoderIsReusableAndIndependent)
     JpegMemoryDecoder first, second;
     DecodedImage imageA, imageB;
     for (int round = 0; round < 3; ++round) {
-        ASSERT_EQ(first.Decode(a.data(), a.size(), imageA), 1);
-        ASSERT_EQ(second.Decode(b.data(), b.size(), imageB), 1);
+        ASSERT_TRUE(first.Decode(a.data(), a.size(), imageA));
+        ASSERT_TRUE(second.Decode(b.data(), b.size(), imageB));
     }
     EXPECT_EQ(imageA.width, 8);
     EXPECT_EQ(imageB.width, 24);

@@ -11,10 +11,10 @@
 namespace velmora {
 namespace {
 
-using test::BuildZip;
 using test::Bytes;
 using test::ToBytes;
 using test::TraceCapture;
+using test::WriteZip;
 using test::ZipEntry;
 
 constexpr int kTestId = 7001;
@@ -44,8 +44,8 @@ TEST_F(ResourceArchiveTest, ExtractsDeflatedMembersWhole)
     std::string big;
     for (int i = 0; i < 5000; ++i)
         big += "line " + std::to_string(i) + "\n";
-    Provide(BuildZip({{"a.txt", ToBytes("alpha")}, {"big.txt", ToBytes(big)}}));
-    ASSERT_EQ(archive.Open(kTestId), 1);
+    Provide(WriteZip({{"a.txt", ToBytes("alpha")}, {"big.txt", ToBytes(big)}}));
+    ASSERT_TRUE(archive.Open(kTestId));
     EXPECT_STREQ(archive.Name(), "_ResourceData");
     ASSERT_EQ(archive.MemberCount(), 2);
     EXPECT_STREQ(archive.Member(0)->name, "a.txt");
@@ -62,13 +62,12 @@ TEST_F(ResourceArchiveTest, ExtractsDeflatedMembersWhole)
     ASSERT_EQ(size, 5);
     EXPECT_EQ(AsString(block, size), "alpha");
     EXPECT_TRUE(trace.messages.empty());
-    EXPECT_EQ(archive.Close(), 0);
 }
 
 TEST_F(ResourceArchiveTest, NamesMatchWithoutLetterCaseFirstInDirectoryOrder)
 {
-    Provide(BuildZip({{"Flare1.jpg", ToBytes("first")}, {"FLARE1.JPG", ToBytes("second")}}));
-    ASSERT_EQ(archive.Open(kTestId), 1);
+    Provide(WriteZip({{"Flare1.jpg", ToBytes("first")}, {"FLARE1.JPG", ToBytes("second")}}));
+    ASSERT_TRUE(archive.Open(kTestId));
     HeapBlock block;
     const long size = archive.Extract("flare1.jpg", block);
     ASSERT_EQ(size, 5);
@@ -77,8 +76,8 @@ TEST_F(ResourceArchiveTest, NamesMatchWithoutLetterCaseFirstInDirectoryOrder)
 
 TEST_F(ResourceArchiveTest, MissingMemberIsTracedAndGivesNoBlock)
 {
-    Provide(BuildZip({{"a.txt", ToBytes("alpha")}}));
-    ASSERT_EQ(archive.Open(kTestId), 1);
+    Provide(WriteZip({{"a.txt", ToBytes("alpha")}}));
+    ASSERT_TRUE(archive.Open(kTestId));
     HeapBlock block(static_cast<unsigned char*>(std::malloc(4)));
     EXPECT_EQ(archive.Extract("b.txt", block), 0);
     EXPECT_EQ(block, nullptr);
@@ -91,8 +90,8 @@ TEST_F(ResourceArchiveTest, MissingMemberIsTracedAndGivesNoBlock)
 TEST_F(ResourceArchiveTest, ArchiveWithCommentOpens)
 {
     const std::string comment(4000, 'c');
-    Provide(BuildZip({{"a.txt", ToBytes("alpha")}}, comment));
-    ASSERT_EQ(archive.Open(kTestId), 1);
+    Provide(WriteZip({{"a.txt", ToBytes("alpha")}}, comment));
+    ASSERT_TRUE(archive.Open(kTestId));
     EXPECT_EQ(archive.CommentLength(), comment.size());
     HeapBlock block;
     EXPECT_EQ(archive.Extract("A.TXT", block), 5);
@@ -101,8 +100,8 @@ TEST_F(ResourceArchiveTest, ArchiveWithCommentOpens)
 TEST_F(ResourceArchiveTest, StoredMemberIsCopied)
 {
     ZipEntry stored {"s.bin", ToBytes("stored bytes"), 0};
-    Provide(BuildZip({stored}));
-    ASSERT_EQ(archive.Open(kTestId), 1);
+    Provide(WriteZip({stored}));
+    ASSERT_TRUE(archive.Open(kTestId));
     EXPECT_EQ(archive.Member(0)->method, 0);
     HeapBlock block;
     const long size = archive.Extract("s.bin", block);
@@ -115,8 +114,8 @@ TEST_F(ResourceArchiveTest, UnsupportedMethodsAndEncryptionFail)
     ZipEntry bzip2 {"b.bin", ToBytes("not really bzip2"), 12};
     ZipEntry odd {"o.bin", ToBytes("method 99"), 99};
     ZipEntry encrypted {"e.bin", ToBytes("secret"), 0, 1};
-    Provide(BuildZip({bzip2, odd, encrypted, {"ok.txt", ToBytes("fine")}}));
-    ASSERT_EQ(archive.Open(kTestId), 1);
+    Provide(WriteZip({bzip2, odd, encrypted, {"ok.txt", ToBytes("fine")}}));
+    ASSERT_TRUE(archive.Open(kTestId));
     HeapBlock block;
     EXPECT_EQ(archive.Extract("b.bin", block), 0);
     EXPECT_EQ(block, nullptr);
@@ -135,8 +134,8 @@ TEST_F(ResourceArchiveTest, CrcMismatchFailsTheExtraction)
     damaged.badCrc = true;
     ZipEntry storedDamaged {"sd.txt", ToBytes("stored and damaged"), 0};
     storedDamaged.badCrc = true;
-    Provide(BuildZip({damaged, storedDamaged}));
-    ASSERT_EQ(archive.Open(kTestId), 1);
+    Provide(WriteZip({damaged, storedDamaged}));
+    ASSERT_TRUE(archive.Open(kTestId));
     HeapBlock block;
     EXPECT_EQ(archive.Extract("d.txt", block), 0);
     EXPECT_EQ(archive.Extract("sd.txt", block), 0);
@@ -150,10 +149,10 @@ TEST_F(ResourceArchiveTest, FlippedByteInDeflatedDataFails)
     std::string text;
     for (int i = 0; i < 300; ++i)
         text += "some text " + std::to_string(i * i);
-    Bytes zip = BuildZip({{"t.txt", ToBytes(text)}});
+    Bytes zip = WriteZip({{"t.txt", ToBytes(text)}});
     zip[30 + 5 + 40] ^= 0x10; // inside the deflate stream after the local header
     Provide(zip);
-    ASSERT_EQ(archive.Open(kTestId), 1);
+    ASSERT_TRUE(archive.Open(kTestId));
     HeapBlock block;
     EXPECT_EQ(archive.Extract("t.txt", block), 0);
     EXPECT_EQ(block, nullptr);
@@ -163,8 +162,8 @@ TEST_F(ResourceArchiveTest, InconsistentLocalHeaderFails)
 {
     ZipEntry e {"m.txt", ToBytes("method differs"), 8};
     e.localMethod = 0;
-    Provide(BuildZip({e}));
-    ASSERT_EQ(archive.Open(kTestId), 1);
+    Provide(WriteZip({e}));
+    ASSERT_TRUE(archive.Open(kTestId));
     HeapBlock block;
     EXPECT_EQ(archive.Extract("m.txt", block), 0);
     ASSERT_EQ(trace.messages.size(), 1u);
@@ -181,8 +180,8 @@ TEST_F(ResourceArchiveTest, ImplausibleSizesFailWithoutReservingThem)
     stored.claimedSize = 100;
     ZipEntry inflated {"more.bin", ToBytes("abc"), 8};
     inflated.claimedSize = 10; // deflate stream ends after 3 bytes
-    Provide(BuildZip({huge, stored, inflated}));
-    ASSERT_EQ(archive.Open(kTestId), 1);
+    Provide(WriteZip({huge, stored, inflated}));
+    ASSERT_TRUE(archive.Open(kTestId));
     HeapBlock block;
     EXPECT_EQ(archive.Extract("huge.bin", block), 0);
     EXPECT_EQ(archive.Extract("short.bin", block), 0);
@@ -193,8 +192,8 @@ TEST_F(ResourceArchiveTest, ImplausibleSizesFailWithoutReservingThem)
 
 TEST_F(ResourceArchiveTest, ZeroLengthMemberYieldsZeroWithoutMessage)
 {
-    Provide(BuildZip({{"empty.dat", {}}, {"stored-empty.dat", {}, 0}}));
-    ASSERT_EQ(archive.Open(kTestId), 1);
+    Provide(WriteZip({{"empty.dat", {}}, {"stored-empty.dat", {}, 0}}));
+    ASSERT_TRUE(archive.Open(kTestId));
     HeapBlock block;
     EXPECT_EQ(archive.Extract("empty.dat", block), 0);
     EXPECT_EQ(archive.Extract("stored-empty.dat", block), 0);
@@ -206,29 +205,29 @@ TEST_F(ResourceArchiveTest, ArchivesThatCannotOpen)
 {
     const std::string expected = "Can't open file \"_ResourceData\"";
     // No resource under that id.
-    EXPECT_EQ(archive.Open(kTestId), 0);
+    EXPECT_FALSE(archive.Open(kTestId));
     // An archive with no members (only the end record).
-    Provide(BuildZip({}));
-    EXPECT_EQ(archive.Open(kTestId), 0);
+    Provide(WriteZip({}));
+    EXPECT_FALSE(archive.Open(kTestId));
     // Not an archive at all.
     Provide(ToBytes("this is not a zip file, just some text without an end record"));
-    EXPECT_EQ(archive.Open(kTestId), 0);
+    EXPECT_FALSE(archive.Open(kTestId));
     // Cut before its end record.
-    Bytes cut = BuildZip({{"a.txt", ToBytes("alpha")}});
+    Bytes cut = WriteZip({{"a.txt", ToBytes("alpha")}});
     cut.resize(cut.size() - 10);
     Provide(cut);
-    EXPECT_EQ(archive.Open(kTestId), 0);
+    EXPECT_FALSE(archive.Open(kTestId));
     // An end record claiming two disks.
-    Bytes multi = BuildZip({{"a.txt", ToBytes("alpha")}});
+    Bytes multi = WriteZip({{"a.txt", ToBytes("alpha")}});
     multi[multi.size() - 22 + 4] = 1;
     Provide(multi);
-    EXPECT_EQ(archive.Open(kTestId), 0);
+    EXPECT_FALSE(archive.Open(kTestId));
     // A damaged first central record.
-    Bytes badCentral = BuildZip({{"a.txt", ToBytes("alpha")}});
+    Bytes badCentral = WriteZip({{"a.txt", ToBytes("alpha")}});
     const std::size_t centralOffset = badCentral.size() - 22 - (46 + 5);
     badCentral[centralOffset] = 'X';
     Provide(badCentral);
-    EXPECT_EQ(archive.Open(kTestId), 0);
+    EXPECT_FALSE(archive.Open(kTestId));
 
     ASSERT_EQ(trace.messages.size(), 6u);
     for (const std::string& m : trace.messages)
@@ -239,30 +238,31 @@ TEST_F(ResourceArchiveTest, ArchivesThatCannotOpen)
 
 TEST_F(ResourceArchiveTest, MemberCountBeyondTheDirectoryIsRefused)
 {
-    Bytes zip = BuildZip({{"a.txt", ToBytes("alpha")}});
+    Bytes zip = WriteZip({{"a.txt", ToBytes("alpha")}});
     // Claim 60,000 members in both counts of the end record.
     const std::size_t end = zip.size() - 22;
     zip[end + 8] = zip[end + 10] = 0x60;
     zip[end + 9] = zip[end + 11] = 0xEA;
     Provide(zip);
-    EXPECT_EQ(archive.Open(kTestId), 0);
+    EXPECT_FALSE(archive.Open(kTestId));
 }
 
 TEST_F(ResourceArchiveTest, ReopensAfterCloseAndCloseIsIdempotent)
 {
-    Provide(BuildZip({{"a.txt", ToBytes("alpha")}}));
+    Provide(WriteZip({{"a.txt", ToBytes("alpha")}}));
     for (int round = 0; round < 3; ++round) {
-        ASSERT_EQ(archive.Open(kTestId), 1) << round;
+        ASSERT_TRUE(archive.Open(kTestId)) << round;
         HeapBlock block;
         EXPECT_EQ(archive.Extract("a.txt", block), 5);
-        EXPECT_EQ(archive.Close(), 0);
+        archive.Close();
         EXPECT_FALSE(archive.IsOpen());
         EXPECT_EQ(archive.MemberCount(), 0);
     }
-    EXPECT_EQ(archive.Close(), 0);
+    archive.Close();
+    EXPECT_FALSE(archive.IsOpen());
     // Opening an open archive starts over instead of leaking the old handle.
-    ASSERT_EQ(archive.Open(kTestId), 1);
-    ASSERT_EQ(archive.Open(kTestId), 1);
+    ASSERT_TRUE(archive.Open(kTestId));
+    ASSERT_TRUE(archive.Open(kTestId));
     EXPECT_EQ(archive.MemberCount(), 1);
 }
 
@@ -277,8 +277,8 @@ TEST_F(ResourceArchiveTest, ExtractOnClosedArchiveFindsNothing)
 TEST_F(ResourceArchiveTest, LongNamesAreStoredCut)
 {
     const std::string longName(300, 'n');
-    Provide(BuildZip({{longName, ToBytes("x")}, {"after.txt", ToBytes("after")}}));
-    ASSERT_EQ(archive.Open(kTestId), 1);
+    Provide(WriteZip({{longName, ToBytes("x")}, {"after.txt", ToBytes("after")}}));
+    ASSERT_TRUE(archive.Open(kTestId));
     ASSERT_EQ(archive.MemberCount(), 2);
     EXPECT_EQ(std::strlen(archive.Member(0)->name), kArchiveNameSize - 1);
     HeapBlock block;
@@ -289,14 +289,14 @@ TEST_F(ResourceArchiveTest, LongNamesAreStoredCut)
 
 TEST_F(ResourceArchiveTest, TwoArchiveObjectsOnOneResource)
 {
-    Provide(BuildZip({{"a.txt", ToBytes("alpha")}, {"b.txt", ToBytes("beta")}}));
+    Provide(WriteZip({{"a.txt", ToBytes("alpha")}, {"b.txt", ToBytes("beta")}}));
     ResourceArchive second;
-    ASSERT_EQ(archive.Open(kTestId), 1);
-    ASSERT_EQ(second.Open(kTestId), 1);
+    ASSERT_TRUE(archive.Open(kTestId));
+    ASSERT_TRUE(second.Open(kTestId));
     HeapBlock a, b;
     EXPECT_EQ(second.Extract("b.txt", b), 4);
     EXPECT_EQ(archive.Extract("a.txt", a), 5);
-    EXPECT_EQ(second.Close(), 0);
+    second.Close();
     EXPECT_EQ(archive.Extract("b.txt", b), 4);
 }
 

@@ -1,15 +1,14 @@
 #pragma once
 
 // Builders shared by the resources suites and the corpus maker: ZIP archives
-// written byte by byte (so tests can damage any field), TGA files in both row
-// orders with or without run-length packets, and JPEGs made with libjpeg's
-// own compressor.
+// (with any field damaged on purpose), TGA files in both row orders with or
+// without run-length packets, and JPEGs, with libjpeg's own decoder as the
+// reference.
 
 // clang-format off
 #include <cstdio>
 #include <jpeglib.h>
 // clang-format on
-#include <zlib.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -17,6 +16,8 @@
 #include <string_view>
 #include <vector>
 
+#include "codec/JpegEncoder.h"
+#include "codec/ZipWriter.h"
 #include "resources/DiagTrace.h"
 
 namespace velmora::test {
@@ -28,105 +29,16 @@ inline Bytes ToBytes(std::string_view text)
     return Bytes(text.begin(), text.end());
 }
 
-inline void PutU16(Bytes& out, unsigned v)
-{
-    out.push_back(static_cast<unsigned char>(v & 0xFF));
-    out.push_back(static_cast<unsigned char>((v >> 8) & 0xFF));
-}
-
 inline void PutU32(Bytes& out, uint32_t v)
 {
     for (int i = 0; i < 4; ++i)
         out.push_back(static_cast<unsigned char>((v >> (8 * i)) & 0xFF));
 }
 
-// Raw deflate (no zlib header), as ZIP method 8 stores it.
-inline Bytes Deflate(const Bytes& in)
-{
-    z_stream z {};
-    deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-    Bytes out(deflateBound(&z, static_cast<uLong>(in.size())) + 16);
-    z.next_in = const_cast<Bytef*>(in.data());
-    z.avail_in = static_cast<uInt>(in.size());
-    z.next_out = out.data();
-    z.avail_out = static_cast<uInt>(out.size());
-    deflate(&z, Z_FINISH);
-    out.resize(z.total_out);
-    deflateEnd(&z);
-    return out;
-}
-
-inline uint32_t Crc32(const Bytes& data)
-{
-    return static_cast<uint32_t>(crc32(0, data.data(), static_cast<uInt>(data.size())));
-}
-
-struct ZipEntry {
-    std::string name;
-    Bytes data;
-    uint16_t method = 8; // 8 deflates, anything else stores the bytes as they are
-    uint16_t flags = 0;
-    bool badCrc = false; // record a CRC-32 that does not match the data
-    uint16_t localMethod = 0xFFFF; // a different method in the local header only
-    uint32_t claimedSize = 0; // a different uncompressed size in both headers
-};
-
-inline Bytes BuildZip(const std::vector<ZipEntry>& entries, const std::string& comment = {})
-{
-    Bytes zip;
-    Bytes central;
-    for (const ZipEntry& e : entries) {
-        const Bytes stored = e.method == 8 ? Deflate(e.data) : e.data;
-        const uint32_t crc = Crc32(e.data) ^ (e.badCrc ? 0x5A5A5A5Au : 0u);
-        const uint32_t size = e.claimedSize != 0 ? e.claimedSize : static_cast<uint32_t>(e.data.size());
-        const auto offset = static_cast<uint32_t>(zip.size());
-
-        PutU32(zip, 0x04034b50);
-        PutU16(zip, 20);
-        PutU16(zip, e.flags);
-        PutU16(zip, e.localMethod != 0xFFFF ? e.localMethod : e.method);
-        PutU16(zip, 0); // time
-        PutU16(zip, 0x21); // 1980-01-01
-        PutU32(zip, crc);
-        PutU32(zip, static_cast<uint32_t>(stored.size()));
-        PutU32(zip, size);
-        PutU16(zip, static_cast<unsigned>(e.name.size()));
-        PutU16(zip, 0);
-        zip.insert(zip.end(), e.name.begin(), e.name.end());
-        zip.insert(zip.end(), stored.begin(), stored.end());
-
-        PutU32(central, 0x02014b50);
-        PutU16(central, 20);
-        PutU16(central, 20);
-        PutU16(central, e.flags);
-        PutU16(central, e.method);
-        PutU16(central, 0);
-        PutU16(central, 0x21);
-        PutU32(central, crc);
-        PutU32(central, static_cast<uint32_t>(stored.size()));
-        PutU32(central, size);
-        PutU16(central, static_cast<unsigned>(e.name.size()));
-        PutU16(central, 0); // extra
-        PutU16(central, 0); // comment
-        PutU16(central, 0); // disk
-        PutU16(central, 0); // internal attributes
-        PutU32(central, 0); // external attributes
-        PutU32(central, offset);
-        central.insert(central.end(), e.name.begin(), e.name.end());
-    }
-    const auto centralOffset = static_cast<uint32_t>(zip.size());
-    zip.insert(zip.end(), central.begin(), central.end());
-    PutU32(zip, 0x06054b50);
-    PutU16(zip, 0);
-    PutU16(zip, 0);
-    PutU16(zip, static_cast<unsigned>(entries.size()));
-    PutU16(zip, static_cast<unsigned>(entries.size()));
-    PutU32(zip, static_cast<uint32_t>(central.size()));
-    PutU32(zip, centralOffset);
-    PutU16(zip, static_cast<unsigned>(comment.size()));
-    zip.insert(zip.end(), comment.begin(), comment.end());
-    return zip;
-}
+// Archives come from the shared writer, whose entries can carry faults on
+// purpose.
+using codec::WriteZip;
+using codec::ZipEntry;
 
 // A picture as the decoders deliver it: rows top first, R G B (A).
 struct Picture {
@@ -225,37 +137,13 @@ inline Bytes EncodeTga(const Picture& p, bool runLength, bool topFirst)
     return out;
 }
 
-// Encodes with libjpeg; components 3 (RGB input), 1 (greyscale input) or 4
-// (CMYK input, written with an Adobe marker).
+// Encodes with the shared encoder; components 3 (RGB input), 1 (greyscale
+// input) or 4 (CMYK input, written with an Adobe marker).
 inline Bytes EncodeJpeg(
     const Bytes& pixels, int width, int height, int components, int quality = 95, bool progressive = false)
 {
-    jpeg_compress_struct cinfo {};
-    jpeg_error_mgr err {};
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_compress(&cinfo);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = static_cast<JDIMENSION>(width);
-    cinfo.image_height = static_cast<JDIMENSION>(height);
-    cinfo.input_components = components;
-    cinfo.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 4 ? JCS_CMYK : JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, quality, TRUE);
-    if (progressive)
-        jpeg_simple_progression(&cinfo);
-    jpeg_start_compress(&cinfo, TRUE);
-    while (cinfo.next_scanline < cinfo.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(
-            &pixels[static_cast<std::size_t>(cinfo.next_scanline) * width * components]);
-        jpeg_write_scanlines(&cinfo, &row, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    Bytes out(buffer, buffer + size);
-    jpeg_destroy_compress(&cinfo);
-    std::free(buffer);
-    return out;
+    return codec::EncodeJpeg(pixels.data(), width, height, components,
+        codec::JpegSettings {.quality = quality, .progressive = progressive});
 }
 
 // Decodes with libjpeg's own memory source, as the reference the project's

@@ -27,7 +27,7 @@ Bytes MeshFile(int32_t n, float base, std::size_t extraBytes = 0)
     return file;
 }
 
-int Load(ShapeMesh& mesh, const Bytes& file)
+bool Load(ShapeMesh& mesh, const Bytes& file)
 {
     return mesh.Load(file.data(), static_cast<long>(file.size()));
 }
@@ -35,7 +35,7 @@ int Load(ShapeMesh& mesh, const Bytes& file)
 TEST(ShapeMeshTest, LoadsTrianglesAsStored)
 {
     ShapeMesh mesh;
-    ASSERT_EQ(Load(mesh, MeshFile(3, 0.5f)), 1);
+    ASSERT_TRUE(Load(mesh, MeshFile(3, 0.5f)));
     ASSERT_EQ(mesh.count, 3);
     ASSERT_NE(mesh.triangles, nullptr);
     const ShapeVertex& v = mesh.triangles[1].vertex[2];
@@ -49,8 +49,8 @@ TEST(ShapeMeshTest, LoadsTrianglesAsStored)
 TEST(ShapeMeshTest, ZeroTrianglesGiveAnEmptyMesh)
 {
     ShapeMesh mesh;
-    ASSERT_EQ(Load(mesh, MeshFile(3, 0)), 1);
-    EXPECT_EQ(Load(mesh, MeshFile(0, 0)), 1);
+    ASSERT_TRUE(Load(mesh, MeshFile(3, 0)));
+    EXPECT_TRUE(Load(mesh, MeshFile(0, 0)));
     EXPECT_EQ(mesh.count, 0);
     EXPECT_EQ(mesh.triangles, nullptr);
 }
@@ -58,8 +58,8 @@ TEST(ShapeMeshTest, ZeroTrianglesGiveAnEmptyMesh)
 TEST(ShapeMeshTest, LoadingTwiceKeepsOnlyTheSecondMesh)
 {
     ShapeMesh mesh;
-    ASSERT_EQ(Load(mesh, MeshFile(5, 1000.0f)), 1);
-    ASSERT_EQ(Load(mesh, MeshFile(2, 0.0f)), 1);
+    ASSERT_TRUE(Load(mesh, MeshFile(5, 1000.0f)));
+    ASSERT_TRUE(Load(mesh, MeshFile(2, 0.0f)));
     EXPECT_EQ(mesh.count, 2);
     EXPECT_FLOAT_EQ(mesh.triangles[0].vertex[0].position[0], 0.0f);
 }
@@ -67,29 +67,29 @@ TEST(ShapeMeshTest, LoadingTwiceKeepsOnlyTheSecondMesh)
 TEST(ShapeMeshTest, CountsTheDataCannotHoldFail)
 {
     ShapeMesh mesh;
-    ASSERT_EQ(Load(mesh, MeshFile(2, 0)), 1);
+    ASSERT_TRUE(Load(mesh, MeshFile(2, 0)));
     // One triangle short, a count with no triangles, a negative count, and
     // too few bytes for the count itself: each leaves an empty mesh.
     Bytes shortFile = MeshFile(3, 0);
     shortFile.resize(shortFile.size() - 1);
-    EXPECT_EQ(Load(mesh, shortFile), 0);
+    EXPECT_FALSE(Load(mesh, shortFile));
     EXPECT_EQ(mesh.count, 0);
     EXPECT_EQ(mesh.triangles, nullptr);
 
     Bytes claimsMore;
     test::PutU32(claimsMore, 0x7FFFFFFF);
     claimsMore.resize(4 + 96, 0);
-    EXPECT_EQ(Load(mesh, claimsMore), 0);
-    EXPECT_EQ(Load(mesh, MeshFile(-1, 0, 96)), 0);
-    EXPECT_EQ(Load(mesh, Bytes {1, 0, 0}), 0);
-    EXPECT_EQ(mesh.Load(nullptr, 100), 0);
+    EXPECT_FALSE(Load(mesh, claimsMore));
+    EXPECT_FALSE(Load(mesh, MeshFile(-1, 0, 96)));
+    EXPECT_FALSE(Load(mesh, Bytes {1, 0, 0}));
+    EXPECT_FALSE(mesh.Load(nullptr, 100));
     EXPECT_EQ(mesh.count, 0);
 }
 
 TEST(ShapeMeshTest, TrailingBytesAreIgnored)
 {
     ShapeMesh mesh;
-    ASSERT_EQ(Load(mesh, MeshFile(1, 2.0f, 50)), 1);
+    ASSERT_TRUE(Load(mesh, MeshFile(1, 2.0f, 50)));
     EXPECT_EQ(mesh.count, 1);
     EXPECT_FLOAT_EQ(mesh.triangles[0].vertex[2].texCoord[1], 25.0f);
 }
@@ -97,7 +97,7 @@ TEST(ShapeMeshTest, TrailingBytesAreIgnored)
 TEST(ShapeMeshTest, ReleaseEmptiesTheMesh)
 {
     ShapeMesh mesh;
-    ASSERT_EQ(Load(mesh, MeshFile(4, 0)), 1);
+    ASSERT_TRUE(Load(mesh, MeshFile(4, 0)));
     mesh.Release();
     EXPECT_EQ(mesh.count, 0);
     EXPECT_EQ(mesh.triangles, nullptr);

@@ -24,7 +24,7 @@ bool PowerOfTwo(int32_t v)
 
 class ShippedArchiveTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_EQ(archive.Open(kArchiveResourceId), 1); }
+    void SetUp() override { ASSERT_TRUE(archive.Open(kArchiveResourceId)); }
     ResourceArchive archive;
 };
 
@@ -46,7 +46,7 @@ TEST_F(ShippedArchiveTest, SceneImagesDecodeToPowerOfTwoRgb)
             continue;
         const char* name = member.data();
         DecodedImage image;
-        ASSERT_EQ(image.Load(archive, name), 1) << name;
+        ASSERT_TRUE(image.Load(archive, name)) << name;
         EXPECT_EQ(image.bitsPerPixel, 24) << name;
         EXPECT_TRUE(PowerOfTwo(image.width) && PowerOfTwo(image.height)) << name;
         EXPECT_LE(image.width, 1024) << name;
@@ -62,7 +62,7 @@ TEST_F(ShippedArchiveTest, ShapeMeshesHaveTheirTriangleCountsAndUnitNormals)
         const long size = archive.Extract(name, bytes);
         ASSERT_EQ(size, 4 + 96L * count) << name;
         ShapeMesh mesh;
-        ASSERT_EQ(mesh.Load(bytes.get(), size), 1) << name;
+        ASSERT_TRUE(mesh.Load(bytes.get(), size)) << name;
         EXPECT_EQ(mesh.count, count);
         for (int32_t t = 0; t < mesh.count; ++t)
             for (const ShapeVertex& v : mesh.triangles[t].vertex) {

@@ -23,7 +23,7 @@ Bytes PixelsOf(const DecodedImage& image)
     return Bytes(image.pixels.get(), image.pixels.get() + image.ByteCount());
 }
 
-int Decode(const Bytes& file, DecodedImage& image)
+bool Decode(const Bytes& file, DecodedImage& image)
 {
     return TgaDecoder(file.data(), file.size(), image, "test.tga");
 }
@@ -33,8 +33,8 @@ TEST(TgaDecoderTest, BothRowOrdersGiveTheSamePixelsTopRowFirst)
     for (int channels : {3, 4}) {
         const Picture picture = MakeGradient(5, 4, channels);
         DecodedImage bottomFirst, topFirst;
-        ASSERT_EQ(Decode(EncodeTga(picture, false, false), bottomFirst), 1);
-        ASSERT_EQ(Decode(EncodeTga(picture, false, true), topFirst), 1);
+        ASSERT_TRUE(Decode(EncodeTga(picture, false, false), bottomFirst));
+        ASSERT_TRUE(Decode(EncodeTga(picture, false, true), topFirst));
         EXPECT_EQ(bottomFirst.width, 5);
         EXPECT_EQ(bottomFirst.height, 4);
         EXPECT_EQ(bottomFirst.bitsPerPixel, channels * 8);
@@ -48,12 +48,12 @@ TEST(TgaDecoderTest, ChannelsAreReorderedFromBgr)
     Bytes file = TgaHeader(2, 1, 1, 24, 0x20);
     file.insert(file.end(), {10, 20, 30}); // B G R
     DecodedImage image;
-    ASSERT_EQ(Decode(file, image), 1);
+    ASSERT_TRUE(Decode(file, image));
     EXPECT_EQ(PixelsOf(image), (Bytes {30, 20, 10}));
 
     Bytes alpha = TgaHeader(2, 1, 1, 32, 0x20);
     alpha.insert(alpha.end(), {10, 20, 30, 77});
-    ASSERT_EQ(Decode(alpha, image), 1);
+    ASSERT_TRUE(Decode(alpha, image));
     EXPECT_EQ(image.bitsPerPixel, 32);
     EXPECT_EQ(PixelsOf(image), (Bytes {30, 20, 10, 77}));
 }
@@ -67,8 +67,8 @@ TEST(TgaDecoderTest, RunLengthMatchesItsUncompressedTwin)
             const Bytes rle = EncodeTga(picture, true, topFirst);
             ASSERT_LT(rle.size(), raw.size()); // the bands really compress
             DecodedImage fromRaw, fromRle;
-            ASSERT_EQ(Decode(raw, fromRaw), 1);
-            ASSERT_EQ(Decode(rle, fromRle), 1);
+            ASSERT_TRUE(Decode(raw, fromRaw));
+            ASSERT_TRUE(Decode(rle, fromRle));
             EXPECT_EQ(PixelsOf(fromRle), PixelsOf(fromRaw));
             EXPECT_EQ(PixelsOf(fromRle), picture.pixels);
         }
@@ -81,7 +81,7 @@ TEST(TgaDecoderTest, PacketsRunAcrossRowEnds)
     Bytes file = TgaHeader(10, 3, 2, 24, 0);
     file.insert(file.end(), {0x83, 1, 2, 3, 0x01, 4, 5, 6, 7, 8, 9});
     DecodedImage image;
-    ASSERT_EQ(Decode(file, image), 1);
+    ASSERT_TRUE(Decode(file, image));
     // Top row = second file row: the run's last pixel, then the raw pixels.
     EXPECT_EQ(PixelsOf(image), (Bytes {3, 2, 1, 6, 5, 4, 9, 8, 7, 3, 2, 1, 3, 2, 1, 3, 2, 1}));
 }
@@ -92,12 +92,12 @@ TEST(TgaDecoderTest, FinalPacketPastTheLastPixelIsCut)
     Bytes run = TgaHeader(10, 2, 2, 24, 0x20);
     run.insert(run.end(), {0xFF, 1, 2, 3});
     DecodedImage image;
-    ASSERT_EQ(Decode(run, image), 1);
+    ASSERT_TRUE(Decode(run, image));
     EXPECT_EQ(PixelsOf(image), (Bytes {3, 2, 1, 3, 2, 1, 3, 2, 1, 3, 2, 1}));
 
     Bytes raw = TgaHeader(10, 2, 1, 24, 0x20);
     raw.insert(raw.end(), {0x7F, 1, 2, 3, 4, 5, 6}); // claims 128 pixels, holds 2
-    ASSERT_EQ(Decode(raw, image), 1);
+    ASSERT_TRUE(Decode(raw, image));
     EXPECT_EQ(PixelsOf(image), (Bytes {3, 2, 1, 6, 5, 4}));
 }
 
@@ -107,16 +107,16 @@ TEST(TgaDecoderTest, UnsupportedTypesAndColourMapsAreRefused)
     DecodedImage image;
     Bytes colourMapped = TgaHeader(1, 2, 2, 8, 0, 1);
     colourMapped.resize(64, 0);
-    EXPECT_EQ(Decode(colourMapped, image), 0);
+    EXPECT_FALSE(Decode(colourMapped, image));
     Bytes grey = TgaHeader(3, 2, 2, 8, 0);
     grey.resize(64, 0);
-    EXPECT_EQ(Decode(grey, image), 0);
+    EXPECT_FALSE(Decode(grey, image));
     Bytes mapWithTrueColour = TgaHeader(2, 2, 2, 24, 0, 1);
     mapWithTrueColour.resize(64, 0);
-    EXPECT_EQ(Decode(mapWithTrueColour, image), 0);
+    EXPECT_FALSE(Decode(mapWithTrueColour, image));
     Bytes sixteenBit = TgaHeader(2, 2, 2, 16, 0);
     sixteenBit.resize(64, 0);
-    EXPECT_EQ(Decode(sixteenBit, image), 0);
+    EXPECT_FALSE(Decode(sixteenBit, image));
 
     ASSERT_EQ(trace.messages.size(), 4u);
     EXPECT_EQ(trace.messages[0], "Unsupported tga image \"test.tga\" type (type=1)");
@@ -137,7 +137,7 @@ TEST(TgaDecoderTest, TruncatedDataFailsWithoutReadingPastIt)
             std::unique_ptr<unsigned char[]> exact(new unsigned char[cut + 1]);
             std::memcpy(exact.get(), whole.data(), cut);
             DecodedImage image;
-            EXPECT_EQ(TgaDecoder(exact.get(), cut, image, "cut.tga"), 0) << runLength << " " << cut;
+            EXPECT_FALSE(TgaDecoder(exact.get(), cut, image, "cut.tga")) << runLength << " " << cut;
             EXPECT_EQ(image.pixels, nullptr);
             EXPECT_EQ(image.width, 0);
         }
@@ -148,16 +148,16 @@ TEST(TgaDecoderTest, EmptyAndOversizedDimensionsAreRefused)
 {
     DecodedImage image;
     Bytes zeroWidth = TgaHeader(2, 0, 5, 24, 0);
-    EXPECT_EQ(Decode(zeroWidth, image), 0);
+    EXPECT_FALSE(Decode(zeroWidth, image));
     // 65,535 x 65,535 in run-length form, with one packet: refused before any
     // allocation by the dimension cap.
     Bytes huge = TgaHeader(10, 65535, 65535, 32, 0);
     huge.insert(huge.end(), {0xFF, 1, 2, 3, 4});
-    EXPECT_EQ(Decode(huge, image), 0);
+    EXPECT_FALSE(Decode(huge, image));
     // Within the cap but far more pixels than the packets could cover.
     Bytes sparse = TgaHeader(10, 4000, 4000, 24, 0);
     sparse.insert(sparse.end(), {0xFF, 1, 2, 3});
-    EXPECT_EQ(Decode(sparse, image), 0);
+    EXPECT_FALSE(Decode(sparse, image));
 }
 
 TEST(TgaDecoderTest, DecodingAgainReplacesThePreviousImage)
@@ -165,11 +165,11 @@ TEST(TgaDecoderTest, DecodingAgainReplacesThePreviousImage)
     DecodedImage image;
     ASSERT_EQ(Decode(EncodeTga(MakeGradient(4, 4, 4), false, true), image), 1);
     const Picture small = MakeGradient(2, 1, 3);
-    ASSERT_EQ(Decode(EncodeTga(small, true, true), image), 1);
+    ASSERT_TRUE(Decode(EncodeTga(small, true, true), image));
     EXPECT_EQ(image.bitsPerPixel, 24);
     EXPECT_EQ(PixelsOf(image), small.pixels);
     Bytes bad = TgaHeader(9, 2, 2, 24, 0);
-    EXPECT_EQ(Decode(bad, image), 0);
+    EXPECT_FALSE(Decode(bad, image));
     EXPECT_EQ(image.pixels, nullptr);
     EXPECT_EQ(image.bitsPerPixel, 0);
 }

@@ -1,25 +1,16 @@
 #pragma once
-// Test helpers of the scene suites: small ZIP archives built in memory (with
-// JPEG images made here), registered in place of the program's archive, and
-// a headless GL context.
-
-#include <jpeglib.h>
-#include <minizip/zip.h>
-#include <unistd.h>
+// Test helpers of the scene suites: small ZIP archives built in memory with
+// plain JPEG images, registered in place of the program's archive.
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <functional>
-#include <iterator>
-#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "codec/JpegEncoder.h"
+#include "codec/ZipWriter.h"
 #include "resources/ResourceArchive.h"
 #include "resources/ResourceModule.h"
 #include "scene/SceneTextures.h"
@@ -28,80 +19,30 @@ namespace velmora::test {
 
 using Bytes = std::vector<uint8_t>;
 
-// Baseline JPEG of an RGB picture given by a pixel function.
-inline Bytes EncodeJpeg(int width, int height, const std::function<void(int x, int y, uint8_t rgb[3])>& pixel)
-{
-    jpeg_compress_struct cinfo {};
-    jpeg_error_mgr jerr {};
-    cinfo.err = jpeg_std_error(&jerr);
-    jpeg_create_compress(&cinfo);
-    unsigned char* out = nullptr;
-    unsigned long outSize = 0;
-    jpeg_mem_dest(&cinfo, &out, &outSize);
-    cinfo.image_width = static_cast<JDIMENSION>(width);
-    cinfo.image_height = static_cast<JDIMENSION>(height);
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 95, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-    std::vector<uint8_t> row(static_cast<std::size_t>(width) * 3);
-    while (cinfo.next_scanline < cinfo.image_height) {
-        for (int x = 0; x < width; ++x)
-            pixel(x, static_cast<int>(cinfo.next_scanline), &row[static_cast<std::size_t>(x) * 3]);
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&cinfo, rows, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    Bytes result(out, out + outSize);
-    std::free(out);
-    return result;
-}
-
+// A baseline JPEG of one colour.
 inline Bytes SolidJpeg(int width, int height, uint8_t r, uint8_t g, uint8_t b)
 {
-    return EncodeJpeg(width, height, [=](int, int, uint8_t rgb[3]) {
-        rgb[0] = r;
-        rgb[1] = g;
-        rgb[2] = b;
-    });
+    Bytes rgb;
+    for (int i = 0; i < width * height; ++i)
+        rgb.insert(rgb.end(), {r, g, b});
+    return codec::EncodeJpeg(rgb.data(), width, height, 3);
 }
 
-// A ZIP archive of deflated members, written through minizip to a temporary
-// file and read back.
+// Collects the members of an archive for the shared ZIP writer.
 class ZipBuilder {
 public:
-    void Add(std::string name, Bytes data) { members_.emplace_back(std::move(name), std::move(data)); }
+    void Add(std::string name, Bytes data)
+    {
+        entries_.push_back(codec::ZipEntry {.name = std::move(name), .data = std::move(data)});
+    }
     void Add(std::string name, const std::string& text)
     {
         Add(std::move(name), Bytes(text.begin(), text.end()));
     }
-
-    Bytes Finish() const
-    {
-        char path[] = "/tmp/velmora-scene-test-XXXXXX";
-        const int fd = mkstemp(path);
-        if (fd < 0)
-            return {};
-        close(fd);
-        zipFile zf = zipOpen(path, APPEND_STATUS_CREATE);
-        for (const auto& [name, data] : members_) {
-            zip_fileinfo info {};
-            zipOpenNewFileInZip(zf, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED, 6);
-            if (!data.empty())
-                zipWriteInFileInZip(zf, data.data(), static_cast<unsigned>(data.size()));
-            zipCloseFileInZip(zf);
-        }
-        zipClose(zf, nullptr);
-        std::ifstream in(path, std::ios::binary);
-        Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        std::remove(path);
-        return bytes;
-    }
+    Bytes Finish() const { return codec::WriteZip(entries_); }
 
 private:
-    std::vector<std::pair<std::string, Bytes>> members_;
+    std::vector<codec::ZipEntry> entries_;
 };
 
 // A one-triangle shape mesh file: int32 count, then 24 floats.
@@ -151,9 +92,7 @@ private:
 inline bool RealArchiveAvailable()
 {
     ResourceArchive archive;
-    const bool ok = archive.Open(kArchiveResourceId) == 1;
-    archive.Close();
-    return ok;
+    return archive.Open(kArchiveResourceId);
 }
 
 } // namespace velmora::test

@@ -1,8 +1,9 @@
 #pragma once
-// Baseline JPEG encoding of the painted pictures, and decoding for the
-// checks and the contact sheet.
+// The painted pictures through the shared JPEG codec: encoding for the
+// archive, decoding for the checks and the contact sheet.
 
 #include "Art.h"
+#include "codec/JpegEncoder.h"
 
 #include <cstdint>
 #include <optional>
@@ -10,17 +11,14 @@
 
 namespace velmora::art {
 
-enum class ChromaSampling {
-    Full, // 4:4:4: thin lines and sprite edges keep their colour
-    Halved, // 4:2:0: large soft pictures
-};
+using codec::ChromaSampling;
 
 // Throws std::runtime_error when the picture is malformed (sizes and pixel
 // count disagree) or libjpeg fails.
 std::vector<uint8_t> EncodeJpeg(const Image& image, int quality, ChromaSampling sampling);
 
 // Pictures larger than this on either side are refused when decoding.
-inline constexpr int kMaxDecodedSide = 8192;
+inline constexpr int kMaxDecodedSide = codec::kMaxDecodedJpegSide;
 
 // RGB rows top to bottom; nothing when the bytes are not a JPEG libjpeg can
 // read or the picture is larger than kMaxDecodedSide. The name is left empty.

@@ -1,7 +1,8 @@
 #include "ZipPack.h"
 
+#include "codec/ZipWriter.h"
+
 #include <minizip/unzip.h>
-#include <minizip/zip.h>
 
 #include <algorithm>
 #include <array>
@@ -13,23 +14,17 @@ namespace velmora::art {
 
 namespace {
 
-// A seekable in-memory file for minizip's I/O table. Writing may seek back
-// (the local headers get their sizes after the data) and overwrite.
+// A read-only in-memory file for minizip's I/O table.
 struct MemoryFile {
-    std::vector<uint8_t>* out = nullptr; // set when writing
-    const uint8_t* in = nullptr; // set when reading
+    const uint8_t* in = nullptr;
     size_t inSize = 0;
     size_t pos = 0;
-    bool failed = false;
-
-    size_t Size() const { return out != nullptr ? out->size() : inSize; }
 };
 
 voidpf ZCALLBACK OpenMemory(voidpf opaque, const void*, int mode)
 {
     auto* file = static_cast<MemoryFile*>(opaque);
-    const bool wantsWrite = (mode & ZLIB_FILEFUNC_MODE_WRITE) != 0;
-    if (wantsWrite != (file->out != nullptr)) {
+    if ((mode & ZLIB_FILEFUNC_MODE_WRITE) != 0) {
         return nullptr;
     }
     file->pos = 0;
@@ -39,29 +34,18 @@ voidpf ZCALLBACK OpenMemory(voidpf opaque, const void*, int mode)
 uLong ZCALLBACK ReadMemory(voidpf, voidpf stream, void* buf, uLong size)
 {
     auto* file = static_cast<MemoryFile*>(stream);
-    const uint8_t* data = file->out != nullptr ? file->out->data() : file->in;
-    const size_t available = file->Size() - std::min(file->pos, file->Size());
+    const size_t available = file->inSize - std::min(file->pos, file->inSize);
     const size_t n = std::min<size_t>(size, available);
     if (n > 0) {
-        std::memcpy(buf, data + file->pos, n);
+        std::memcpy(buf, file->in + file->pos, n);
     }
     file->pos += n;
     return static_cast<uLong>(n);
 }
 
-uLong ZCALLBACK WriteMemory(voidpf, voidpf stream, const void* buf, uLong size)
+uLong ZCALLBACK WriteMemory(voidpf, voidpf, const void*, uLong)
 {
-    auto* file = static_cast<MemoryFile*>(stream);
-    if (file->out == nullptr) {
-        file->failed = true;
-        return 0;
-    }
-    if (file->pos + size > file->out->size()) {
-        file->out->resize(file->pos + size);
-    }
-    std::memcpy(file->out->data() + file->pos, buf, size);
-    file->pos += size;
-    return size;
+    return 0;
 }
 
 ZPOS64_T ZCALLBACK TellMemory(voidpf, voidpf stream)
@@ -81,12 +65,12 @@ long ZCALLBACK SeekMemory(voidpf, voidpf stream, ZPOS64_T offset, int origin)
         base = file->pos;
         break;
     case ZLIB_FILEFUNC_SEEK_END:
-        base = file->Size();
+        base = file->inSize;
         break;
     default:
         return -1;
     }
-    if (offset > file->Size() || base > file->Size() - offset) {
+    if (offset > file->inSize || base > file->inSize - offset) {
         return -1;
     }
     file->pos = static_cast<size_t>(base + offset);
@@ -98,9 +82,9 @@ int ZCALLBACK CloseMemory(voidpf, voidpf)
     return 0;
 }
 
-int ZCALLBACK ErrorMemory(voidpf, voidpf stream)
+int ZCALLBACK ErrorMemory(voidpf, voidpf)
 {
-    return static_cast<MemoryFile*>(stream)->failed ? 1 : 0;
+    return 0;
 }
 
 zlib_filefunc64_def MemoryFunctions(MemoryFile* file)
@@ -117,12 +101,6 @@ zlib_filefunc64_def MemoryFunctions(MemoryFile* file)
     return f;
 }
 
-// Written into every entry so the bytes never depend on the clock.
-constexpr tm_zip kFixedTime {0, 0, 12, 1, 0, 2010};
-
-struct ZipCloser {
-    void operator()(void* zip) const { zipClose(static_cast<zipFile>(zip), nullptr); }
-};
 struct UnzCloser {
     void operator()(void* unz) const { unzClose(static_cast<unzFile>(unz)); }
 };
@@ -138,38 +116,15 @@ UnzHandle OpenForReading(MemoryFile& file, zlib_filefunc64_def& functions)
 
 std::vector<uint8_t> PackZip(const std::vector<ZipMember>& members)
 {
-    std::vector<uint8_t> bytes;
-    MemoryFile file;
-    file.out = &bytes;
-    zlib_filefunc64_def functions = MemoryFunctions(&file);
-    std::unique_ptr<void, ZipCloser> zip(zipOpen2_64("archive", APPEND_STATUS_CREATE, nullptr, &functions));
-    if (!zip) {
-        throw std::runtime_error("zip: cannot start the archive");
-    }
+    std::vector<codec::ZipEntry> entries;
+    entries.reserve(members.size());
     for (const ZipMember& m : members) {
         if (m.name.empty() || m.name.size() >= 256 || m.data.size() > kMaxZipMemberBytes) {
             throw std::runtime_error("zip: member \"" + m.name + "\" has a bad name or size");
         }
-        zip_fileinfo info {};
-        info.tmz_date = kFixedTime;
-        const int opened = zipOpenNewFileInZip3_64(zip.get(), m.name.c_str(), &info, nullptr, 0, nullptr, 0,
-            nullptr, Z_DEFLATED, Z_BEST_COMPRESSION, 0, -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY,
-            nullptr, 0, 0);
-        if (opened != ZIP_OK) {
-            throw std::runtime_error("zip: cannot add \"" + m.name + "\"");
-        }
-        const int written = m.data.empty()
-            ? ZIP_OK
-            : zipWriteInFileInZip(zip.get(), m.data.data(), static_cast<unsigned>(m.data.size()));
-        if (written != ZIP_OK || zipCloseFileInZip(zip.get()) != ZIP_OK) {
-            throw std::runtime_error("zip: cannot deflate \"" + m.name + "\"");
-        }
+        entries.push_back(codec::ZipEntry {.name = m.name, .data = m.data});
     }
-    const int closed = zipClose(static_cast<zipFile>(zip.release()), nullptr);
-    if (closed != ZIP_OK || file.failed) {
-        throw std::runtime_error("zip: cannot finish the archive");
-    }
-    return bytes;
+    return codec::WriteZip(entries);
 }
 
 std::optional<std::vector<ZipMember>> UnpackZip(const std::vector<uint8_t>& bytes)

@@ -1,6 +1,6 @@
 #pragma once
-// The program's archive: a ZIP file with deflated members, written and read
-// in memory through minizip.
+// The program's archive: a ZIP file with deflated members, written with the
+// shared ZIP writer and read in memory through minizip.
 
 #include <cstdint>
 #include <optional>
@@ -16,7 +16,7 @@ struct ZipMember {
 
 // Deflates every member in the given order with a fixed timestamp and no
 // per-machine fields, so equal input gives equal bytes. Throws
-// std::runtime_error on an empty or over-long name or a minizip failure.
+// std::runtime_error on an empty or over-long name or an over-large member.
 std::vector<uint8_t> PackZip(const std::vector<ZipMember>& members);
 
 // Limits when reading an archive from outside.

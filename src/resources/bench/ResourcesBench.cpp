@@ -56,7 +56,7 @@ bool RunOnce(const std::vector<std::string>& images, RunTimes& times, bool repor
 {
     const auto start = Clock::now();
     velmora::ResourceArchive archive;
-    if (archive.Open(velmora::kArchiveResourceId) != 1) {
+    if (!archive.Open(velmora::kArchiveResourceId)) {
         std::fprintf(stderr, "cannot open the archive resource\n");
         return false;
     }
@@ -64,7 +64,7 @@ bool RunOnce(const std::vector<std::string>& images, RunTimes& times, bool repor
     for (const std::string& name : images) {
         const auto t0 = Clock::now();
         velmora::DecodedImage image;
-        if (image.Load(archive, name.c_str()) != 1) {
+        if (!image.Load(archive, name.c_str())) {
             std::fprintf(stderr, "cannot load %s\n", name.c_str());
             return false;
         }
@@ -77,7 +77,7 @@ bool RunOnce(const std::vector<std::string>& images, RunTimes& times, bool repor
     velmora::HeapBlock bytes;
     const long size = archive.Extract(kShapeMember, bytes);
     velmora::ShapeMesh mesh;
-    if (size <= 0 || mesh.Load(bytes.get(), size) != 1) {
+    if (size <= 0 || !mesh.Load(bytes.get(), size)) {
         std::fprintf(stderr, "cannot load %s\n", kShapeMember);
         return false;
     }

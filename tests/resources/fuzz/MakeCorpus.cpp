@@ -105,16 +105,16 @@ int main(int argc, char** argv)
         {"phobos2.dat", MeshFile(2, 192)},
         {"notes.txt", ToBytes("stored member"), 0},
     };
-    Write(archive, "images_and_mesh.zip", BuildZip(sceneLike, "archive comment"));
+    Write(archive, "images_and_mesh.zip", WriteZip(sceneLike, "archive comment"));
     ZipEntry badCrc {"d.txt", ToBytes("damaged content")};
     badCrc.badCrc = true;
     ZipEntry method12 {"b.bin", ToBytes("not bzip2"), 12};
     ZipEntry localMismatch {"m.txt", ToBytes("local method differs")};
     localMismatch.localMethod = 0;
-    Write(archive, "damaged_members.zip", BuildZip({badCrc, method12, localMismatch, {"empty", {}}}));
-    Write(archive, "case_twins.zip", BuildZip({{"A.txt", ToBytes("first")}, {"a.TXT", ToBytes("second")}}));
-    Write(archive, "empty.zip", BuildZip({}));
+    Write(archive, "damaged_members.zip", WriteZip({badCrc, method12, localMismatch, {"empty", {}}}));
+    Write(archive, "case_twins.zip", WriteZip({{"A.txt", ToBytes("first")}, {"a.TXT", ToBytes("second")}}));
+    Write(archive, "empty.zip", WriteZip({}));
     Write(archive, "long_name.zip",
-        BuildZip({{std::string(300, 'x') + ".tga", EncodeTga(small, false, true)}}));
+        WriteZip({{std::string(300, 'x') + ".tga", EncodeTga(small, false, true)}}));
     return 0;
 }

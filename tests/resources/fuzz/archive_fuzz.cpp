@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     constexpr int kFuzzId = 9090;
     velmora::ScopedProgramResource resource(velmora::kArchiveResourceType, kFuzzId, data, size);
     velmora::ResourceArchive archive;
-    if (archive.Open(kFuzzId) != 1)
+    if (!archive.Open(kFuzzId))
         return 0;
     for (int32_t i = 0; i < archive.MemberCount(); ++i) {
         char name[velmora::kArchiveNameSize];
@@ -30,6 +30,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     velmora::HeapBlock block;
     archive.Extract("PHOBOS2.DAT", block);
-    archive.Close();
     return 0;
 }
