@@ -1,6 +1,8 @@
 #pragma once
-// Three doubles, the scene's only vector type. Kept a plain aggregate of three
-// values (no other members) so arrays of it match the GL double-vector layout.
+// Three doubles: the one vector type of the camera, the scene, its tests and
+// the art generator. Kept three plain values (no other members) so arrays of
+// it match the GL double-vector layout. Header only, with no GL, so the
+// generator includes it without a context.
 
 #include <cmath>
 
@@ -22,10 +24,21 @@ struct Vec3 {
 
 static_assert(sizeof(Vec3) == 3 * sizeof(double));
 
-// A few helpers for the billboard and glow maths; the camera itself needs none.
-constexpr Vec3 Subtract(const Vec3& a, const Vec3& b)
+// Component-wise sums and scaling, in the plain order written, so results
+// stay the same wherever they are computed.
+constexpr Vec3 operator+(const Vec3& a, const Vec3& b)
+{
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+
+constexpr Vec3 operator-(const Vec3& a, const Vec3& b)
 {
     return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+
+constexpr Vec3 operator*(const Vec3& a, double k)
+{
+    return {a.x * k, a.y * k, a.z * k};
 }
 
 constexpr double Dot(const Vec3& a, const Vec3& b)

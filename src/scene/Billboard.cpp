@@ -86,14 +86,14 @@ void DrawFacingBillboard(const Vec3& center, double sizeFactor, double alpha, do
     const Vec3 w = before.Project(center);
     const Vec3 further = before.UnProject(w.x, w.y, w.z + 1.0);
     const Vec3 eye = before.Eye();
-    const Vec3 toEye = Subtract(eye, center);
+    const Vec3 toEye = eye - center;
     const double s = BillboardHalfSize(sizeFactor, Dot(toEye, toEye));
     // An eye inside the unit sphere has no silhouette to match.
     if (!std::isfinite(s))
         return;
 
     // 4-5. Turn the local z axis onto the line of sight.
-    const Vec3 d = Normalized(Subtract(further, center));
+    const Vec3 d = Normalized(further - center);
     glPushMatrix();
     glTranslated(center.x, center.y, center.z);
     glRotated(std::acos(std::clamp(d.z, -1.0, 1.0)) * kRadToDeg, -d.y, d.x, 0.0);
@@ -103,7 +103,7 @@ void DrawFacingBillboard(const Vec3& center, double sizeFactor, double alpha, do
     const Matrices turned;
     const Vec3 p0 = turned.UnProject(0.0, 0.0, 0.0);
     const Vec3 p1 = turned.UnProject(0.0, 1.0, 0.0);
-    const Vec3 up = Normalized(Subtract(p1, p0));
+    const Vec3 up = Normalized(p1 - p0);
     const double phi = DirectionAngle(up.x, up.y);
     glRotated(phi * kRadToDeg - 90.0 + extraRotation, 0.0, 0.0, 1.0);
 
@@ -145,11 +145,11 @@ void DrawLimbGlow(const Vec3& center, double radius, const Vec3& lightPoint, con
 
     // 4-6. q: the light's angular distance from the centre in body radii.
     const Vec3 eye = m.Eye();
-    const Vec3 v1 = Subtract(center, eye);
+    const Vec3 v1 = center - eye;
     const double dist = Length(v1);
     const double halfSize = radius / std::sqrt(1.0 - radius * radius / (dist * dist));
     const double angularRadius = std::atan(halfSize / dist);
-    const Vec3 v2 = Normalized(Subtract(lightPoint, eye));
+    const Vec3 v2 = Normalized(lightPoint - eye);
     const double theta = std::acos(std::clamp(Dot(Normalized(v1), v2), -1.0, 1.0));
     const double q = theta / angularRadius;
     if (!std::isfinite(q))

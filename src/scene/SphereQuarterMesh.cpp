@@ -80,8 +80,8 @@ void TexCoordOf(const MeshVertex& m, const Pass& pass, double& s, double& t)
         t = (m.v + 1.0) * 0.5;
         return;
     case Mapping::PlanarPlus:
-        s = m.x * pass.sx + 0.5;
-        t = m.y * pass.sy + 0.5;
+        s = m.position.x * pass.sx + 0.5;
+        t = m.position.y * pass.sy + 0.5;
         return;
     }
     s = t = 0.0;
@@ -132,12 +132,10 @@ bool SphereQuarterMesh::Build(double radius, int columns, int rows)
         double lon = -pi / 2.0;
         for (int j = 0; j < columns; ++j, lon += lonStep) {
             MeshVertex& m = vertices_[static_cast<std::size_t>(i) * columns + j];
-            m.x = radius * std::cos(lat) * std::cos(lon);
-            m.y = radius * std::cos(lat) * std::sin(lon);
-            m.z = radius * std::sin(lat);
-            m.nx = m.x;
-            m.ny = m.y;
-            m.nz = m.z;
+            m.position.x = radius * std::cos(lat) * std::cos(lon);
+            m.position.y = radius * std::cos(lat) * std::sin(lon);
+            m.position.z = radius * std::sin(lat);
+            m.normal = m.position;
             m.u = lon / pi * kMeshLongitudeScale + 0.5;
             m.v = lat / pi * kMeshLatitudeScale + kMeshLatitudeOffset;
         }
@@ -156,10 +154,10 @@ std::vector<SphereQuarterMesh::StreamVertex> SphereQuarterMesh::ExpandPass(const
         double s = 0.0;
         double t = 0.0;
         TexCoordOf(m, pass, s, t);
-        out.push_back({static_cast<float>(s), static_cast<float>(t), static_cast<float>(m.nx * pass.sx),
-            static_cast<float>(m.ny * pass.sy), static_cast<float>(m.nz * pass.sz),
-            static_cast<float>(m.x * pass.sx), static_cast<float>(m.y * pass.sy),
-            static_cast<float>(m.z * pass.sz)});
+        out.push_back({static_cast<float>(s), static_cast<float>(t), static_cast<float>(m.normal.x * pass.sx),
+            static_cast<float>(m.normal.y * pass.sy), static_cast<float>(m.normal.z * pass.sz),
+            static_cast<float>(m.position.x * pass.sx), static_cast<float>(m.position.y * pass.sy),
+            static_cast<float>(m.position.z * pass.sz)});
     };
     for (int i = 0; i + 1 < rows_; ++i) {
         for (int j = 0; j + 1 < columns_; ++j) {

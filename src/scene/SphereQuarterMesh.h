@@ -4,6 +4,8 @@
 
 #include <GL/gl.h>
 
+#include "camera/Vec3.h"
+
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -11,8 +13,8 @@
 namespace velmora {
 
 struct MeshVertex {
-    double x, y, z; // position
-    double nx, ny, nz; // normal (equal to the position)
+    Vec3 position;
+    Vec3 normal; // equal to the position
     double u, v; // texture coordinates
 };
 static_assert(sizeof(MeshVertex) == 64);
@@ -58,7 +60,8 @@ public:
         bool reversed; // cell order for mirrored copies (keeps CCW winding)
     };
 
-    // One float vertex of the expanded quad stream: t2f, n3f, v3f.
+    // One float vertex of the expanded quad stream, in GL's T2F_N3F_V3F
+    // interleaved layout (hence floats, not Vec3).
     struct StreamVertex {
         float s, t;
         float nx, ny, nz;

@@ -63,9 +63,7 @@ StarAppearance AppearanceOf(const StarRecord& star)
     a.pointSize = (5.0 - star.magnitude > 2.0) ? static_cast<float>(5.0 - star.magnitude) : 2.0f;
     const double ra = star.rightAscension * 0.01 * std::numbers::pi * 2.0;
     const double dec = star.declination * 0.01 * std::numbers::pi;
-    a.x = std::cos(dec) * std::cos(ra);
-    a.y = std::cos(dec) * std::sin(ra);
-    a.z = std::sin(dec);
+    a.direction = {std::cos(dec) * std::cos(ra), std::cos(dec) * std::sin(ra), std::sin(dec)};
     return a;
 }
 
@@ -196,7 +194,7 @@ void StarCatalogue::Record() const
         for (; k < order.size() && points[order[k]].pointSize == size; ++k) {
             const StarAppearance& a = points[order[k]];
             glColor4d(a.r, a.g, a.b, 1.0);
-            glVertex3d(a.x, a.y, a.z);
+            glVertex3d(a.direction.x, a.direction.y, a.direction.z);
         }
         glEnd();
     }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "camera/Vec3.h"
 #include "resources/HeapBlock.h"
 #include "scene/GlObjects.h"
 #include "scene/PassState.h"
@@ -47,7 +48,7 @@ int8_t SpectralIndexOf(char letter);
 struct StarAppearance {
     double r, g, b; // may exceed 1; GL clamps
     float pointSize;
-    double x, y, z; // on the unit sphere
+    Vec3 direction; // on the unit sphere
 };
 StarAppearance AppearanceOf(const StarRecord& star);
 

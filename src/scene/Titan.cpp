@@ -42,7 +42,7 @@ Vec3 ToTitanModelSpace(const Vec3& point, double animationTime)
     // The drawing applies tilt, translation, spin and scale in that order;
     // undo them from the outside in.
     const Vec3 untilted = RotateX(point, -kTitanOrbitTilt);
-    const Vec3 local = Subtract(untilted, TitanOrbitPosition(animationTime));
+    const Vec3 local = untilted - TitanOrbitPosition(animationTime);
     const Vec3 unspun = RotateZ(local, -kTitanSpinRate * animationTime);
     // The GL scale is the single-precision 0.04.
     const double scale = static_cast<float>(kTitanRadius);

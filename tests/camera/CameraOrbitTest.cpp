@@ -31,7 +31,7 @@ TEST(Vec3, DefaultIsZeroAndHoldsThreeDoublesInOrder)
 
 TEST(Vec3, HelpersComputeDifferenceDotAndUnitLength)
 {
-    const Vec3 d = Subtract(Vec3 {3, 4, 12}, Vec3 {0, 0, 0});
+    const Vec3 d = Vec3 {3, 4, 12} - Vec3 {0, 0, 0};
     EXPECT_DOUBLE_EQ(Dot(d, d), 169.0);
     EXPECT_DOUBLE_EQ(Length(d), 13.0);
     ExpectVec(Normalized(d), 3.0 / 13, 4.0 / 13, 12.0 / 13);

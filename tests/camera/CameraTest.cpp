@@ -7,21 +7,13 @@
 #include <string>
 
 #include "camera/CameraOrbit.h"
-#include "scene/headless/HeadlessContext.h"
+#include "SquareGlTest.h"
 
 namespace velmora {
 namespace {
 
-class CameraGl : public ::testing::Test {
+class CameraGl : public test::SquareGlTest<16> {
 protected:
-    void SetUp() override
-    {
-        std::string error;
-        context_ = HeadlessContext::Create(16, 16, error);
-        ASSERT_TRUE(context_) << error;
-        glMatrixMode(GL_MODELVIEW);
-    }
-
     static void ReadModelView(GLdouble out[16]) { glGetDoublev(GL_MODELVIEW_MATRIX, out); }
 
     static void GluMatrix(const Vec3& e, const Vec3& t, const Vec3& u, GLdouble out[16])
@@ -30,8 +22,6 @@ protected:
         gluLookAt(e.x, e.y, e.z, t.x, t.y, t.z, u.x, u.y, u.z);
         ReadModelView(out);
     }
-
-    std::unique_ptr<HeadlessContext> context_;
 };
 
 TEST_F(CameraGl, DefaultLookAtEqualsTheGluCallAndReturnsOne)

@@ -39,6 +39,15 @@ void ExpectNear(const unsigned char* px, int r, int g, int b)
     EXPECT_NEAR(px[2], b, 12);
 }
 
+// Where the first marker FF <code> starts; 0 when there is none.
+std::size_t FindMarker(const Bytes& jpeg, unsigned char code)
+{
+    for (std::size_t i = 0; i + 1 < jpeg.size(); ++i)
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == code)
+            return i;
+    return 0;
+}
+
 TEST(JpegMemoryDecoderTest, DecodesToRgbRowsTopFirst)
 {
     const Bytes jpeg = EncodeJpeg(RedOverBlue(64, 48), 64, 48, 3);
@@ -143,12 +152,9 @@ TEST(JpegMemoryDecoderTest, CorruptDataFailsCleanly)
 
     // A damaged frame header (zero components).
     Bytes jpeg = EncodeJpeg(RedOverBlue(16, 16), 16, 16, 3);
-    for (std::size_t i = 0; i + 9 < jpeg.size(); ++i) {
-        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
-            jpeg[i + 9] = 0;
-            break;
-        }
-    }
+    const std::size_t frame = FindMarker(jpeg, 0xC0);
+    ASSERT_GT(frame, 0u);
+    jpeg[frame + 9] = 0;
     EXPECT_FALSE(decoder.Decode(jpeg.data(), jpeg.size(), image));
     EXPECT_EQ(image.pixels, nullptr);
     EXPECT_EQ(image.width, 0);
@@ -162,10 +168,7 @@ TEST(JpegMemoryDecoderTest, TruncatedDataEndsAtTheBlock)
     const Bytes jpeg = EncodeJpeg(RedOverBlue(64, 64), 64, 64, 3);
     // Cut halfway through the scan: the headers are intact, the rest of the
     // picture comes out grey; nothing past the cut is read.
-    std::size_t scan = 0;
-    for (std::size_t i = 0; i + 1 < jpeg.size() && scan == 0; ++i)
-        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xDA)
-            scan = i;
+    const std::size_t scan = FindMarker(jpeg, 0xDA);
     ASSERT_GT(scan, 0u);
     const std::size_t cut = scan + (jpeg.size() - scan) / 2;
     std::unique_ptr<unsigned char[]> exact(new unsigned char[cut]);
@@ -187,10 +190,7 @@ TEST(JpegMemoryDecoderTest, TruncatedDataEndsAtTheBlock)
 TEST(JpegMemoryDecoderTest, DeclaredSizeMustFitTheData)
 {
     const Bytes original = EncodeJpeg(RedOverBlue(64, 64), 64, 64, 3);
-    std::size_t sof = 0;
-    for (std::size_t i = 0; i + 8 < original.size() && sof == 0; ++i)
-        if (original[i] == 0xFF && original[i + 1] == 0xC0)
-            sof = i;
+    const std::size_t sof = FindMarker(original, 0xC0);
     ASSERT_GT(sof, 0u);
     const int64_t room = static_cast<int64_t>(original.size()) * kMaxJpegPixelsPerByte;
     struct Row {

@@ -103,27 +103,28 @@ TEST(TgaDecoderTest, FinalPacketPastTheLastPixelIsCut)
 
 TEST(TgaDecoderTest, UnsupportedTypesAndColourMapsAreRefused)
 {
-    TraceCapture trace;
-    DecodedImage image;
-    Bytes colourMapped = TgaHeader(1, 2, 2, 8, 0, 1);
-    colourMapped.resize(64, 0);
-    EXPECT_FALSE(Decode(colourMapped, image));
-    Bytes grey = TgaHeader(3, 2, 2, 8, 0);
-    grey.resize(64, 0);
-    EXPECT_FALSE(Decode(grey, image));
-    Bytes mapWithTrueColour = TgaHeader(2, 2, 2, 24, 0, 1);
-    mapWithTrueColour.resize(64, 0);
-    EXPECT_FALSE(Decode(mapWithTrueColour, image));
-    Bytes sixteenBit = TgaHeader(2, 2, 2, 16, 0);
-    sixteenBit.resize(64, 0);
-    EXPECT_FALSE(Decode(sixteenBit, image));
-
-    ASSERT_EQ(trace.messages.size(), 4u);
-    EXPECT_EQ(trace.messages[0], "Unsupported tga image \"test.tga\" type (type=1)");
-    EXPECT_EQ(trace.messages[1], "Unsupported tga image \"test.tga\" type (type=3)");
-    EXPECT_EQ(trace.messages[2], "Unsupported tga image \"test.tga\" pixel size (size=24)");
-    EXPECT_EQ(trace.messages[3], "Unsupported tga image \"test.tga\" pixel size (size=16)");
-    EXPECT_EQ(image.pixels, nullptr);
+    struct Row {
+        int type;
+        int depth;
+        int colourMapType;
+        const char* message;
+    };
+    const Row rows[] = {
+        {1, 8, 1, "Unsupported tga image \"test.tga\" type (type=1)"}, // colour-mapped
+        {3, 8, 0, "Unsupported tga image \"test.tga\" type (type=3)"}, // greyscale
+        {2, 24, 1, "Unsupported tga image \"test.tga\" pixel size (size=24)"}, // true colour with a map
+        {2, 16, 0, "Unsupported tga image \"test.tga\" pixel size (size=16)"},
+    };
+    for (const Row& row : rows) {
+        TraceCapture trace;
+        DecodedImage image;
+        Bytes file = TgaHeader(row.type, 2, 2, row.depth, 0, row.colourMapType);
+        file.resize(64, 0);
+        EXPECT_FALSE(Decode(file, image)) << row.message;
+        EXPECT_FALSE(image.pixels) << row.message;
+        ASSERT_EQ(trace.messages.size(), 1u) << row.message;
+        EXPECT_EQ(trace.messages[0], row.message);
+    }
 }
 
 TEST(TgaDecoderTest, TruncatedDataFailsWithoutReadingPastIt)

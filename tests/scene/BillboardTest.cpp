@@ -71,22 +71,56 @@ protected:
     static double PixelsPerUnit(double d) { return kSize / 2.0 / (d * std::tan(22.5 * M_PI / 180.0)); }
 };
 
-TEST_F(BillboardGl, SquareAtDistanceTwoHasTheSilhouetteHalfSize)
+// The square's width and height through its centre, for views of our
+// choosing: it faces the eye, stays upright under camera roll and turns by the
+// extra rotation.
+struct ExtentRow {
+    const char* what;
+    Vec3 eye;
+    Vec3 centre;
+    Vec3 up;
+    double rotation;
+    double expected; // pixels, both ways
+    double tolerance;
+};
+
+double UprightSide(double distance)
 {
-    gluLookAt(0, 0, 2, 0, 0, 0, 0, 1, 0);
-    DrawFacingBillboard(Vec3 {0, 0, 0}, 0.5, 1.0, 0.0);
-    int w = 0;
-    int h = 0;
-    Extent(w, h);
-    // Half-size 1.1547 x 0.5 units.
-    const double expected = 2.0 * 1.1547005 * 0.5 * PixelsPerUnit(2.0);
-    EXPECT_NEAR(w, expected, 2.0);
-    EXPECT_NEAR(h, expected, 2.0);
+    return 2.0 * 0.5 / std::sqrt(1.0 - 1.0 / (distance * distance));
 }
 
-TEST_F(BillboardGl, StaysUprightUnderCameraRollAndRestoresState)
+TEST_F(BillboardGl, SilhouetteSizeFacingTheEye)
 {
-    // Rolled camera, looking along an oblique line at an off-origin centre.
+    const double oblique = std::sqrt(9.0 + 4.0 + 16.0);
+    const Vec3 c {0.3, -0.2, 0.1};
+    const ExtentRow rows[] = {
+        // Half-size 1.1547 x 0.5 units at distance 2.
+        {"distance two", {0, 0, 2}, {0, 0, 0}, {0, 1, 0}, 0.0, 2.0 * 1.1547005 * 0.5 * PixelsPerUnit(2.0),
+            2.0},
+        // Rolled camera on an oblique line to an off-origin centre: the sides
+        // follow the screen axes, so the middle row and column are a side long.
+        {"rolled camera", c + Vec3 {3, 2, 4}, c, {-0.21, -0.43, 0.0}, 0.0,
+            UprightSide(oblique) * PixelsPerUnit(oblique), 2.0},
+        // Turned by 45 degrees, the middle row crosses the diagonal.
+        {"extra rotation", {0, 0, 4}, {0, 0, 0}, {0, 1, 0}, 45.0,
+            UprightSide(4.0) * PixelsPerUnit(4.0) * std::sqrt(2.0), 3.0},
+    };
+    for (const ExtentRow& row : rows) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glLoadIdentity();
+        gluLookAt(row.eye.x, row.eye.y, row.eye.z, row.centre.x, row.centre.y, row.centre.z, row.up.x,
+            row.up.y, row.up.z);
+        DrawFacingBillboard(row.centre, 0.5, 1.0, row.rotation);
+        int w = 0;
+        int h = 0;
+        Extent(w, h);
+        EXPECT_NEAR(w, row.expected, row.tolerance) << row.what;
+        EXPECT_NEAR(h, row.expected, row.tolerance) << row.what;
+    }
+}
+
+TEST_F(BillboardGl, RestoresMatrixColourAndSwitches)
+{
     const Vec3 c {0.3, -0.2, 0.1};
     gluLookAt(c.x + 3, c.y + 2, c.z + 4, c.x, c.y, c.z, -0.21, -0.43, 0.0);
     GLdouble before[16];
@@ -94,16 +128,6 @@ TEST_F(BillboardGl, StaysUprightUnderCameraRollAndRestoresState)
     glColor4f(0.25f, 0.5f, 0.75f, 1.0f);
 
     DrawFacingBillboard(c, 0.5, 1.0, 0.0);
-
-    const double d = std::sqrt(9.0 + 4.0 + 16.0);
-    const double expected = 2.0 * 0.5 / std::sqrt(1.0 - 1.0 / (d * d)) * PixelsPerUnit(d);
-    int w = 0;
-    int h = 0;
-    Extent(w, h);
-    // Upright: the square's sides follow the screen axes, so its width and
-    // height through the centre equal its side, not the diagonal.
-    EXPECT_NEAR(w, expected, 2.0);
-    EXPECT_NEAR(h, expected, 2.0);
 
     GLdouble after[16];
     glGetDoublev(GL_MODELVIEW_MATRIX, after);
@@ -116,19 +140,6 @@ TEST_F(BillboardGl, StaysUprightUnderCameraRollAndRestoresState)
     EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
     EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
-}
-
-TEST_F(BillboardGl, ExtraRotationTurnsTheSquare)
-{
-    gluLookAt(0, 0, 4, 0, 0, 0, 0, 1, 0);
-    DrawFacingBillboard(Vec3 {0, 0, 0}, 0.5, 1.0, 45.0);
-    int w = 0;
-    int h = 0;
-    Extent(w, h);
-    // Turned by 45 degrees, the middle row crosses the diagonal.
-    const double side = 2.0 * 0.5 / std::sqrt(1.0 - 1.0 / 16.0) * PixelsPerUnit(4.0);
-    EXPECT_NEAR(w, side * std::sqrt(2.0), 3.0);
-    EXPECT_NEAR(h, side * std::sqrt(2.0), 3.0);
 }
 
 TEST_F(BillboardGl, LimbGlowDrawsNothingForALightBehindTheCamera)

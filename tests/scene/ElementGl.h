@@ -19,6 +19,7 @@
 #include "scene/SceneNotifier.h"
 #include "scene/SpaceScene.h"
 #include "settings/SaverSettings.h"
+#include "SquareGlTest.h"
 
 namespace velmora::test {
 
@@ -32,47 +33,15 @@ struct WindowPoint {
     int Py() const { return static_cast<int>(y); }
 };
 
-// A bare square context for element tests that need no archive: viewport,
-// the scene's 45-degree perspective, an identity model-view and a cleared
-// frame. Null, with the reason in error, when no context can be had.
-inline std::unique_ptr<HeadlessContext> SquareGlContext(int size, std::string& error)
-{
-    std::unique_ptr<HeadlessContext> context = HeadlessContext::Create(size, size, error);
-    if (!context)
-        return context;
-    glViewport(0, 0, size, size);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(45.0, 1.0, 0.01, 1000.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glClearColor(0, 0, 0, 0);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    return context;
-}
-
-// A fixture over SquareGlContext; derived fixtures add their view and
-// switches after calling SetUp.
-template<int Size> class SquareGlTest : public ::testing::Test {
-protected:
-    static constexpr int kSize = Size;
-
-    void SetUp() override
-    {
-        std::string error;
-        context_ = SquareGlContext(Size, error);
-        ASSERT_TRUE(context_) << error;
-    }
-
-    std::unique_ptr<HeadlessContext> context_;
-};
-
 class ElementGl {
 public:
     // Context, then the scene's Initialize and Resize: textures, fixed state,
-    // light and projection exactly as a run sets them up.
+    // light and projection exactly as a run sets them up. A second call
+    // drops the scene and its context first.
     bool Create(int width, int height, std::string& error)
     {
+        scene_.reset();
+        context_.reset();
         context_ = HeadlessContext::Create(width, height, error);
         if (!context_) {
             return false;
@@ -160,6 +129,18 @@ public:
         float d = 0.0f;
         glReadPixels(x, y, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &d);
         return d;
+    }
+
+    // The uploaded pixels of a texture's level 0, first row first.
+    static std::vector<uint8_t> TexturePixels(GLuint texture, int& width, int& height)
+    {
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
+        std::vector<uint8_t> rgb(static_cast<std::size_t>(width) * height * 3);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+        return rgb;
     }
 
     // RGB of the whole frame, bottom row first.

@@ -199,18 +199,6 @@ TEST_F(RingsTest, PassKeepsItsDeclaredStateContract)
         ADD_FAILURE() << m;
 }
 
-// The uploaded pixels of a texture, first row first.
-std::vector<uint8_t> TexturePixels(GLuint texture, int& width, int& height)
-{
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
-    std::vector<uint8_t> rgb(static_cast<std::size_t>(width) * height * 3);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
-    return rgb;
-}
-
 TEST_F(RingsTest, CutOverlaysAndRingShadowChangeNoPixel)
 {
     RingSystem cut;
@@ -220,7 +208,7 @@ TEST_F(RingsTest, CutOverlaysAndRingShadowChangeNoPixel)
              std::pair {TextureSlot::ShadowOnRing, tex.shadowOnRing},
              std::pair {TextureSlot::RingsShadow, tex.ringsShadow}}) {
         int w = 0, h = 0;
-        const std::vector<uint8_t> rgb = TexturePixels(name, w, h);
+        const std::vector<uint8_t> rgb = ElementGl::TexturePixels(name, w, h);
         cut.SetOverlayImage(slot, rgb.data(), w, h);
     }
     // The planet's shadow is a band: most of its square is white.

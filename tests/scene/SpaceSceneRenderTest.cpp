@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "scene/headless/HeadlessContext.h"
+#include "ElementGl.h"
 #include "scene/SpaceScene.h"
 
 namespace velmora {
@@ -79,6 +79,7 @@ int CountPoints(const Frame& f, int threshold, bool onlyEmptyDepth)
     return points;
 }
 
+// A fresh context and scene per test: some tests look at the first frame.
 class TourRender : public ::testing::Test {
 protected:
     static constexpr int kWidth = 1280;
@@ -87,25 +88,16 @@ protected:
     void SetUp() override
     {
         std::string error;
-        context_ = HeadlessContext::Create(kWidth, kHeight, error);
-        ASSERT_TRUE(context_) << error;
-        SaverSettings settings; // defaults, but the clock starts at 7000
-        settings.RandomCameraStart = 0;
-        scene_ = std::make_unique<SpaceScene>(notifier_);
-        scene_->Initialize(settings, kWidth, kHeight);
-        scene_->Resize(kWidth, kHeight);
-        ASSERT_EQ(notifier_.ErrorCount(), 0) << notifier_.FirstError();
+        ASSERT_TRUE(gl_.Create(kWidth, kHeight, error)) << error;
+        ASSERT_EQ(gl_.Scene().AnimationTime(), 7000.0);
     }
 
-    StderrNotifier notifier_;
-    std::unique_ptr<HeadlessContext> context_;
-    std::unique_ptr<SpaceScene> scene_;
+    test::ElementGl gl_;
 };
 
 TEST_F(TourRender, PlanetCentreIsLitAndBanded)
 {
-    ASSERT_EQ(scene_->AnimationTime(), 7000.0);
-    scene_->DrawFrame();
+    gl_.Scene().DrawFrame();
     // The model-view now holds the camera alone: project the planet's centre.
     GLdouble mv[16];
     GLdouble proj[16];
@@ -165,7 +157,7 @@ TEST_F(TourRender, PlanetCentreIsLitAndBanded)
 
 TEST_F(TourRender, SkyShowsStarPointsAroundTheBodies)
 {
-    scene_->DrawFrame();
+    gl_.Scene().DrawFrame();
     const Frame f = Read(kWidth, kHeight);
     // Where nothing wrote depth only stars (and the Sun and its glare) are.
     EXPECT_GT(CountPoints(f, 0, true), 300);
@@ -174,18 +166,11 @@ TEST_F(TourRender, SkyShowsStarPointsAroundTheBodies)
 TEST_F(TourRender, WholeSkyHoldsThousandsOfStars)
 {
     // Six 90-degree views from the centre of the star sphere cover the sky.
-    ASSERT_EQ(scene_->Stars().Count(), 9096);
+    ASSERT_EQ(gl_.Scene().Stars().Count(), 9096);
     constexpr int kSide = 512;
     std::string error;
-    context_.reset();
-    context_ = HeadlessContext::Create(kSide, kSide, error);
-    ASSERT_TRUE(context_) << error;
-    StderrNotifier notifier;
-    SpaceScene sky(notifier);
-    SaverSettings settings;
-    settings.RandomCameraStart = 0;
-    sky.Initialize(settings, kSide, kSide);
-    glViewport(0, 0, kSide, kSide);
+    ASSERT_TRUE(gl_.Create(kSide, kSide, error)) << error;
+    const SpaceScene& sky = gl_.Scene();
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluPerspective(90.0, 1.0, 0.01, 1000.0);
@@ -211,23 +196,23 @@ TEST_F(TourRender, FirstFrameHasNoHighlightLaterFramesDo)
     GLfloat specular[4];
     glGetMaterialfv(GL_FRONT, GL_SPECULAR, specular);
     EXPECT_FLOAT_EQ(specular[0], 0.0f);
-    scene_->DrawFrame();
+    gl_.Scene().DrawFrame();
     glGetMaterialfv(GL_FRONT, GL_SPECULAR, specular);
     EXPECT_FLOAT_EQ(specular[0], 0.6f);
-    EXPECT_NEAR(scene_->AnimationTime(), 7000.1, 1e-9);
+    EXPECT_NEAR(gl_.Scene().AnimationTime(), 7000.1, 1e-9);
 }
 
 TEST_F(TourRender, ConsecutiveFramesMoveTheTour)
 {
-    scene_->DrawFrame();
+    gl_.Scene().DrawFrame();
     const Frame a = Read(kWidth, kHeight);
-    scene_->SetAnimationTime(7000.0);
-    scene_->DrawFrame();
+    gl_.Scene().SetAnimationTime(7000.0);
+    gl_.Scene().DrawFrame();
     const Frame again = Read(kWidth, kHeight);
     // The same clock value gives the same picture, list replay included.
     EXPECT_EQ(a.rgba, again.rgba);
-    scene_->SetAnimationTime(7050.0);
-    scene_->DrawFrame();
+    gl_.Scene().SetAnimationTime(7050.0);
+    gl_.Scene().DrawFrame();
     const Frame later = Read(kWidth, kHeight);
     EXPECT_NE(a.rgba, later.rgba);
 }

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "camera/CameraOrbit.h"
-#include "scene/headless/HeadlessContext.h"
+#include "ElementGl.h"
 #include "SceneTestSupport.h"
 
 namespace velmora {
@@ -25,27 +25,17 @@ SaverSettings FixedStart()
     return s;
 }
 
-class SceneGl : public ::testing::Test {
+// A bare context; each test makes its scenes itself.
+class SceneGl : public test::SquareGlTest<160> {
 protected:
-    void SetUp() override { CreateContext(160, 120); }
-
-    void CreateContext(int w, int h)
-    {
-        context_.reset();
-        std::string error;
-        context_ = HeadlessContext::Create(w, h, error);
-        ASSERT_TRUE(context_) << error;
-    }
-
     // Initialize and Resize as the window does.
     void Start(SpaceScene& scene, const SaverSettings& settings)
     {
-        scene.Initialize(settings, context_->Width(), context_->Height());
-        scene.Resize(context_->Width(), context_->Height());
+        scene.Initialize(settings, kSize, kSize);
+        scene.Resize(kSize, kSize);
     }
 
     StderrNotifier notifier_;
-    std::unique_ptr<HeadlessContext> context_;
 };
 
 // [SECTION] Loading, with an archive of our own in place of the program's

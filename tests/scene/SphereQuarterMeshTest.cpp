@@ -22,31 +22,31 @@ TEST(SphereQuarterMeshBuild, PlanetGridCornersAndPole)
     EXPECT_EQ(mesh.Rows(), 21);
 
     const MeshVertex& first = mesh.At(0, 0);
-    EXPECT_NEAR(first.x, 0.0, kTol);
-    EXPECT_NEAR(first.y, -1.0, kTol);
-    EXPECT_NEAR(first.z, 0.0, kTol);
+    EXPECT_NEAR(first.position.x, 0.0, kTol);
+    EXPECT_NEAR(first.position.y, -1.0, kTol);
+    EXPECT_NEAR(first.position.z, 0.0, kTol);
     EXPECT_NEAR(first.u, 0.001, kTol);
     EXPECT_NEAR(first.v, 0.001, kTol);
 
     const MeshVertex& middle = mesh.At(0, 15);
-    EXPECT_NEAR(middle.x, 1.0, kTol);
-    EXPECT_NEAR(middle.y, 0.0, kTol);
-    EXPECT_NEAR(middle.z, 0.0, kTol);
+    EXPECT_NEAR(middle.position.x, 1.0, kTol);
+    EXPECT_NEAR(middle.position.y, 0.0, kTol);
+    EXPECT_NEAR(middle.position.z, 0.0, kTol);
     EXPECT_NEAR(middle.u, 0.5, kTol);
 
     const MeshVertex& last = mesh.At(0, 30);
-    EXPECT_NEAR(last.y, 1.0, kTol);
+    EXPECT_NEAR(last.position.y, 1.0, kTol);
     EXPECT_NEAR(last.u, 0.999, kTol);
 
     for (int j = 0; j < 31; ++j) {
         const MeshVertex& pole = mesh.At(20, j);
-        EXPECT_NEAR(pole.x, 0.0, kTol);
-        EXPECT_NEAR(pole.y, 0.0, kTol);
-        EXPECT_NEAR(pole.z, 1.0, kTol);
+        EXPECT_NEAR(pole.position.x, 0.0, kTol);
+        EXPECT_NEAR(pole.position.y, 0.0, kTol);
+        EXPECT_NEAR(pole.position.z, 1.0, kTol);
         EXPECT_NEAR(pole.v, 0.999, kTol);
     }
     // Row 10 lies at 45 degrees of latitude (4.5-degree steps).
-    EXPECT_NEAR(mesh.At(10, 15).z, std::sin(M_PI / 4), kTol);
+    EXPECT_NEAR(mesh.At(10, 15).position.z, std::sin(M_PI / 4), kTol);
 }
 
 TEST(SphereQuarterMeshBuild, NormalsEqualPositionsAndRadiusScales)
@@ -56,12 +56,12 @@ TEST(SphereQuarterMeshBuild, NormalsEqualPositionsAndRadiusScales)
     for (int i = 0; i < 21; ++i) {
         for (int j = 0; j < 31; ++j) {
             const MeshVertex& m = mesh.At(i, j);
-            EXPECT_EQ(m.nx, m.x);
-            EXPECT_EQ(m.ny, m.y);
-            EXPECT_EQ(m.nz, m.z);
-            EXPECT_NEAR(std::sqrt(m.x * m.x + m.y * m.y + m.z * m.z), 0.5, kTol);
-            EXPECT_GE(m.x, -kTol); // the quarter spans x >= 0, z >= 0
-            EXPECT_GE(m.z, -kTol);
+            EXPECT_EQ(m.normal.x, m.position.x);
+            EXPECT_EQ(m.normal.y, m.position.y);
+            EXPECT_EQ(m.normal.z, m.position.z);
+            EXPECT_NEAR(Length(m.position), 0.5, kTol);
+            EXPECT_GE(m.position.x, -kTol); // the quarter spans x >= 0, z >= 0
+            EXPECT_GE(m.position.z, -kTol);
         }
     }
 }
@@ -93,24 +93,24 @@ TEST(SphereQuarterMeshBuild, SmallerGridReusesTheArrayLargerReplacesIt)
     EXPECT_EQ(mesh.Data(), big);
     EXPECT_EQ(mesh.Columns(), 5);
     EXPECT_EQ(mesh.Rows(), 4);
-    EXPECT_NEAR(mesh.At(3, 4).z, 1.0, kTol);
-    EXPECT_NEAR(mesh.At(0, 4).y, 1.0, kTol);
+    EXPECT_NEAR(mesh.At(3, 4).position.z, 1.0, kTol);
+    EXPECT_NEAR(mesh.At(0, 4).position.y, 1.0, kTol);
 
     SphereQuarterMesh small;
     ASSERT_TRUE(small.Build(1.0, 3, 3));
     ASSERT_TRUE(small.Build(1.0, 31, 21));
-    EXPECT_NEAR(small.At(20, 30).z, 1.0, kTol);
-    EXPECT_NEAR(small.At(0, 30).y, 1.0, kTol);
+    EXPECT_NEAR(small.At(20, 30).position.z, 1.0, kTol);
+    EXPECT_NEAR(small.At(0, 30).position.y, 1.0, kTol);
 }
 
 TEST(SphereQuarterMeshBuild, DegenerateSingleRowOrColumnStaysFinite)
 {
     SphereQuarterMesh mesh;
     ASSERT_TRUE(mesh.Build(1.0, 1, 1));
-    EXPECT_NEAR(mesh.At(0, 0).y, -1.0, kTol);
+    EXPECT_NEAR(mesh.At(0, 0).position.y, -1.0, kTol);
     ASSERT_TRUE(mesh.Build(1.0, 1, 5));
     for (int i = 0; i < 5; ++i)
-        EXPECT_TRUE(std::isfinite(mesh.At(i, 0).z));
+        EXPECT_TRUE(std::isfinite(mesh.At(i, 0).position.z));
     // Nothing to make quads of.
     EXPECT_TRUE(mesh.ExpandPass({1, 1, 1, Mapping::Direct, false}).empty());
 }
@@ -172,16 +172,16 @@ TEST(SphereQuarterMeshStream, CellOrderAndTextureMappingsFollowThePass)
     ASSERT_TRUE(mesh.Build(1.0, 31, 21));
     // Forward: (0,0), (0,1), (1,1), (1,0) with (u, v).
     const auto north = mesh.ExpandPass({1, 1, 1, Mapping::Direct, false});
-    EXPECT_FLOAT_EQ(north[0].y, static_cast<float>(mesh.At(0, 0).y));
-    EXPECT_FLOAT_EQ(north[1].y, static_cast<float>(mesh.At(0, 1).y));
-    EXPECT_FLOAT_EQ(north[2].z, static_cast<float>(mesh.At(1, 1).z));
+    EXPECT_FLOAT_EQ(north[0].y, static_cast<float>(mesh.At(0, 0).position.y));
+    EXPECT_FLOAT_EQ(north[1].y, static_cast<float>(mesh.At(0, 1).position.y));
+    EXPECT_FLOAT_EQ(north[2].z, static_cast<float>(mesh.At(1, 1).position.z));
     EXPECT_FLOAT_EQ(north[0].s, 0.001f);
     EXPECT_FLOAT_EQ(north[0].t, 0.001f);
     // Reversed and mirrored: (1,0) first, position and normal negated.
     const auto south = mesh.ExpandPass({-1, -1, -1, Mapping::SouthFlip, true});
     const MeshVertex& m10 = mesh.At(1, 0);
-    EXPECT_FLOAT_EQ(south[0].x, static_cast<float>(-m10.x));
-    EXPECT_FLOAT_EQ(south[0].nz, static_cast<float>(-m10.nz));
+    EXPECT_FLOAT_EQ(south[0].x, static_cast<float>(-m10.position.x));
+    EXPECT_FLOAT_EQ(south[0].nz, static_cast<float>(-m10.normal.z));
     EXPECT_FLOAT_EQ(south[0].t, static_cast<float>(1.0 - m10.v));
     // Equirectangular south east: s in 0.5..1, t read through repeat.
     const auto east = mesh.ExpandPass({1, 1, -1, Mapping::MapEast, true});

@@ -59,21 +59,10 @@ protected:
         if (HasFatalFailure())
             return;
         for (std::size_t i = 0; i < kFlareImageCount; ++i) {
-            const std::vector<uint8_t> rgb = TexturePixels(gl_->Textures().flare[i]);
+            const std::vector<uint8_t> rgb
+                = ElementGl::TexturePixels(gl_->Textures().flare[i], width_, height_);
             flares_.SetFlareImage(i, rgb.data(), width_, height_);
         }
-    }
-
-    // The uploaded pixels of a texture, first row first.
-    std::vector<uint8_t> TexturePixels(GLuint texture)
-    {
-        glBindTexture(GL_TEXTURE_2D, texture);
-        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width_);
-        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height_);
-        std::vector<uint8_t> rgb(static_cast<std::size_t>(width_) * height_ * 3);
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
-        return rgb;
     }
 
     // A view from eye towards a point off the Sun by (dx, dy) in the view's
@@ -123,7 +112,7 @@ TEST_F(SunFlaresGl, SunBehindTheCameraDrawsNothing)
 TEST_F(SunFlaresGl, SunOffScreenDrawsNothing)
 {
     // Turn the view until the Sun lies just beyond the left edge.
-    const Vec3 toSun = Subtract(kSunPosition, kEye);
+    const Vec3 toSun = kSunPosition - kEye;
     const double yaw = std::atan2(toSun.y, toSun.x);
     const double turn = 0.70; // radians; the view's half width is 0.636
     const Vec3 target {
@@ -172,7 +161,7 @@ TEST_F(SunFlaresGl, PartlyHiddenSunShrinksAndFadesTheFlares)
 
 TEST_F(SunFlaresGl, BlockAndPixelReadsAgreeNearTheScreenEdges)
 {
-    const Vec3 toSun = Subtract(kSunPosition, kEye);
+    const Vec3 toSun = kSunPosition - kEye;
     const double yaw = std::atan2(toSun.y, toSun.x);
     const Vec3 left = Normalized(Vec3 {-std::sin(yaw), std::cos(yaw), 0.0});
     // Sweep the Sun across the left edge and over a body's limb.

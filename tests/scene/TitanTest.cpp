@@ -121,7 +121,7 @@ TEST_F(TitanGl, BodyIsOpaqueAndLitOnItsSunwardSide)
 {
     const double t = 0.0;
     const Vec3 centre = TitanCentre(t);
-    const Vec3 toSun = Normalized(Subtract(kSunPosition, centre));
+    const Vec3 toSun = Normalized(kSunPosition - centre);
     // The camera between Titan and the Sun: the lit face, and the Sun behind
     // the camera so no glow is added.
     const Vec3 eye {centre.x + 0.3 * toSun.x, centre.y + 0.3 * toSun.y, centre.z + 0.3 * toSun.z};
@@ -150,7 +150,7 @@ TEST_F(TitanGl, SunBehindTitanLightsItsRim)
 {
     const double t = 0.0;
     const Vec3 centre = TitanCentre(t);
-    const Vec3 toSun = Normalized(Subtract(kSunPosition, centre));
+    const Vec3 toSun = Normalized(kSunPosition - centre);
     // Titan between the camera and the Sun.
     const Vec3 eye {centre.x - 0.5 * toSun.x, centre.y - 0.5 * toSun.y, centre.z - 0.5 * toSun.z};
     gl_->BeginView(eye, centre, Vec3 {0.0, 0.0, 1.0});

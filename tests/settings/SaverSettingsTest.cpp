@@ -17,6 +17,36 @@ using testing::TempRegistry;
 
 constexpr const char* kProgramKeyPath = "Software\\Tarnwick\\Kestrova3D\\Velmora3D";
 
+// A record with every stored value away from its default (CamMode negative,
+// as a hand-edited registry may hold it).
+SaverSettings NonDefaultValues()
+{
+    SaverSettings s;
+    s.XResolution = 1920;
+    s.YResolution = 1080;
+    s.ColorDepth = 32;
+    s.CurrentVideomode = 0;
+    s.RandomCameraStart = 0;
+    s.AnimationSpeed = 100;
+    s.CamMode = -1;
+    s.NightSide = 0;
+    s.DemoMode = 1;
+    return s;
+}
+
+void ExpectSameStoredValues(const SaverSettings& actual, const SaverSettings& expected)
+{
+    EXPECT_EQ(actual.XResolution, expected.XResolution);
+    EXPECT_EQ(actual.YResolution, expected.YResolution);
+    EXPECT_EQ(actual.ColorDepth, expected.ColorDepth);
+    EXPECT_EQ(actual.CurrentVideomode, expected.CurrentVideomode);
+    EXPECT_EQ(actual.RandomCameraStart, expected.RandomCameraStart);
+    EXPECT_EQ(actual.AnimationSpeed, expected.AnimationSpeed);
+    EXPECT_EQ(actual.CamMode, expected.CamMode);
+    EXPECT_EQ(actual.NightSide, expected.NightSide);
+    EXPECT_EQ(actual.DemoMode, expected.DemoMode);
+}
+
 void ExpectDefaults(const SaverSettings& s)
 {
     EXPECT_EQ(s.XResolution, 1024);
@@ -101,28 +131,10 @@ TEST(SaverSettings, CollectionKeyWithoutProgramKeyLoadsDefaults)
 TEST(SaverSettings, EveryFieldRoundTripsIncludingNegativeValues)
 {
     TempRegistry reg;
-    SaverSettings s;
-    s.XResolution = 1920;
-    s.YResolution = 1080;
-    s.ColorDepth = 32;
-    s.CurrentVideomode = 0;
-    s.RandomCameraStart = 0;
-    s.AnimationSpeed = 100;
-    s.CamMode = -1;
-    s.NightSide = 0;
-    s.DemoMode = 1;
-    ASSERT_TRUE(s.Save());
+    ASSERT_TRUE(NonDefaultValues().Save());
     SaverSettings t;
     ASSERT_TRUE(t.Load());
-    EXPECT_EQ(t.XResolution, 1920);
-    EXPECT_EQ(t.YResolution, 1080);
-    EXPECT_EQ(t.ColorDepth, 32);
-    EXPECT_EQ(t.CurrentVideomode, 0);
-    EXPECT_EQ(t.RandomCameraStart, 0u);
-    EXPECT_EQ(t.AnimationSpeed, 100);
-    EXPECT_EQ(t.CamMode, -1);
-    EXPECT_EQ(t.NightSide, 0u);
-    EXPECT_EQ(t.DemoMode, 1u);
+    ExpectSameStoredValues(t, NonDefaultValues());
     RegistryKey key;
     ASSERT_TRUE(key.Open(kProgramKeyPath));
     uint32_t raw = 0;
@@ -170,17 +182,7 @@ TEST(SaverSettings, InstallPathIsReadButNeverWritten)
 TEST(SaverSettings, RestoreDefaultsKeepsTheStoredRandomStart)
 {
     TempRegistry reg;
-    SaverSettings s;
-    s.XResolution = 640;
-    s.YResolution = 480;
-    s.ColorDepth = 32;
-    s.CurrentVideomode = 0;
-    s.RandomCameraStart = 0;
-    s.AnimationSpeed = 5;
-    s.CamMode = 2;
-    s.NightSide = 0;
-    s.DemoMode = 1;
-    ASSERT_TRUE(s.Save());
+    ASSERT_TRUE(NonDefaultValues().Save());
     SaverSettings fresh; // RandomCameraStart 1 in memory, 0 stored
     EXPECT_TRUE(fresh.RestoreDefaults());
     EXPECT_EQ(fresh.RandomCameraStart, 0u);
@@ -229,10 +231,10 @@ TEST(SaverSettings, CopyFromTakesValuesButNoCollectionList)
     copy.CopyFrom(loaded);
     EXPECT_EQ(copy.CamMode, 2);
     EXPECT_EQ(copy.InstallPath, "/opt/v/");
-    EXPECT_EQ(copy.XResolution, loaded.XResolution);
-    EXPECT_EQ(copy.RandomCameraStart, loaded.RandomCameraStart);
-    EXPECT_EQ(copy.DemoMode, loaded.DemoMode);
     EXPECT_TRUE(copy.collectionList.empty());
+    // Every stored value is taken, whatever it holds.
+    copy.CopyFrom(NonDefaultValues());
+    ExpectSameStoredValues(copy, NonDefaultValues());
 }
 
 TEST(SaverSettings, SaveFailsWhereNothingCanBeWritten)

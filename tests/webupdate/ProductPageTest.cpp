@@ -14,7 +14,8 @@
 
 #include <gtest/gtest.h>
 
-#include "JpegCodec.h"
+#include "codec/JpegEncoder.h"
+#include "QtTestApplication.h"
 #include "TestHttpServer.h"
 #include "ui/DialogUnits.h"
 #include "webupdate/ProductCatalogue.h"
@@ -29,16 +30,7 @@ using testing::ReadFileBytes;
 
 class QtFixture : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        static int argc = 1;
-        static char name[] = "webupdate_ui_test";
-        static char* argv[] = {name, nullptr};
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        if (!QApplication::instance())
-            new QApplication(argc, argv); // lives for the whole process
-    }
+    static void SetUpTestSuite() { testing::EnsureQtApplication(); }
 };
 
 class ProductPageTest : public QtFixture {
@@ -55,18 +47,16 @@ protected:
     // right half blue, the lower half with green added.
     std::string WriteTwoToneJpeg(int width, int height) const
     {
-        art::Image image;
-        image.width = width;
-        image.height = height;
-        image.rgb.resize(static_cast<std::size_t>(width) * height * 3);
+        std::vector<uint8_t> rgb(static_cast<std::size_t>(width) * height * 3);
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x) {
-                uint8_t* p = &image.rgb[(static_cast<std::size_t>(y) * width + x) * 3];
+                uint8_t* p = &rgb[(static_cast<std::size_t>(y) * width + x) * 3];
                 p[0] = x < width / 2 ? 230 : 20;
                 p[1] = y < height / 2 ? 20 : 200;
                 p[2] = x < width / 2 ? 20 : 230;
             }
-        const std::vector<uint8_t> jpeg = art::EncodeJpeg(image, 95, art::ChromaSampling::Full);
+        const std::vector<uint8_t> jpeg = codec::EncodeJpeg(
+            rgb.data(), width, height, 3, {.quality = 95, .sampling = codec::ChromaSampling::Full});
         const std::string path = (folder_.Path() / "two_tone.jpg").string();
         folder_.Write("two_tone.jpg", std::string(jpeg.begin(), jpeg.end()));
         return path;

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "QtTestApplication.h"
 #include "ui/DialogUnits.h"
 #include "webupdate/UpdateProgressDialog.h"
 
@@ -19,16 +20,7 @@ namespace {
 
 class UpdateProgressDialogTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        static int argc = 1;
-        static char name[] = "webupdate_ui_test";
-        static char* argv[] = {name, nullptr};
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        if (!QApplication::instance())
-            new QApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { testing::EnsureQtApplication(); }
     void SetUp() override
     {
         dialog_.show();

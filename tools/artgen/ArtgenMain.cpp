@@ -4,6 +4,7 @@
 //   velmora-artgen --stars <stars.dat> --out <archive.zip>
 
 #include "ArchiveBuild.h"
+#include "ZipPack.h"
 
 #include <chrono>
 #include <cstdio>
@@ -15,26 +16,6 @@
 #include <vector>
 
 namespace {
-
-std::vector<uint8_t> ReadWholeFile(const std::string& path, size_t limit)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        throw std::runtime_error("cannot open \"" + path + "\"");
-    }
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    if (size <= 0 || static_cast<uint64_t>(size) > limit) {
-        throw std::runtime_error("\"" + path + "\" is empty or too large");
-    }
-    in.seekg(0);
-    std::vector<uint8_t> bytes(static_cast<size_t>(size));
-    in.read(reinterpret_cast<char*>(bytes.data()), size);
-    if (!in) {
-        throw std::runtime_error("cannot read \"" + path + "\"");
-    }
-    return bytes;
-}
 
 // Written beside the target and renamed, so an interrupted run never leaves a
 // half archive that the next build would take as up to date.
@@ -83,7 +64,8 @@ int main(int argc, char** argv)
     }
     try {
         const auto start = std::chrono::steady_clock::now();
-        const std::vector<uint8_t> stars = ReadWholeFile(starsPath, velmora::art::kMaxStarCatalogueBytes);
+        const std::vector<uint8_t> stars
+            = velmora::art::ReadWholeFile(starsPath, velmora::art::kMaxStarCatalogueBytes);
         const std::vector<uint8_t> archive = velmora::art::BuildArchive(stars);
         WriteFileAtomically(outPath, archive);
         const auto ms

@@ -181,26 +181,6 @@ void DrawFrame(Canvas& canvas, int x0, int y0, int w, int h)
     }
 }
 
-std::vector<uint8_t> ReadArchiveFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        throw std::runtime_error("cannot open \"" + path + "\"");
-    }
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    if (size <= 0 || static_cast<uint64_t>(size) > velmora::art::kMaxZipTotalBytes) {
-        throw std::runtime_error("\"" + path + "\" is empty or too large");
-    }
-    in.seekg(0);
-    std::vector<uint8_t> bytes(static_cast<size_t>(size));
-    in.read(reinterpret_cast<char*>(bytes.data()), size);
-    if (!in) {
-        throw std::runtime_error("cannot read \"" + path + "\"");
-    }
-    return bytes;
-}
-
 void WritePng(const std::string& path, const Canvas& canvas)
 {
     png_image png {};
@@ -224,7 +204,8 @@ int main(int argc, char** argv)
         return 2;
     }
     try {
-        const auto members = velmora::art::UnpackZip(ReadArchiveFile(argv[1]));
+        const auto members
+            = velmora::art::UnpackZip(velmora::art::ReadWholeFile(argv[1], velmora::art::kMaxZipTotalBytes));
         if (!members) {
             throw std::runtime_error(std::string("\"") + argv[1] + "\" is not a readable archive");
         }

@@ -14,6 +14,7 @@
 // [SECTION] Entry point
 
 #include "Art.h"
+#include "camera/Vec3.h"
 #include "resources/ArchiveMembers.h"
 #include "scene/SceneGeometry.h"
 
@@ -47,51 +48,25 @@ constexpr int kTitanWidth = 1024;
 constexpr int kTitanHeight = 512;
 
 // [SECTION] Small vector maths
-
-struct Vec {
-    double x = 0.0;
-    double y = 0.0;
-    double z = 0.0;
-};
-
-Vec operator+(Vec a, Vec b)
-{
-    return {a.x + b.x, a.y + b.y, a.z + b.z};
-}
-Vec operator-(Vec a, Vec b)
-{
-    return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-Vec operator*(Vec a, double k)
-{
-    return {a.x * k, a.y * k, a.z * k};
-}
-double Dot(Vec a, Vec b)
-{
-    return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-double Length(Vec a)
-{
-    return std::sqrt(Dot(a, a));
-}
+// Vec3 with its sums, scaling, Dot and Length is the scene's own.
 
 // The same turns as glRotate about the coordinate axes (counter-clockwise
 // seen from the positive end of the axis).
-Vec RotateX(Vec v, double degrees)
+Vec3 RotateX(Vec3 v, double degrees)
 {
     const double c = std::cos(degrees * kDeg);
     const double s = std::sin(degrees * kDeg);
     return {v.x, c * v.y - s * v.z, s * v.y + c * v.z};
 }
 
-Vec RotateY(Vec v, double degrees)
+Vec3 RotateY(Vec3 v, double degrees)
 {
     const double c = std::cos(degrees * kDeg);
     const double s = std::sin(degrees * kDeg);
     return {c * v.x + s * v.z, v.y, -s * v.x + c * v.z};
 }
 
-Vec RotateZ(Vec v, double degrees)
+Vec3 RotateZ(Vec3 v, double degrees)
 {
     const double c = std::cos(degrees * kDeg);
     const double s = std::sin(degrees * kDeg);
@@ -252,7 +227,7 @@ double Noise3(double x, double y, double z, uint32_t seed)
     return Lerp(Lerp(x00, x10, v), Lerp(x01, x11, v), w);
 }
 
-double Fbm3(Vec p, int octaves, uint32_t seed)
+double Fbm3(Vec3 p, int octaves, uint32_t seed)
 {
     double sum = 0.0;
     double amplitude = 0.5;
@@ -297,7 +272,7 @@ Rgb Grey(double v)
 }
 
 // Point on the unit sphere for a longitude and latitude in degrees.
-Vec SpherePoint(double lonDeg, double latDeg)
+Vec3 SpherePoint(double lonDeg, double latDeg)
 {
     const double lon = lonDeg * kDeg;
     const double lat = latDeg * kDeg;
@@ -428,7 +403,7 @@ double HexagonLatitude(double lon, double lat)
 
 Rgb SaturnColour(double lon, double lat)
 {
-    const Vec p = SpherePoint(lon, lat);
+    const Vec3 p = SpherePoint(lon, lat);
     const double latRad = lat * kDeg;
     // Turbulence: the bands are displaced north and south by noise that is
     // long in longitude and short in latitude, strongest in the equatorial
@@ -437,7 +412,7 @@ Rgb SaturnColour(double lon, double lat)
     const double beltDistance = (std::abs(lat) - 14.0) / 9.0;
     const double shear = (0.55 + 0.75 * std::exp(-beltDistance * beltDistance))
         * Smoothstep(0.0, 12.0, 90.0 - std::abs(lat));
-    const Vec warpAt {p.x * 3.0, p.y * 3.0, latRad * 22.0};
+    const Vec3 warpAt {p.x * 3.0, p.y * 3.0, latRad * 22.0};
     double warp = Fbm3(warpAt, 3, 11U) * 2.0 * shear;
     warp += Noise3(p.x * 9.0, p.y * 9.0, latRad * 70.0, 12U) * 0.45 * shear;
     const double latWarped = HexagonLatitude(lon, lat + warp);
@@ -448,7 +423,7 @@ Rgb SaturnColour(double lon, double lat)
     const double stripes = Fbm1(latWarped * 0.85, 4, 21U) * (1.0 - 0.7 * Smoothstep(74.0, 84.0, lat));
     colour = Scaled(colour, 1.0 + 0.085 * stripes);
     // Soft mottling so that large zones are not flat.
-    const double mottle = Fbm3(Vec {p.x * 6.0, p.y * 6.0, latRad * 30.0}, 2, 31U);
+    const double mottle = Fbm3(Vec3 {p.x * 6.0, p.y * 6.0, latRad * 30.0}, 2, 31U);
     colour = Scaled(colour, 1.0 + 0.04 * mottle);
     // Warm/cool drift between neighbouring stripes.
     const double tint = Fbm1(latWarped * 0.35 + 40.0, 3, 41U);
@@ -746,7 +721,7 @@ void PaintRingPatterns(Image& white, Image& black)
             const double density = cover[ci] * inside;
 
             // Darkening layer: clumps along the orbits and spokes.
-            const double clumps = Fbm3(Vec {cosT * 6.0, sinT * 6.0, r * 110.0}, 3, 71U);
+            const double clumps = Fbm3(Vec3 {cosT * 6.0, sinT * 6.0, r * 110.0}, 3, 71U);
             const double wakes = Noise3(cosT * 18.0, sinT * 18.0, r * 420.0, 72U);
             double shade = 0.08 * Smoothstep(-0.3, 0.6, clumps) + 0.05 * (wakes * 0.5 + 0.5);
             if (r > 1.65 && r < 1.98) {
@@ -756,7 +731,7 @@ void PaintRingPatterns(Image& white, Image& black)
             Put(white, col, row, Rgb {255.0 * (1.0 - k), 255.0 * (1.0 - k * 1.06), 255.0 * (1.0 - k * 1.15)});
 
             // Brightening layer: a different set of arcs, sparser and warmer.
-            const double glints = Fbm3(Vec {cosT * 5.0 + 9.0, sinT * 5.0, r * 130.0}, 3, 81U);
+            const double glints = Fbm3(Vec3 {cosT * 5.0 + 9.0, sinT * 5.0, r * 130.0}, 3, 81U);
             const double fineArcs = Noise3(cosT * 24.0, sinT * 24.0, r * 520.0, 82U);
             const double lift = Smoothstep(-0.05, 0.7, glints);
             const double add = (24.0 * lift * lift + 8.0 * (fineArcs * 0.5 + 0.5)) * density;
@@ -778,20 +753,20 @@ void PaintRingPatterns(Image& white, Image& black)
 
 constexpr Rgb kUmbra {20, 18, 14}; // faint planet-shine, not black
 
-double PlanetShadowFactor(Vec ringPoint)
+double PlanetShadowFactor(Vec3 ringPoint)
 {
-    const Vec p {ringPoint.x, ringPoint.y, ringPoint.z / kPlanetPolarScale};
-    const Vec sun {kSunPosition.x, kSunPosition.y, kSunPosition.z / kPlanetPolarScale};
-    const Vec toSun = sun - p;
+    const Vec3 p {ringPoint.x, ringPoint.y, ringPoint.z / kPlanetPolarScale};
+    const Vec3 sun {kSunPosition.x, kSunPosition.y, kSunPosition.z / kPlanetPolarScale};
+    const Vec3 toSun = sun - p;
     const double distance = Length(toSun);
-    const Vec dir = toSun * (1.0 / distance);
+    const Vec3 dir = toSun * (1.0 / distance);
     const double along = -Dot(p, dir);
     if (along <= 0.0) {
         return 1.0; // the planet is behind this point, away from the Sun
     }
     const double miss = Length(p + dir * along);
     const double sunAngle
-        = kSunRadius / Length(Vec {kSunPosition.x, kSunPosition.y, kSunPosition.z} - ringPoint);
+        = kSunRadius / Length(Vec3 {kSunPosition.x, kSunPosition.y, kSunPosition.z} - ringPoint);
     const double soft = along * sunAngle + 0.003;
     return Smoothstep(1.0 - soft, 1.0 + soft, miss);
 }
@@ -802,7 +777,7 @@ void PaintShadowOnRing(Image& image)
         const double t = (row + 0.5) / kSquareSize;
         for (int col = 0; col < kSquareSize; ++col) {
             const double s = (col + 0.5) / kSquareSize;
-            const Vec local {(2.0 * s - 1.0) * kRingOuterRadius, (2.0 * t - 1.0) * kRingOuterRadius, 0.0};
+            const Vec3 local {(2.0 * s - 1.0) * kRingOuterRadius, (2.0 * t - 1.0) * kRingOuterRadius, 0.0};
             const double lit = PlanetShadowFactor(RotateZ(local, -45.0));
             Put(image, col, row, Mix(kUmbra, Grey(255.0), lit));
         }
@@ -823,20 +798,20 @@ void PaintShadowOnRing(Image& image)
 // plane, the mask's transmission at that radius is the shadow, averaged over
 // the Sun's disc.
 
-double RingShadowFactor(const TransmissionTable& table, Vec surface)
+double RingShadowFactor(const TransmissionTable& table, Vec3 surface)
 {
     if (surface.z >= 0.0) {
         return 1.0; // the Sun shines on the north face of the rings
     }
-    const Vec sun {kSunPosition.x, kSunPosition.y, kSunPosition.z};
-    const Vec toSun = sun - surface;
-    const Vec normal {surface.x, surface.y, surface.z / (kPlanetPolarScale * kPlanetPolarScale)};
+    const Vec3 sun {kSunPosition.x, kSunPosition.y, kSunPosition.z};
+    const Vec3 toSun = sun - surface;
+    const Vec3 normal {surface.x, surface.y, surface.z / (kPlanetPolarScale * kPlanetPolarScale)};
     const double facing = Dot(normal, toSun) / (Length(normal) * Length(toSun));
     if (facing <= 0.0) {
         return 1.0; // night side: no sunlight to take away
     }
     const double k = -surface.z / toSun.z;
-    const Vec crossing = surface + toSun * k;
+    const Vec3 crossing = surface + toSun * k;
     const double radius = std::sqrt(crossing.x * crossing.x + crossing.y * crossing.y);
     // The Sun's disc spreads the crossing radius by the disc's angle times
     // the distance travelled below the rings.
@@ -861,8 +836,8 @@ void PaintRingsShadow(Image& image, const TransmissionTable& table)
                 Put(image, col, row, Grey(255.0)); // outside the half-sphere's outline
                 continue;
             }
-            const Vec mesh {mx, my, -std::sqrt(dome)};
-            const Vec onDome = RotateX(RotateY(mesh * 2.0, -135.0), -90.0);
+            const Vec3 mesh {mx, my, -std::sqrt(dome)};
+            const Vec3 onDome = RotateX(RotateY(mesh * 2.0, -135.0), -90.0);
             const double scale = 1.0
                 / std::sqrt(onDome.x * onDome.x + onDome.y * onDome.y
                     + onDome.z * onDome.z / (kPlanetPolarScale * kPlanetPolarScale));
@@ -882,7 +857,7 @@ void PaintRingsShadow(Image& image, const TransmissionTable& table)
 
 Rgb TitanColour(double lon, double lat)
 {
-    const Vec p = SpherePoint(lon, lat);
+    const Vec3 p = SpherePoint(lon, lat);
     const Rgb haze {170, 116, 54};
     Rgb colour = haze;
     // Broad darker lowlands near the equator, seen faintly through the haze.
@@ -893,7 +868,7 @@ Rgb TitanColour(double lon, double lat)
     colour = Scaled(colour, 1.0 - 0.06 * Smoothstep(-20.0, 60.0, lat));
     colour = Mix(colour, Rgb {110, 72, 34}, 0.25 * Smoothstep(52.0, 64.0, lat) * Smoothstep(80.0, 68.0, lat));
     // Faint haze streaks along the latitude circles.
-    colour = Scaled(colour, 1.0 + 0.025 * Fbm3(Vec {p.x * 2.0, p.y * 2.0, lat * kDeg * 5.0}, 1, 93U));
+    colour = Scaled(colour, 1.0 + 0.025 * Fbm3(Vec3 {p.x * 2.0, p.y * 2.0, lat * kDeg * 5.0}, 1, 93U));
     return colour;
 }
 

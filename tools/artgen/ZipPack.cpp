@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <fstream>
 #include <memory>
 #include <stdexcept>
 
@@ -194,6 +195,26 @@ std::optional<bool> ZipMemberIsDeflated(const std::vector<uint8_t>& bytes, const
         return std::nullopt;
     }
     return info.compression_method == Z_DEFLATED;
+}
+
+std::vector<uint8_t> ReadWholeFile(const std::string& path, uint64_t limit)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        throw std::runtime_error("cannot open \"" + path + "\"");
+    }
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    if (size <= 0 || static_cast<uint64_t>(size) > limit) {
+        throw std::runtime_error("\"" + path + "\" is empty or too large");
+    }
+    in.seekg(0);
+    std::vector<uint8_t> bytes(static_cast<size_t>(size));
+    in.read(reinterpret_cast<char*>(bytes.data()), size);
+    if (!in) {
+        throw std::runtime_error("cannot read \"" + path + "\"");
+    }
+    return bytes;
 }
 
 } // namespace velmora::art

@@ -24,6 +24,10 @@ inline constexpr size_t kMaxZipMembers = 1024;
 inline constexpr uint64_t kMaxZipMemberBytes = 64u << 20;
 inline constexpr uint64_t kMaxZipTotalBytes = 256u << 20;
 
+// A whole file of at most limit bytes (an archive, or an input of one).
+// Throws std::runtime_error when it cannot be read, is empty or is larger.
+std::vector<uint8_t> ReadWholeFile(const std::string& path, uint64_t limit);
+
 // Every member in central directory order; nothing when the bytes are not a
 // readable archive, a member fails its CRC or a limit above is exceeded.
 std::optional<std::vector<ZipMember>> UnpackZip(const std::vector<uint8_t>& bytes);

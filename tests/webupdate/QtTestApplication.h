@@ -1,0 +1,20 @@
+#pragma once
+// The one QApplication of a widget suite, made on first use and kept for the
+// whole process; off-screen unless the environment names a platform.
+
+#include <QApplication>
+
+namespace velmora::webupdate::testing {
+
+inline void EnsureQtApplication()
+{
+    static int argc = 1;
+    static char name[] = "webupdate_ui_test";
+    static char* argv[] = {name, nullptr};
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!QApplication::instance())
+        new QApplication(argc, argv); // lives for the whole process
+}
+
+} // namespace velmora::webupdate::testing
