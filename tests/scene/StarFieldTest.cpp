@@ -152,30 +152,30 @@ TEST(StarCatalogueLoad, ReadsStarsDatAndKeepsTheArray)
     EXPECT_EQ(stars.ListName(), -1);
 }
 
-TEST(StarCatalogueLoad, MissingStarsDatIsReportedAndQuits)
-{
-    test::RegisteredArchive archive(test::SyntheticSceneArchive({ArchiveMemberId::Stars}));
-    StderrNotifier notifier;
-    std::vector<HeapBlock> retained;
-    StarCatalogue stars;
-    EXPECT_FALSE(stars.Load(notifier, retained));
-    EXPECT_EQ(notifier.FirstError(), "Can't open stars data file.");
-    EXPECT_TRUE(notifier.QuitRequested());
-    EXPECT_TRUE(retained.empty());
-    EXPECT_EQ(stars.Count(), 0);
-    stars.Draw(); // no array: draws nothing and needs no context
-}
-
-TEST(StarCatalogueLoad, UnreadableArchiveIsReported)
+TEST(StarCatalogueLoad, FailuresAreReportedAndQuit)
 {
     const std::string junk = "this is not a zip archive";
-    test::RegisteredArchive archive(test::Bytes(junk.begin(), junk.end()));
-    StderrNotifier notifier;
-    std::vector<HeapBlock> retained;
-    StarCatalogue stars;
-    EXPECT_FALSE(stars.Load(notifier, retained));
-    EXPECT_EQ(notifier.FirstError(), "Can't open resource data file.");
-    EXPECT_TRUE(notifier.QuitRequested());
+    const struct {
+        const char* what;
+        test::Bytes archive;
+        const char* message;
+    } rows[] = {
+        {"no stars.dat", test::SyntheticSceneArchive({ArchiveMemberId::Stars}),
+            "Can't open stars data file."},
+        {"not an archive", test::Bytes(junk.begin(), junk.end()), "Can't open resource data file."},
+    };
+    for (const auto& row : rows) {
+        test::RegisteredArchive archive(row.archive);
+        StderrNotifier notifier;
+        std::vector<HeapBlock> retained;
+        StarCatalogue stars;
+        EXPECT_FALSE(stars.Load(notifier, retained)) << row.what;
+        EXPECT_EQ(notifier.FirstError(), row.message) << row.what;
+        EXPECT_TRUE(notifier.QuitRequested()) << row.what;
+        EXPECT_TRUE(retained.empty()) << row.what;
+        EXPECT_EQ(stars.Count(), 0) << row.what;
+        stars.Draw(); // no array: draws nothing and needs no context
+    }
 }
 
 int CountLitPixels(const std::vector<uint8_t>& rgba)

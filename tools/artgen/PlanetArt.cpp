@@ -15,6 +15,7 @@
 
 #include "Art.h"
 #include "camera/Vec3.h"
+#include "Noise.h"
 #include "resources/ArchiveMembers.h"
 #include "scene/SceneGeometry.h"
 
@@ -104,18 +105,8 @@ Rgb Scaled(Rgb a, double k)
 }
 
 // [SECTION] Hash noise
-// Integer hashing keeps every picture identical from run to run and machine
-// to machine; no library generator is involved.
-
-constexpr uint32_t MixBits(uint32_t h)
-{
-    h ^= h >> 16;
-    h *= 0x7feb352dU;
-    h ^= h >> 15;
-    h *= 0x846ca68bU;
-    h ^= h >> 16;
-    return h;
-}
+// Integer hashing (Noise.h's Hash32) keeps every picture identical from run to
+// run and machine to machine; no library generator is involved.
 
 // Large odd multipliers spread the three lattice coordinates over the word
 // before one full avalanche; noise needs no more than that.
@@ -123,7 +114,7 @@ uint32_t HashLattice(int x, int y, int z, uint32_t seed)
 {
     const uint32_t h = static_cast<uint32_t>(x) * 0x8da6b343U ^ static_cast<uint32_t>(y) * 0xd8163841U
         ^ static_cast<uint32_t>(z) * 0xcb1ab31fU ^ seed * 0x9e3779b9U;
-    return MixBits(h);
+    return Hash32(h);
 }
 
 // A lattice value in [-1, 1].
@@ -188,7 +179,7 @@ constexpr std::array<std::array<double, 3>, 16> kGradients = {{
 
 double GradientDot(uint32_t hash, double fx, double fy, double fz)
 {
-    const auto& g = kGradients[MixBits(hash) >> 28];
+    const auto& g = kGradients[Hash32(hash) >> 28];
     return g[0] * fx + g[1] * fy + g[2] * fz;
 }
 
