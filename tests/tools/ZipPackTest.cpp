@@ -3,6 +3,8 @@
 
 #include "ZipPack.h"
 
+#include "codec/ZipWriter.h"
+
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -71,6 +73,45 @@ TEST(ZipPack, MembersAreDeflatedAndCompressed)
     EXPECT_FALSE(ZipMemberIsDeflated(zip, "missing.jpg").has_value());
     // The repetitive 5000-byte member shrinks to a small part of the archive.
     EXPECT_LT(zip.size(), 5000u);
+}
+
+// The central records carry what the archive has always carried: the
+// best-compression flag on deflated members, and the text bit where zlib
+// took the data for text (the star catalogue), so a rebuilt archive keeps its
+// bytes. A stored member has neither; a flag given explicitly wins.
+TEST(ZipPack, CentralRecordsCarryFlagsAndTheTextBit)
+{
+    std::vector<uint8_t> binary(300);
+    for (size_t i = 0; i < binary.size(); ++i) {
+        binary[i] = static_cast<uint8_t>(i * 7 + 1);
+    }
+    const std::vector<uint8_t> text {'1', '.', '0', ';', '2', '5', '\r', '\n'};
+    const struct {
+        codec::ZipEntry entry;
+        uint16_t flags;
+        uint16_t internalAttributes;
+    } rows[] = {
+        {{.name = "stars.dat", .data = text}, 0x2, 1},
+        {{.name = "phobos2.dat", .data = binary}, 0x2, 0},
+        {{.name = "stored.dat", .data = text, .method = codec::kZipStored}, 0, 0},
+        {{.name = "locked.dat", .data = binary, .flags = 0x1}, 0x1, 0},
+    };
+    std::vector<codec::ZipEntry> entries;
+    for (const auto& row : rows) {
+        entries.push_back(row.entry);
+    }
+    const std::vector<uint8_t> zip = codec::WriteZip(entries);
+    // The end record gives where the directory starts; each record is 46
+    // bytes and its name.
+    const size_t end = zip.size() - 22;
+    size_t at = static_cast<size_t>(Le16(zip, end + 16) | Le16(zip, end + 18) << 16);
+    for (const auto& row : rows) {
+        ASSERT_EQ(Le16(zip, at), 0x4b50) << row.entry.name;
+        EXPECT_EQ(Le16(zip, at + 8), row.flags) << row.entry.name;
+        EXPECT_EQ(Le16(zip, at + 10), row.entry.method) << row.entry.name;
+        EXPECT_EQ(Le16(zip, at + 36), row.internalAttributes) << row.entry.name;
+        at += 46 + Le16(zip, at + 28);
+    }
 }
 
 TEST(ZipPack, ReaderRefusesDamagedArchives)
