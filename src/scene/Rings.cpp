@@ -10,6 +10,11 @@ namespace {
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
 constexpr double kSegmentAngle = kTwoPi / kRingSegments;
 
+// The ring colour is added at 0.6 and then 0.1 more (the second pass marks
+// the stencil); the one-pass path adds both at once.
+constexpr double kRingColourWeight = 0.6;
+constexpr double kRingColourTopUp = 0.1;
+
 // Rotation rates of the pattern layers in degrees per clock unit.
 constexpr double kWhiteSpotsRate = 1.0;
 constexpr double kBlackSpotsRate = 1.4;
@@ -30,6 +35,30 @@ void EmitRingStep(double angle)
     glTexCoord2d(1.0, 0.0);
     glNormal3d(0.0, 0.0, 1.0);
     glVertex3d(kRingOuterRadius * c, kRingOuterRadius * s, 0.0);
+}
+
+// The ring colour picture with the grey mask as alpha, or nothing when the
+// sizes differ or the mask is not grey (its alpha could not stand for it).
+std::vector<uint8_t> ColourWithMask(const std::vector<uint8_t>& colour, int width, int height,
+    const uint8_t* mask, int maskWidth, int maskHeight)
+{
+    const std::size_t texels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    if (!mask || width <= 0 || height <= 0 || width != maskWidth || height != maskHeight
+        || colour.size() != texels * 3) {
+        return {};
+    }
+    std::vector<uint8_t> rgba(texels * 4);
+    for (std::size_t i = 0; i < texels; ++i) {
+        const uint8_t* m = mask + i * 3;
+        if (m[0] != m[1] || m[0] != m[2]) {
+            return {};
+        }
+        rgba[i * 4] = colour[i * 3];
+        rgba[i * 4 + 1] = colour[i * 3 + 1];
+        rgba[i * 4 + 2] = colour[i * 3 + 2];
+        rgba[i * 4 + 3] = m[0];
+    }
+    return rgba;
 }
 
 // A square just covering the rings, drawn as the pieces of its texture that
@@ -243,6 +272,21 @@ void RingSystem::SetOverlayImage(TextureSlot slot, const uint8_t* rgb, int width
         shadowOnRingPieces_
             = TexturePieces(ComputeTextureBounds(rgb, width, height, 255, TextureWrap::Repeat));
         break;
+    // The colour picture loads just before the mask.
+    case TextureSlot::Rings:
+        colourWithMask_.clear();
+        colourPixels_.clear();
+        if (rgb && width > 0 && height > 0) {
+            colourPixels_.assign(
+                rgb, rgb + static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3);
+            colourWidth_ = width;
+            colourHeight_ = height;
+        }
+        break;
+    case TextureSlot::RingsMask:
+        colourWithMask_ = ColourWithMask(colourPixels_, colourWidth_, colourHeight_, rgb, width, height);
+        colourPixels_ = std::vector<uint8_t> {};
+        break;
     default:
         break;
     }
@@ -263,13 +307,25 @@ const std::vector<TexturePiece>& RingSystem::OverlayPieces(TextureSlot slot) con
     }
 }
 
-void RingSystem::DrawRings(const SceneTextures& textures, double animationTime, bool backgroundMarked)
+void RingSystem::DrawColourLayers(const SceneTextures& textures, bool backgroundMarked) const
 {
-    // 1. The rings and their shadows are painted, not lit.
-    glDisable(GL_LIGHTING);
-
-    // 2. Shadow of the rings on the planet.
-    DrawRingShadowOnPlanet(textures.ringsShadow);
+    if (paths_.oneColourPass) {
+        // 3-6 at once: framebuffer x mask + 0.7 colour, writing depth and
+        // marking every ring pixel that passed the depth test with the
+        // stencil value 2. Unmarked sky is black, so the mask changes nothing
+        // there and the background marks are not needed.
+        glEnable(GL_BLEND);
+        glBindTexture(GL_TEXTURE_2D, colourWithMaskTexture_);
+        glBlendFunc(GL_ONE, GL_SRC_ALPHA);
+        constexpr double k = kRingColourWeight + kRingColourTopUp;
+        glColor4d(k, k, k, 1.0);
+        glEnable(GL_STENCIL_TEST);
+        glStencilMask(~0u);
+        glStencilFunc(GL_ALWAYS, kRingStencilMark, kRingStencilMark);
+        glStencilOp(GL_KEEP, GL_KEEP, GL_REPLACE);
+        DrawRingAnnulus();
+        return;
+    }
 
     // 3. Darken what lies behind the rings by their opacity mask, wherever the
     //    planet does not hide them; no depth written yet so the mask and the
@@ -297,17 +353,62 @@ void RingSystem::DrawRings(const SceneTextures& textures, double animationTime, 
     // 5. Add the ring colour at 0.6 (blending is still on) ...
     glBindTexture(GL_TEXTURE_2D, textures.rings);
     glBlendFunc(GL_ONE, GL_ONE);
-    glColor4d(0.6, 0.6, 0.6, 1.0);
+    glColor4d(kRingColourWeight, kRingColourWeight, kRingColourWeight, 1.0);
     DrawRingAnnulus();
 
     // 6. ... and 0.1 more while marking every ring pixel that passed the
     //    depth test with the stencil value 2 (GL_LEQUAL lets the equal depth
     //    written by step 5 pass).
-    glColor4d(0.1, 0.1, 0.1, 1.0);
+    glColor4d(kRingColourTopUp, kRingColourTopUp, kRingColourTopUp, 1.0);
     glEnable(GL_STENCIL_TEST);
     glStencilFunc(GL_ALWAYS, kRingStencilMark, kRingStencilMark);
     glStencilOp(GL_KEEP, GL_KEEP, GL_REPLACE);
     DrawRingAnnulus();
+}
+
+void RingSystem::PrepareGl(GlTextureNames& names)
+{
+    possible_ = RingPaths {};
+    if (!colourWithMask_.empty()) {
+        const GLuint name = names.Generate();
+        if (name != 0) {
+            // The colour picture's own filters and wrapping.
+            const TextureRow& row = kTextureTable[static_cast<std::size_t>(TextureSlot::Rings)];
+            glBindTexture(GL_TEXTURE_2D, name);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, row.minFilter);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, row.magFilter);
+            if (row.wrap != kKeepDefaultWrap) {
+                glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, row.wrap);
+                glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, row.wrap);
+            }
+            glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+            glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, colourWidth_, colourHeight_, 0, GL_RGBA,
+                GL_UNSIGNED_BYTE, colourWithMask_.data());
+            glPopClientAttrib();
+            colourWithMaskTexture_ = name;
+            possible_.oneColourPass = true;
+        }
+        colourWithMask_ = std::vector<uint8_t> {};
+    }
+    paths_ = possible_;
+}
+
+void RingSystem::UsePaths(const RingPaths& wanted)
+{
+    paths_.oneColourPass = wanted.oneColourPass && possible_.oneColourPass;
+}
+
+void RingSystem::DrawRings(const SceneTextures& textures, double animationTime, bool backgroundMarked)
+{
+    // 1. The rings and their shadows are painted, not lit.
+    glDisable(GL_LIGHTING);
+
+    // 2. Shadow of the rings on the planet.
+    DrawRingShadowOnPlanet(textures.ringsShadow);
+
+    // 3-6. Mask and colour, marking the visible ring pixels.
+    DrawColourLayers(textures, backgroundMarked);
 
     // 7. The overlays, which set their own blending and depth writes, may
     //    only touch marked pixels.

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "scene/GlObjects.h"
 #include "scene/PassState.h"
 #include "scene/SceneGeometry.h"
 #include "scene/SceneTextures.h"
@@ -25,16 +26,23 @@ inline constexpr GLint kRingStencilMark = 2;
 // without it are still black from the clear.
 inline constexpr GLint kBackgroundStencilMark = 1;
 
-// The ring pass as the frame calls it: with the stencil test on and marking
-// the background (backgroundMarked true), lit, depth-tested and writing depth.
-// The dome and overlay transforms are undone by their inverses.
-inline constexpr PassContract kRingPass {"rings", kLitOpaque.DepthWrites(Cap::On).StencilTest(Cap::On),
-    kLitOpaque.DepthWrites(Cap::On)
-        .StencilTest(Cap::Off)
-        .BlendFunction(GL_DST_COLOR, GL_ZERO)
-        .Colour(1.0f, 1.0f, 1.0f, 1.0f)
-        .BoundTexture(TextureSlot::ShadowOnRing),
+// The ring pass as the frame calls it: lit, depth-tested and writing depth,
+// and with the stencil test on and marking the background when the pass draws
+// its mask on its own (RingPaths::oneColourPass false). It leaves the blend
+// function and the bound texture of its last layer, which depends on the
+// path. The dome and overlay transforms are undone by their inverses.
+inline constexpr PassContract kRingPass {"rings", kLitOpaque.DepthWrites(Cap::On),
+    kLitOpaque.DepthWrites(Cap::On).StencilTest(Cap::Off).Colour(1.0f, 1.0f, 1.0f, 1.0f),
     ModelViewEffect::UndoneByInverse};
+
+// How the ring pass lays its colour, chosen at load.
+struct RingPaths {
+    // Colour and opacity mask in one RGBA texture (the mask as alpha), laid
+    // in one pass as framebuffer x mask + 0.7 colour instead of a mask pass
+    // and two colour passes. Plain OpenGL 1.1; needs a grey mask of the
+    // colour picture's size, else the separate passes draw.
+    bool oneColourPass = false;
+};
 
 // Turns the stencil test on so every pixel drawn from here until the ring pass
 // carries kBackgroundStencilMark; the ring pass then runs with
@@ -46,10 +54,11 @@ public:
     // The whole pass, called with the model-view matrix equal to the camera's
     // (the planet's spin undone, its flattening cancelled); restores that matrix.
     // Leaves lighting on, blending and the stencil test off, depth test and
-    // depth writes on, colour (1, 1, 1, 1) and blend (GL_DST_COLOR, GL_ZERO).
+    // depth writes on, colour (1, 1, 1, 1).
     // backgroundMarked: every pixel drawn so far carries kBackgroundStencilMark
-    // (and the stencil test is on, marking), so the mask pass, which only
-    // multiplies, may skip the unmarked ones: black times anything is black.
+    // (and the stencil test is on, marking), so a mask pass of its own, which
+    // only multiplies, may skip the unmarked ones: black times anything is
+    // black. The one-pass colour needs no marks (and ignores them).
     void DrawRings(const SceneTextures& textures, double animationTime, bool backgroundMarked);
 
     // The annulus as two quad strips, one facing +z and one -z, so that it
@@ -72,13 +81,34 @@ public:
     // The pieces of an overlay's square that are drawn.
     const std::vector<TexturePiece>& OverlayPieces(TextureSlot slot) const;
 
+    // Once every picture is set, with the context current: makes the
+    // texture the one-pass colour needs (its name owned by names) and takes
+    // it when the pictures allow.
+    void PrepareGl(GlTextureNames& names);
+    // Keeps only the wanted paths among those PrepareGl found possible (for
+    // comparing them with the separate passes).
+    void UsePaths(const RingPaths& wanted);
+    const RingPaths& Paths() const { return paths_; }
+
 private:
+    void DrawColourLayers(const SceneTextures& textures, bool backgroundMarked) const;
+
     SphereQuarterMesh hemisphere_;
     bool hemisphereNeedsBuilding_ = true;
     std::vector<TexturePiece> spotsWhitePieces_ {kWholeTexture};
     std::vector<TexturePiece> spotsBlackPieces_ {kWholeTexture};
     std::vector<TexturePiece> shadowOnRingPieces_ {kWholeTexture};
     TextureBounds ringsShadowBounds_;
+
+    // Load time: the colour picture until the mask arrives, then both as
+    // RGBA until PrepareGl uploads them.
+    std::vector<uint8_t> colourPixels_;
+    int colourWidth_ = 0;
+    int colourHeight_ = 0;
+    std::vector<uint8_t> colourWithMask_;
+    GLuint colourWithMaskTexture_ = 0;
+    RingPaths possible_;
+    RingPaths paths_;
 };
 
 } // namespace velmora

@@ -95,6 +95,8 @@ bool SpaceScene::LoadTexturesAndShape()
         retained_.push_back(std::move(image.pixels));
     }
 
+    rings_.PrepareGl(textureNames_);
+
     // No element draws this mesh; it is loaded and required all the same, as
     // it always has been (why it stays: ArchiveMembers.h).
     HeapBlock bytes;
@@ -194,9 +196,12 @@ void SpaceScene::DrawFrame(FramePassObserver* observer)
         UpdateCameraOrbit(camera_, t);
     camera_.LookAt();
 
-    // Until the rings, every drawn pixel gets a stencil mark, so the rings'
-    // mask pass can skip the sky still black from the clear.
-    BeginBackgroundMarking();
+    // When the rings lay their mask in a pass of its own, every pixel drawn
+    // until then gets a stencil mark, so that pass can skip the sky still
+    // black from the clear.
+    const bool markBackground = !rings_.Paths().oneColourPass;
+    if (markBackground)
+        BeginBackgroundMarking();
 
     // 3. Star field: first, writing no depth, so everything covers it.
     before(FramePass::Stars);
@@ -231,7 +236,7 @@ void SpaceScene::DrawFrame(FramePassObserver* observer)
     //    must leave the model-view matrix as it found it.
     glScalef(1.0f, 1.0f, kPlanetPolarUnscaleF);
     before(FramePass::Rings);
-    rings_.DrawRings(textures_, t, /*backgroundMarked=*/true);
+    rings_.DrawRings(textures_, t, /*backgroundMarked=*/markBackground);
     after(FramePass::Rings);
 
     // 9. Titan: orbit transform and body (its transforms are not undone

@@ -61,6 +61,11 @@ public:
     // Frees the retained blocks; touches no GL state.
     void ReleaseBuffers();
 
+    // The ring pass's faster paths in use; UseRingPaths keeps only the wanted
+    // ones among those the pictures and the context allow.
+    const RingPaths& RingPathsInUse() const { return rings_.Paths(); }
+    void UseRingPaths(const RingPaths& wanted) { rings_.UsePaths(wanted); }
+
     double AnimationTime() const { return animationTime_; }
     void SetAnimationTime(double t) { animationTime_ = t; }
 

@@ -38,6 +38,7 @@ private:
 struct FrameRow {
     double time;
     int frames;
+    bool oneColourPass = true;
 };
 
 class PassStateTest : public test::ElementGlSuite<320, 240>,
@@ -46,6 +47,8 @@ class PassStateTest : public test::ElementGlSuite<320, 240>,
 TEST_P(PassStateTest, EveryPassKeepsItsDeclaredState)
 {
     SpaceScene& scene = gl_->Scene();
+    scene.UseRingPaths(RingPaths {.oneColourPass = GetParam().oneColourPass});
+    ASSERT_EQ(scene.RingPathsInUse().oneColourPass, GetParam().oneColourPass);
     scene.SetAnimationTime(GetParam().time);
     for (int frame = 0; frame < GetParam().frames; ++frame) {
         PassRecorder recorder;
@@ -64,15 +67,20 @@ TEST_P(PassStateTest, EveryPassKeepsItsDeclaredState)
                 ADD_FAILURE() << context("exit") << ": " << m;
             for (const std::string& m : test::MatrixMismatches(contract.modelView, r.before, r.after))
                 ADD_FAILURE() << context("matrices") << ": " << m;
+            // Background marks are made only for a separate mask pass.
+            if (r.pass == FramePass::Rings) {
+                EXPECT_EQ(r.before.stencilTest, !GetParam().oneColourPass) << context("entry");
+            }
         }
     }
+    scene.UseRingPaths(RingPaths {.oneColourPass = true});
 }
 
 // The reference times, and runs of frames so the state one frame hands to
 // the next is covered too.
 INSTANTIATE_TEST_SUITE_P(ReferenceTimes, PassStateTest,
     ::testing::Values(FrameRow {7000.0, 1}, FrameRow {6180.0, 1}, FrameRow {6915.0, 1}, FrameRow {7000.0, 3},
-        FrameRow {6180.0, 2}));
+        FrameRow {6180.0, 2}, FrameRow {7000.0, 2, false}, FrameRow {6180.0, 1, false}));
 
 } // namespace
 } // namespace velmora

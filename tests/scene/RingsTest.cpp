@@ -295,6 +295,111 @@ TEST_F(RingsTest, MaskPassSkippingUnmarkedBlackSkyGivesTheSameFrame)
     }
 }
 
+// A ring system given the program's own colour and mask pictures, so it can
+// take the one-pass colour.
+void FeedColourAndMask(RingSystem& rings, const SceneTextures& tex)
+{
+    for (const auto& [slot, name] :
+        {std::pair {TextureSlot::Rings, tex.rings}, std::pair {TextureSlot::RingsMask, tex.ringsMask}}) {
+        int w = 0, h = 0;
+        const std::vector<uint8_t> rgb = ElementGl::TexturePixels(name, w, h);
+        rings.SetOverlayImage(slot, rgb.data(), w, h);
+    }
+}
+
+TEST_F(RingsTest, OneColourPassMatchesTheSeparatePassesUpToRounding)
+{
+    GlTextureNames names;
+    RingSystem rings;
+    FeedColourAndMask(rings, gl_->Textures());
+    rings.PrepareGl(names);
+    ASSERT_TRUE(rings.Paths().oneColourPass) << "the shipped mask is grey and of the colour's size";
+    EXPECT_EQ(names.Count(), 1u);
+
+    const Vec3 eyes[] = {{0.0, -6.0, 2.5}, {-4.0, -4.0, 1.0}, {3.0, -1.0, -4.0}, {0.5, 0.5, 7.0}};
+    for (const Vec3& eye : eyes) {
+        // Separate passes, as the frame draws them: background marked.
+        rings.UsePaths(RingPaths {});
+        View(eye, kOrigin, kUpZ);
+        ElementGl::DrawPlainSphere(kOrigin, 1.0, 0.6f);
+        rings.DrawRings(gl_->Textures(), 42.0, /*backgroundMarked=*/true);
+        const std::vector<uint8_t> separate = gl_->Frame();
+        const std::vector<uint8_t> separateMarks = gl_->StencilFrame();
+
+        // One pass, as the frame draws it: no background marks.
+        rings.UsePaths(RingPaths {.oneColourPass = true});
+        ASSERT_TRUE(rings.Paths().oneColourPass);
+        gl_->BeginView(eye, kOrigin, kUpZ);
+        ElementGl::DrawPlainSphere(kOrigin, 1.0, 0.6f);
+        rings.DrawRings(gl_->Textures(), 42.0, /*backgroundMarked=*/false);
+        const std::vector<uint8_t> one = gl_->Frame();
+
+        // 0.6 c + 0.1 c rounded twice against 0.7 c rounded once, under
+        // three overlay layers.
+        EXPECT_EQ(ElementGl::CountDiffering(separate, one, 3), 0u) << eye.x << "," << eye.y << "," << eye.z;
+        // The same ring pixels are marked (the separate passes also leave
+        // background marks outside the rings).
+        const std::vector<uint8_t> oneMarks = gl_->StencilFrame();
+        std::size_t marked = 0;
+        std::size_t markedDifferently = 0;
+        for (std::size_t i = 0; i < oneMarks.size(); ++i) {
+            marked += (oneMarks[i] & kRingStencilMark) != 0 ? 1 : 0;
+            markedDifferently
+                += (oneMarks[i] & kRingStencilMark) != (separateMarks[i] & kRingStencilMark) ? 1 : 0;
+        }
+        EXPECT_GT(marked, 1000u);
+        EXPECT_EQ(markedDifferently, 0u);
+        EXPECT_FALSE(glIsEnabled(GL_STENCIL_TEST));
+    }
+}
+
+struct MaskRow {
+    const char* what;
+    int maskWidth;
+    int maskHeight;
+    bool grey;
+    bool takesOnePass;
+};
+
+class RingsMaskTest : public RingsTest, public ::testing::WithParamInterface<MaskRow> { };
+
+// The mask becomes the colour texture's alpha only when it can stand for the
+// mask exactly; otherwise the separate passes draw.
+TEST_P(RingsMaskTest, OneColourPassOnlyForAGreyMaskOfTheColourSize)
+{
+    const MaskRow& row = GetParam();
+    constexpr int kColourWidth = 8;
+    constexpr int kColourHeight = 2;
+    std::vector<uint8_t> colour(kColourWidth * kColourHeight * 3, 200);
+    std::vector<uint8_t> mask(static_cast<std::size_t>(row.maskWidth) * row.maskHeight * 3, 90);
+    if (!row.grey)
+        mask[mask.size() - 2] = 91; // one green channel off
+    GlTextureNames names;
+    RingSystem rings;
+    rings.SetOverlayImage(TextureSlot::Rings, colour.data(), kColourWidth, kColourHeight);
+    rings.SetOverlayImage(TextureSlot::RingsMask, mask.data(), row.maskWidth, row.maskHeight);
+    rings.PrepareGl(names);
+    EXPECT_EQ(rings.Paths().oneColourPass, row.takesOnePass) << row.what;
+    EXPECT_EQ(names.Count(), row.takesOnePass ? 1u : 0u) << row.what;
+    // Asking for it cannot turn on what the pictures do not allow.
+    rings.UsePaths(RingPaths {.oneColourPass = true});
+    EXPECT_EQ(rings.Paths().oneColourPass, row.takesOnePass) << row.what;
+    if (row.takesOnePass) {
+        // The texture holds the colour with the mask as alpha.
+        glBindTexture(GL_TEXTURE_2D, names.Last());
+        std::vector<uint8_t> rgba(kColourWidth * kColourHeight * 4);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+        EXPECT_EQ(rgba[0], 200);
+        EXPECT_EQ(rgba[3], 90);
+        EXPECT_EQ(rgba[rgba.size() - 1], 90);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, RingsMaskTest,
+    ::testing::Values(MaskRow {"grey, same size", 8, 2, true, true}, MaskRow {"not grey", 8, 2, false, false},
+        MaskRow {"narrower", 4, 2, true, false}, MaskRow {"taller", 8, 4, true, false}));
+
 TEST_F(RingsTest, PatternsTurnWithTheClock)
 {
     const auto frameAt = [&](double t) {
