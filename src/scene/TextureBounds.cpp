@@ -1,6 +1,8 @@
 #include "scene/TextureBounds.h"
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstddef>
 
 namespace velmora {
@@ -111,6 +113,46 @@ std::vector<TexturePiece> TexturePieces(const TextureBounds& bounds)
                 pieces.push_back({sSpans[i].lo, tSpans[j].lo, sSpans[i].hi, tSpans[j].hi});
             }
         }
+    }
+    return pieces;
+}
+
+std::vector<TexturePiece> CutCornerPieces(const uint8_t* rgb, int width, int height, uint8_t neutral)
+{
+    const TextureBounds bounds = ComputeTextureBounds(rgb, width, height, neutral, TextureWrap::ClampToEdge);
+    std::vector<TexturePiece> pieces = TexturePieces(bounds);
+    if (pieces.size() != 1 || rgb == nullptr) {
+        return pieces;
+    }
+    TexturePiece& piece = pieces.front();
+    // In texels: the rectangle, and the smallest distance (measured as
+    // |dx| + |dy|) from each corner to a live texel grown by the reach.
+    const double w = width;
+    const double h = height;
+    const double x0 = piece.s0 * w, x1 = piece.s1 * w, y0 = piece.t0 * h, y1 = piece.t1 * h;
+    std::array<double, 4> room {x1 - x0 + y1 - y0, x1 - x0 + y1 - y0, x1 - x0 + y1 - y0, x1 - x0 + y1 - y0};
+    for (int row = 0; row < height; ++row) {
+        const uint8_t* line = rgb + static_cast<std::size_t>(row) * static_cast<std::size_t>(width) * 3;
+        for (int col = 0; col < width; ++col) {
+            const uint8_t* px = line + static_cast<std::size_t>(col) * 3;
+            if (px[0] == neutral && px[1] == neutral && px[2] == neutral) {
+                continue;
+            }
+            const double left = col - kReach, right = col + 1 + kReach;
+            const double low = row - kReach, high = row + 1 + kReach;
+            room[0] = std::min(room[0], (x1 - right) + (low - y0));
+            room[1] = std::min(room[1], (x1 - right) + (y1 - high));
+            room[2] = std::min(room[2], (left - x0) + (y1 - high));
+            room[3] = std::min(room[3], (left - x0) + (low - y0));
+        }
+    }
+    // Cuts of neighbouring corners must not meet: at most half of each side.
+    const double most = std::min(x1 - x0, y1 - y0) / 2.0;
+    for (std::size_t k = 0; k < 4; ++k) {
+        // Whole texels only, so the cut points stay exact in float.
+        const double cut = std::floor(std::clamp(room[k], 0.0, most));
+        piece.cutS[k] = static_cast<float>(cut / w);
+        piece.cutT[k] = static_cast<float>(cut / h);
     }
     return pieces;
 }

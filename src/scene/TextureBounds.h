@@ -4,6 +4,8 @@
 // (GL_DST_COLOR, GL_ZERO) changes nothing where they are white. Cutting a quad
 // to the rest of its texture saves fill without changing a pixel.
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -38,11 +40,23 @@ enum class TextureWrap { ClampToEdge, Repeat };
 TextureBounds ComputeTextureBounds(
     const uint8_t* rgb, int width, int height, uint8_t neutral, TextureWrap wrap);
 
-// A rectangle of texture coordinates to draw.
+// A rectangle of texture coordinates to draw, its corners possibly cut off
+// at 45 degrees (in texels): cutS[k] and cutT[k] are how far the cut reaches
+// along s and t from corner k, in the order (s1, t0), (s1, t1), (s0, t1),
+// (s0, t0). Zero: the corner stays.
 struct TexturePiece {
     float s0, t0, s1, t1;
+    std::array<float, 4> cutS {};
+    std::array<float, 4> cutT {};
 
-    bool Whole() const { return s0 <= 0.0f && t0 <= 0.0f && s1 >= 1.0f && t1 >= 1.0f; }
+    bool Cut() const
+    {
+        for (std::size_t k = 0; k < 4; ++k)
+            if (cutS[k] > 0.0f || cutT[k] > 0.0f)
+                return true;
+        return false;
+    }
+    bool Whole() const { return s0 <= 0.0f && t0 <= 0.0f && s1 >= 1.0f && t1 >= 1.0f && !Cut(); }
 };
 inline constexpr TexturePiece kWholeTexture {0.0f, 0.0f, 1.0f, 1.0f};
 
@@ -50,6 +64,13 @@ inline constexpr TexturePiece kWholeTexture {0.0f, 0.0f, 1.0f, 1.0f};
 // wrapping adds; none when the texture changes nothing. The pieces do not
 // overlap.
 std::vector<TexturePiece> TexturePieces(const TextureBounds& bounds);
+
+// The piece of a clamped texture that a linear filter reads live texels from,
+// as ComputeTextureBounds finds it, with each corner cut off as far as only
+// neutral texels (and the filter's reach) are left out: about an octagon
+// around a round sprite, which leaves out a sixth of its square. None when
+// every texel is neutral.
+std::vector<TexturePiece> CutCornerPieces(const uint8_t* rgb, int width, int height, uint8_t neutral);
 
 // Point of the parallelogram with corners a (0, 0), b (1, 0) and d (0, 1) at
 // texture coordinates (s, t); the quads are affine in their texture

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace velmora {
@@ -174,6 +175,89 @@ TEST(TextureBounds, MalformedInputCutsNothing)
     EXPECT_TRUE(ComputeTextureBounds(px, 0, 1, 0, TextureWrap::Repeat).Full());
     EXPECT_TRUE(ComputeTextureBounds(px, 1, -1, 0, TextureWrap::Repeat).Full());
     EXPECT_TRUE(ComputeTextureBounds(px, 1 << 20, 1, 0, TextureWrap::Repeat).Full());
+}
+
+// Whether texture point (s, t) lies inside the piece with its cut corners.
+bool InsideCutPiece(const TexturePiece& p, float s, float t)
+{
+    if (s < p.s0 || s > p.s1 || t < p.t0 || t > p.t1)
+        return false;
+    // Corners (s1, t0), (s1, t1), (s0, t1), (s0, t0), each cut along the
+    // line through the points cutS and cutT away from it.
+    const float cs[4] = {p.s1, p.s1, p.s0, p.s0};
+    const float ct[4] = {p.t0, p.t1, p.t1, p.t0};
+    for (int k = 0; k < 4; ++k) {
+        if (p.cutS[k] <= 0.0f)
+            continue;
+        const float ds = std::fabs(s - cs[k]) / p.cutS[k];
+        const float dt = std::fabs(t - ct[k]) / p.cutT[k];
+        if (ds + dt < 1.0f)
+            return false;
+    }
+    return true;
+}
+
+struct CornerRow {
+    const char* what;
+    int liveCornerX; // a live texel near this corner too (-1: none)
+    int liveCornerY;
+    int uncutCorners; // how many corners keep their square shape
+};
+
+class CutCorners : public ::testing::TestWithParam<CornerRow> { };
+
+// A live disc cut to about an octagon: every texel the filter may read from
+// a live one stays inside, and the corners go.
+TEST_P(CutCorners, KeepEveryTexelTheFilterReaches)
+{
+    constexpr int kSide = 64;
+    Texture t(kSide, kSide, 0);
+    for (int y = 0; y < kSide; ++y) {
+        for (int x = 0; x < kSide; ++x) {
+            const double dx = x + 0.5 - 32.0, dy = y + 0.5 - 32.0;
+            if (dx * dx + dy * dy < 20.0 * 20.0)
+                t.Set(x, y, 40, 30, 20);
+        }
+    }
+    if (GetParam().liveCornerX >= 0)
+        t.Set(GetParam().liveCornerX, GetParam().liveCornerY, 1, 0, 0);
+    const std::vector<TexturePiece> pieces = CutCornerPieces(t.rgb.data(), t.w, t.h, 0);
+    ASSERT_EQ(pieces.size(), 1u) << GetParam().what;
+    const TexturePiece& p = pieces[0];
+    int uncut = 0;
+    for (int k = 0; k < 4; ++k)
+        uncut += p.cutS[k] <= 0.0f ? 1 : 0;
+    EXPECT_EQ(uncut, GetParam().uncutCorners) << GetParam().what;
+    // A cut corner of the rectangle is no longer drawn.
+    EXPECT_EQ(InsideCutPiece(p, p.s1, p.t0), p.cutS[0] <= 0.0f) << GetParam().what;
+    EXPECT_EQ(InsideCutPiece(p, p.s0, p.t1), p.cutS[2] <= 0.0f) << GetParam().what;
+    // Every sample point within a texel of a live texel's square is kept.
+    for (int y = 0; y < kSide; ++y) {
+        for (int x = 0; x < kSide; ++x) {
+            if (t.rgb[(static_cast<std::size_t>(y) * kSide + x) * 3] == 0)
+                continue;
+            for (const float ox : {-1.0f, 0.0f, 1.0f, 2.0f}) {
+                for (const float oy : {-1.0f, 0.0f, 1.0f, 2.0f}) {
+                    const float s = std::clamp((x + ox) / kSide, 0.0f, 1.0f);
+                    const float u = std::clamp((y + oy) / kSide, 0.0f, 1.0f);
+                    EXPECT_TRUE(InsideCutPiece(p, s, u)) << GetParam().what << " texel " << x << "," << y;
+                }
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, CutCorners,
+    ::testing::Values(CornerRow {"disc", -1, -1, 0}, CornerRow {"disc and a texel near (s0, t0)", 6, 6, 1},
+        CornerRow {"disc and a texel near (s1, t1)", 58, 57, 1}));
+
+TEST(TextureBounds, CutCornersLeaveSquareAndEmptyTexturesAlone)
+{
+    EXPECT_TRUE(CutCornerPieces(Texture(16, 16, 0).rgb.data(), 16, 16, 0).empty());
+    const std::vector<TexturePiece> full = CutCornerPieces(Texture(16, 16, 9).rgb.data(), 16, 16, 0);
+    ASSERT_EQ(full.size(), 1u);
+    EXPECT_TRUE(full[0].Whole());
+    EXPECT_FALSE(full[0].Cut());
 }
 
 TEST(TextureBounds, AffinePointSpansTheParallelogram)
