@@ -2,24 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QFontMetrics>
 
 #include "ui/DialogUnits.h"
+#include "ui/PageWidgetFixture.h"
 
 namespace velmora::ui {
 namespace {
-
-void App()
-{
-    static int argc = 1;
-    static char name[] = "ui_test";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (!QApplication::instance())
-        new QApplication(argc, argv); // lives for the whole process
-}
 
 TEST(DialogUnits, ScalesByQuarterWidthAndEighthHeight)
 {
@@ -65,7 +54,7 @@ TEST(DialogUnits, BaseUnitsNeverZero)
 
 TEST(DialogUnits, BaseUnitsComeFromTheLettersAverageAndLineHeight)
 {
-    App();
+    testing::EnsureOffscreenApplication();
     const QFont font = TemplateFont();
     const QFontMetrics metrics(font);
     const int sum
@@ -78,7 +67,7 @@ TEST(DialogUnits, BaseUnitsComeFromTheLettersAverageAndLineHeight)
 
 TEST(DialogUnits, TemplateFontIsTheTemplatesFaceAtEightPoints)
 {
-    App();
+    testing::EnsureOffscreenApplication();
     const QFont font = TemplateFont();
     EXPECT_EQ(font.family(), QStringLiteral("MS Sans Serif"));
     EXPECT_EQ(font.pointSize(), 8);

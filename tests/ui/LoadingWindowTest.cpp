@@ -2,29 +2,20 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
 
 #include "ui/DialogUnits.h"
 #include "ui/LoadingWindow.h"
+#include "ui/PageWidgetFixture.h"
 
 namespace velmora::ui {
 namespace {
 
 class LoadingWindowTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        static int argc = 1;
-        static char name[] = "ui_test";
-        static char* argv[] = {name, nullptr};
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        if (!QApplication::instance())
-            new QApplication(argc, argv); // lives for the whole process
-    }
+    static void SetUpTestSuite() { testing::EnsureOffscreenApplication(); }
 };
 
 TEST_F(LoadingWindowTest, HoldsTheOneTextOfTheTemplate)

@@ -19,12 +19,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/DisplayModes.h"
-#include "platform/Process.h"
 #include "platform/Registry.h"
-#include "platform/TempRegistry.h"
-#include "settings/SaverSettings.h"
 #include "ui/MemberHostPage.h"
+#include "ui/PageWidgetFixture.h"
 #include "ui/SettingsDialog.h"
 #include "ui/SettingsPage.h"
 #include "webupdate/ProductPage.h"
@@ -33,44 +30,17 @@ namespace velmora::ui {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::StoredSettings;
+using testing::StoreSpeed;
 
-constexpr const char* kCollection = "Software\\Tarnwick\\Kestrova3D";
 constexpr int kGenerousMs = 30000;
 
-class FixedModes final : public platform::DisplayModeSource {
-public:
-    std::vector<platform::DisplayMode> EnumerateModes() const override { return {{1024, 768, 24}}; }
-};
-
-class RecordingStarter final : public platform::ProcessStarter {
-public:
-    bool StartDetached(const std::vector<std::string>& arguments) override
-    {
-        started.push_back(arguments);
-        return true;
-    }
-    std::vector<std::vector<std::string>> started;
-};
-
-class SettingsDialogTest : public ::testing::Test {
+class SettingsDialogTest : public testing::PageWidgetFixture {
 protected:
-    static void SetUpTestSuite()
-    {
-        static int argc = 1;
-        static char name[] = "ui_settings_dialog_test";
-        static char* argv[] = {name, nullptr};
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        if (!QApplication::instance())
-            new QApplication(argc, argv); // lives for the whole process
-    }
-
     std::unique_ptr<SettingsDialog> Open(int initialPage = kOwnPageValue)
     {
         SettingsDialog::Services services;
-        services.page.displayModes = &modes_;
-        services.page.starter = &starter_;
-        services.page.programPath = [] { return std::string("/usr/games/Velmora3D"); };
+        services.page = PageServices();
         services.showMessage = [this](std::string_view text) { messages_.emplace_back(text); };
         auto dialog = std::make_unique<SettingsDialog>(services, initialPage);
         dialog->show();
@@ -84,11 +54,7 @@ protected:
         const fs::path program = registry_.Dir() / key;
         std::ofstream(program) << "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$0.args\"\nexec sleep 60\n";
         fs::permissions(program, fs::perms::owner_all);
-        platform::RegistryKey key1;
-        EXPECT_TRUE(key1.Create(std::string(kCollection) + "\\List"));
-        EXPECT_TRUE(key1.SetString(key, title));
-        EXPECT_TRUE(key1.Create(std::string(kCollection) + "\\" + key));
-        EXPECT_TRUE(key1.SetString("ExecutablePath", program.string()));
+        testing::RegisterMember(key, title, program.string());
         return program.string();
     }
 
@@ -99,7 +65,7 @@ protected:
         const fs::path install = registry_.Dir() / "install";
         fs::create_directories(install);
         platform::RegistryKey key;
-        EXPECT_TRUE(key.Create(std::string(kCollection) + "\\Velmora3D"));
+        EXPECT_TRUE(key.Create(std::string(testing::kCollectionKey) + "\\Velmora3D"));
         EXPECT_TRUE(key.SetString("InstallPath", install.string() + "/"));
         return install;
     }
@@ -126,19 +92,6 @@ protected:
         ASSERT_TRUE(icon.save(QString::fromStdString((folder / "icon.bmp").string()), "BMP"));
     }
 
-    static SaverSettings Stored()
-    {
-        SaverSettings s;
-        s.Load();
-        return s;
-    }
-    static void StoreSpeed(int32_t speed)
-    {
-        SaverSettings s;
-        s.Load();
-        s.AnimationSpeed = speed;
-        ASSERT_TRUE(s.Save());
-    }
     static QSlider* Speed(QWidget* page) { return page->findChild<QSlider*>(QStringLiteral("1003")); }
     static void Click(QListWidget* list, int row)
     {
@@ -154,9 +107,6 @@ protected:
         return lines;
     }
 
-    velmora::testing::TempRegistry registry_;
-    FixedModes modes_;
-    RecordingStarter starter_;
     std::vector<std::string> messages_;
 };
 
@@ -253,7 +203,7 @@ TEST_F(SettingsDialogTest, ReselectingThisProgramKeepsItsPage)
     Click(dialog->ProductList(), 0);
     EXPECT_EQ(dialog->Page(), page);
     EXPECT_EQ(Speed(page)->value(), 30) << "reloaded";
-    EXPECT_EQ(Stored().AnimationSpeed, 90) << "saved";
+    EXPECT_EQ(StoredSettings().AnimationSpeed, 90) << "saved";
 }
 
 TEST_F(SettingsDialogTest, SwitchingRowsSavesThisProgramAndHidesButtonsForProducts)
@@ -262,7 +212,7 @@ TEST_F(SettingsDialogTest, SwitchingRowsSavesThisProgramAndHidesButtonsForProduc
     auto dialog = Open();
     Speed(dialog->Page())->setValue(80);
     Click(dialog->ProductList(), 1);
-    EXPECT_EQ(Stored().AnimationSpeed, 80);
+    EXPECT_EQ(StoredSettings().AnimationSpeed, 80);
     auto* product = dynamic_cast<webupdate::ProductPage*>(dialog->Page());
     ASSERT_NE(product, nullptr);
     EXPECT_EQ(product->DownloadAddress(), "http://downloads.example/ember");
@@ -284,11 +234,11 @@ TEST_F(SettingsDialogTest, ButtonsReachThisProgramsPage)
     auto dialog = Open();
     dialog->RestoreDefaultsButton()->click();
     EXPECT_EQ(Speed(dialog->Page())->value(), 50);
-    EXPECT_EQ(Stored().AnimationSpeed, 50);
+    EXPECT_EQ(StoredSettings().AnimationSpeed, 50);
     Speed(dialog->Page())->setValue(20);
     dialog->PreviewButton()->click();
-    EXPECT_EQ(starter_.started, (std::vector<std::vector<std::string>> {{"/usr/games/Velmora3D", "/sp"}}));
-    EXPECT_EQ(Stored().AnimationSpeed, 20) << "Preview stores first";
+    EXPECT_EQ(starter_.started, (std::vector<std::vector<std::string>> {{kProgram, "/sp"}}));
+    EXPECT_EQ(StoredSettings().AnimationSpeed, 20) << "Preview stores first";
 }
 
 TEST_F(SettingsDialogTest, MemberRowStartsTheMemberForItsHostWindowAndEndsIt)
@@ -319,7 +269,7 @@ TEST_F(SettingsDialogTest, ClosingTakesThePageFirst)
     auto dialog = Open();
     Speed(dialog->Page())->setValue(64);
     dialog.reset();
-    EXPECT_EQ(Stored().AnimationSpeed, 64);
+    EXPECT_EQ(StoredSettings().AnimationSpeed, 64);
 
     // A hosted member is ended with the dialog, not left behind.
     dialog = Open(0);

@@ -6,56 +6,20 @@
 #include <string>
 #include <vector>
 
-#include "platform/DisplayModes.h"
-#include "platform/Process.h"
 #include "platform/TempRegistry.h"
-#include "settings/SaverSettings.h"
 #include "ui/model/SettingsPageModel.h"
 #include "ui/model/VideoModeList.h"
+#include "ui/PageTestSupport.h"
 
 namespace velmora::ui {
 namespace {
 
 using platform::DisplayMode;
-
-// The system's report: 800x600 twice (60 and 75 Hz), an 8-bit and a 4-bit
-// mode, a 16-bit mode and the stored default mode.
-const std::vector<DisplayMode> kReported = {
-    {800, 600, 32},
-    {800, 600, 32},
-    {640, 480, 8},
-    {1280, 720, 16},
-    {320, 200, 4},
-    {1024, 768, 16},
-    {1280, 720, 32},
-};
-
-class FixedModes final : public platform::DisplayModeSource {
-public:
-    std::vector<DisplayMode> EnumerateModes() const override
-    {
-        ++calls;
-        return modes;
-    }
-    std::vector<DisplayMode> modes = kReported;
-    mutable int calls = 0;
-};
-
-class RecordingStarter final : public platform::ProcessStarter {
-public:
-    bool StartDetached(const std::vector<std::string>& arguments) override
-    {
-        started.push_back(arguments);
-        // What the registry held when the start was asked for.
-        SaverSettings stored;
-        stored.Load();
-        speedAtStart = stored.AnimationSpeed;
-        return succeed;
-    }
-    std::vector<std::vector<std::string>> started;
-    int32_t speedAtStart = -1;
-    bool succeed = true;
-};
+using testing::FixedModes;
+using testing::kReportedModes;
+using testing::RecordingStarter;
+using testing::StoredSettings;
+using testing::StoreSettings;
 
 // Holds the controls' contents the way widgets would.
 class FakeView final : public SettingsPageView {
@@ -90,14 +54,6 @@ public:
 
 class SettingsPageModelTest : public ::testing::Test {
 protected:
-    // Writes these values as the stored settings before the page opens.
-    static void Store(const SaverSettings& settings) { ASSERT_TRUE(settings.Save()); }
-    static SaverSettings Stored()
-    {
-        SaverSettings s;
-        EXPECT_TRUE(s.Load());
-        return s;
-    }
     void Open() { model.Initialise(); }
 
     testing::TempRegistry registry;
@@ -112,7 +68,7 @@ protected:
 
 TEST(VideoModeListTest, OffersOneEntryPerSizeAndDepthInReportedOrderWithoutShallowModes)
 {
-    const std::vector<DisplayMode> offered = OfferedModes(kReported);
+    const std::vector<DisplayMode> offered = OfferedModes(kReportedModes);
     const std::vector<DisplayMode> expected
         = {{800, 600, 32}, {1280, 720, 16}, {1024, 768, 16}, {1280, 720, 32}};
     EXPECT_EQ(offered, expected);
@@ -256,7 +212,7 @@ TEST_F(SettingsPageModelTest, StoredValuesAreShownAsTheControlsCanHoldThem)
     s.DemoMode = 7;
     s.RandomCameraStart = 2;
     s.CurrentVideomode = 0;
-    Store(s);
+    StoreSettings(s);
     Open();
     EXPECT_EQ(view.controls, (ExchangeValues {100, 0, 0, 2, -1}));
     EXPECT_TRUE(view.modeEnabled);
@@ -266,11 +222,11 @@ TEST_F(SettingsPageModelTest, StoredCameraFiveIsSavedAsMinusOne)
 {
     SaverSettings s;
     s.CamMode = 5;
-    Store(s);
+    StoreSettings(s);
     Open();
     EXPECT_EQ(view.controls.cameraIndex, -1);
     model.Save();
-    EXPECT_EQ(Stored().CamMode, -1);
+    EXPECT_EQ(StoredSettings().CamMode, -1);
     EXPECT_NE(registry.Read().find("\"CamMode\"=dword:ffffffff"), std::string::npos) << registry.Read();
 }
 
@@ -281,7 +237,7 @@ TEST_F(SettingsPageModelTest, SavingStoresEveryControl)
     model.ModeChoiceFocused();
     ASSERT_TRUE(view.Choose("1280x720 (32 bits)"));
     model.Save();
-    const SaverSettings s = Stored();
+    const SaverSettings s = StoredSettings();
     EXPECT_EQ(s.AnimationSpeed, 73);
     EXPECT_EQ(s.DemoMode, 1u);
     EXPECT_EQ(s.CurrentVideomode, 0);
@@ -300,14 +256,14 @@ TEST_F(SettingsPageModelTest, RestoreDefaultsKeepsRandomSequenceAndDropsUnsavedE
     s.XResolution = 800;
     s.YResolution = 600;
     s.ColorDepth = 32;
-    Store(s);
+    StoreSettings(s);
     Open();
     view.controls = {90, 0, 0, 1, 2}; // edits never saved
     model.RestoreDefaults();
     EXPECT_EQ(view.controls, (ExchangeValues {50, 0, 1, 0, 0}));
     EXPECT_FALSE(view.modeEnabled);
     EXPECT_EQ(view.entries, (std::vector<ModeEntry> {{"1024x768 (16 bits)", kStoredModeItem}}));
-    const SaverSettings stored = Stored();
+    const SaverSettings stored = StoredSettings();
     EXPECT_EQ(stored.RandomCameraStart, 0u);
     EXPECT_EQ(stored.AnimationSpeed, 50);
     EXPECT_EQ(stored.XResolution, 1024);
@@ -322,7 +278,7 @@ TEST_F(SettingsPageModelTest, RestoreDefaultsAfterEnumeratingKeepsTheChosenMode)
     EXPECT_EQ(view.SelectedText(), "800x600 (32 bits)");
     EXPECT_EQ(view.entries.size(), 4u);
     model.Save();
-    const SaverSettings s = Stored();
+    const SaverSettings s = StoredSettings();
     EXPECT_EQ((DisplayMode {s.XResolution, s.YResolution, s.ColorDepth}), (DisplayMode {800, 600, 32}));
     EXPECT_EQ(s.CurrentVideomode, 1);
 }
@@ -340,7 +296,7 @@ TEST_F(SettingsPageModelTest, FocusKeepsAnOfferedStoredModeSelected)
     EXPECT_EQ(modes.calls, 2);
     EXPECT_EQ(view.SelectedText(), "1280x720 (16 bits)");
     model.Save();
-    EXPECT_EQ(Stored().XResolution, 1280);
+    EXPECT_EQ(StoredSettings().XResolution, 1280);
 }
 
 TEST_F(SettingsPageModelTest, AStoredModeTheSystemDoesNotOfferLosesItsSelection)
@@ -350,13 +306,13 @@ TEST_F(SettingsPageModelTest, AStoredModeTheSystemDoesNotOfferLosesItsSelection)
     s.YResolution = 1200;
     s.ColorDepth = 32;
     s.CurrentVideomode = 0;
-    Store(s);
+    StoreSettings(s);
     Open();
     EXPECT_EQ(view.SelectedText(), "1600x1200 (32 bits)");
     model.ModeChoiceFocused();
     EXPECT_EQ(view.selected, -1);
     model.Save();
-    const SaverSettings stored = Stored();
+    const SaverSettings stored = StoredSettings();
     EXPECT_EQ(stored.CurrentVideomode, 1);
     EXPECT_EQ(stored.XResolution, 1600); // the mode itself is not touched
 }
@@ -381,7 +337,7 @@ TEST_F(SettingsPageModelTest, PreviewSavesFirstThenStartsTheProgramFullScreen)
     EXPECT_TRUE(model.Preview());
     ASSERT_EQ(starter.started.size(), 1u);
     EXPECT_EQ(starter.started[0], (std::vector<std::string> {programPath, "/sp"}));
-    EXPECT_EQ(starter.speedAtStart, 12);
+    EXPECT_EQ(starter.storedAtStart.AnimationSpeed, 12);
 
     starter.succeed = false;
     EXPECT_FALSE(model.Preview());
@@ -395,7 +351,7 @@ TEST_F(SettingsPageModelTest, PreviewWithoutAProgramPathOnlySaves)
     view.controls.speed = 33;
     EXPECT_FALSE(model.Preview());
     EXPECT_TRUE(starter.started.empty());
-    EXPECT_EQ(Stored().AnimationSpeed, 33);
+    EXPECT_EQ(StoredSettings().AnimationSpeed, 33);
 }
 
 struct HoldCase {

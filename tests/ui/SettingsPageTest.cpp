@@ -1,5 +1,8 @@
 // The settings page of template 133 and its About page, on Qt's offscreen
-// platform, over a fixed display-mode list and a private registry file.
+// platform: what the widgets add to the page's model (binding of each
+// control, captions and places, enabling, the tabs, and the host's Restore
+// Defaults and Preview commands 1027 and 1028). The model's own rules are
+// tested without widgets in SettingsPageModelTest.
 
 #include <gtest/gtest.h>
 
@@ -16,12 +19,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/DisplayModes.h"
-#include "platform/Process.h"
-#include "platform/TempRegistry.h"
-#include "settings/SaverSettings.h"
 #include "ui/AboutPage.h"
 #include "ui/DialogUnits.h"
+#include "ui/PageWidgetFixture.h"
 #include "ui/ProductPicture.h"
 #include "ui/SettingsPage.h"
 
@@ -29,54 +29,14 @@ namespace velmora::ui {
 namespace {
 
 using platform::DisplayMode;
+using testing::StoredSettings;
+using testing::StoreSettings;
 
-class FixedModes final : public platform::DisplayModeSource {
-public:
-    std::vector<DisplayMode> EnumerateModes() const override
-    {
-        // 60 and 75 Hz twins, an 8-bit mode, a 16-bit mode, the stored default.
-        return {{800, 600, 32}, {800, 600, 32}, {640, 480, 8}, {1280, 720, 16}, {1024, 768, 16}};
-    }
-};
-
-class RecordingStarter final : public platform::ProcessStarter {
-public:
-    bool StartDetached(const std::vector<std::string>& arguments) override
-    {
-        started.push_back(arguments);
-        return true;
-    }
-    std::vector<std::vector<std::string>> started;
-};
-
-class SettingsPageTest : public ::testing::Test {
+class SettingsPageTest : public testing::PageWidgetFixture {
 protected:
-    static void SetUpTestSuite()
-    {
-        static int argc = 1;
-        static char name[] = "ui_settings_page_test";
-        static char* argv[] = {name, nullptr};
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        if (!QApplication::instance())
-            new QApplication(argc, argv); // lives for the whole process
-    }
-
-    static void Store(const SaverSettings& s) { ASSERT_TRUE(s.Save()); }
-    static SaverSettings Stored()
-    {
-        SaverSettings s;
-        EXPECT_TRUE(s.Load());
-        return s;
-    }
-
     void Open()
     {
-        SettingsPage::Services services;
-        services.displayModes = &modes_;
-        services.starter = &starter_;
-        services.programPath = [] { return std::string("/usr/games/Velmora3D"); };
-        page_ = std::make_unique<SettingsPage>(services);
+        page_ = std::make_unique<SettingsPage>(PageServices());
         page_->show();
     }
     // Destroys the page, which stores its settings.
@@ -100,17 +60,24 @@ protected:
         QApplication::sendEvent(ModeCombo(), &focus);
     }
     void SelectTab(int index) const { Control<QTabWidget>(page133::kTabs)->setCurrentIndex(index); }
-    QStringList ModeTexts() const
+    static QStringList Texts(const QComboBox* combo)
     {
         QStringList texts;
-        for (int i = 0; i < ModeCombo()->count(); ++i)
-            texts << ModeCombo()->itemText(i);
+        for (int i = 0; i < combo->count(); ++i)
+            texts << combo->itemText(i);
         return texts;
     }
+    // A stored mode outside "Use desktop settings".
+    static void StoreOwnMode(int32_t width, int32_t height, int32_t depth)
+    {
+        SaverSettings s;
+        s.XResolution = width;
+        s.YResolution = height;
+        s.ColorDepth = depth;
+        s.CurrentVideomode = 0;
+        StoreSettings(s);
+    }
 
-    testing::TempRegistry registry_;
-    FixedModes modes_;
-    RecordingStarter starter_;
     std::unique_ptr<SettingsPage> page_;
 };
 
@@ -191,20 +158,85 @@ TEST_F(SettingsPageTest, ProductPictureIsA256ColourBitmapOfTheTemplateSize)
     EXPECT_GT(image.colorCount(), 16); // a picture, not a placeholder
 }
 
-// [SECTION] Behaviour
+// [SECTION] Binding of the controls to the stored record
 
-TEST_F(SettingsPageTest, OpensWithTheStoredModeEntryAndTheComboDisabled)
+struct StoredRecord {
+    int32_t speed;
+    uint32_t randomSequence;
+    uint32_t demoMode;
+    int32_t camera;
+    int32_t useDesktop;
+    DisplayMode mode;
+};
+
+struct BindingCase {
+    const char* name;
+    StoredRecord stored;
+    int cameraIndex; // the camera combo's selection
+    const char* modeText; // the mode combo's one entry
+    int32_t cameraStoredBack; // what closing the page stores for the camera
+};
+
+class SettingsPageBindingTest : public SettingsPageTest,
+                                public ::testing::WithParamInterface<BindingCase> { };
+
+TEST_P(SettingsPageBindingTest, ControlsShowTheStoredRecordAndClosingStoresItBack)
+{
+    const BindingCase& c = GetParam();
+    SaverSettings s;
+    s.AnimationSpeed = c.stored.speed;
+    s.RandomCameraStart = c.stored.randomSequence;
+    s.DemoMode = c.stored.demoMode;
+    s.CamMode = c.stored.camera;
+    s.CurrentVideomode = c.stored.useDesktop;
+    s.XResolution = c.stored.mode.width;
+    s.YResolution = c.stored.mode.height;
+    s.ColorDepth = c.stored.mode.bitsPerPixel;
+    StoreSettings(s);
+    Open();
+    EXPECT_EQ(Speed()->value(), c.stored.speed);
+    EXPECT_EQ(Check(page133::kRandomSequence)->isChecked(), c.stored.randomSequence != 0);
+    EXPECT_EQ(Check(page133::kDemoMode)->isChecked(), c.stored.demoMode != 0);
+    EXPECT_EQ(Check(page133::kUseDesktop)->isChecked(), c.stored.useDesktop != 0);
+    EXPECT_EQ(ModeCombo()->isEnabled(), c.stored.useDesktop == 0);
+    EXPECT_EQ(CameraCombo()->currentIndex(), c.cameraIndex);
+    // Nothing enumerated yet: the stored mode is the one entry, selected.
+    EXPECT_EQ(Texts(ModeCombo()), QStringList {c.modeText});
+    EXPECT_EQ(ModeCombo()->currentIndex(), 0);
+    EXPECT_EQ(ModeCombo()->itemData(0).toInt(), kStoredModeItem);
+
+    Close();
+    const SaverSettings back = StoredSettings();
+    EXPECT_EQ(back.AnimationSpeed, c.stored.speed);
+    EXPECT_EQ(back.RandomCameraStart, c.stored.randomSequence);
+    EXPECT_EQ(back.DemoMode, c.stored.demoMode);
+    EXPECT_EQ(back.CamMode, c.cameraStoredBack);
+    EXPECT_EQ(back.CurrentVideomode, c.stored.useDesktop);
+    EXPECT_EQ((DisplayMode {back.XResolution, back.YResolution, back.ColorDepth}), c.stored.mode);
+}
+
+INSTANTIATE_TEST_SUITE_P(Records, SettingsPageBindingTest,
+    ::testing::Values(BindingCase {"Defaults", {50, 1, 0, 0, 1, {1024, 768, 16}}, 0, "1024x768 (16 bits)", 0},
+        BindingCase {"EveryValueChanged", {5, 0, 1, 2, 0, {800, 600, 32}}, 2, "800x600 (32 bits)", 2},
+        // Camera 5 has no entry: no selection, stored back as -1.
+        BindingCase {"CameraWithoutEntry", {50, 1, 0, 5, 1, {1024, 768, 16}}, -1, "1024x768 (16 bits)", -1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SettingsPageTest, ClosingStoresWhatTheUserChanged)
 {
     Open();
-    EXPECT_EQ(ModeTexts(), QStringList {"1024x768 (16 bits)"});
-    EXPECT_EQ(ModeCombo()->currentIndex(), 0);
-    EXPECT_EQ(ModeCombo()->itemData(0).toInt(), -2);
-    EXPECT_FALSE(ModeCombo()->isEnabled());
-    EXPECT_EQ(Speed()->value(), 50);
-    EXPECT_TRUE(Check(page133::kUseDesktop)->isChecked());
-    EXPECT_TRUE(Check(page133::kRandomSequence)->isChecked());
-    EXPECT_FALSE(Check(page133::kDemoMode)->isChecked());
-    EXPECT_EQ(CameraCombo()->currentIndex(), 0);
+    Speed()->setValue(64);
+    Check(page133::kDemoMode)->setChecked(true);
+    Check(page133::kRandomSequence)->setChecked(false);
+    Check(page133::kUseDesktop)->setChecked(false);
+    CameraCombo()->setCurrentIndex(1);
+    Close();
+    const SaverSettings s = StoredSettings();
+    EXPECT_EQ(s.AnimationSpeed, 64);
+    EXPECT_EQ(s.DemoMode, 1u);
+    EXPECT_EQ(s.RandomCameraStart, 0u);
+    EXPECT_EQ(s.CurrentVideomode, 0);
+    EXPECT_EQ(s.CamMode, 1);
 }
 
 TEST_F(SettingsPageTest, ClickingUseDesktopEnablesTheComboExactlyWhenOff)
@@ -216,41 +248,53 @@ TEST_F(SettingsPageTest, ClickingUseDesktopEnablesTheComboExactlyWhenOff)
         EXPECT_EQ(box->isChecked(), !expectEnabled);
         EXPECT_EQ(ModeCombo()->isEnabled(), expectEnabled);
     }
-    // Stored only when the page goes.
-    EXPECT_EQ(registry_.Read().find("CurrentVideomode"), std::string::npos);
-    Close();
-    EXPECT_EQ(Stored().CurrentVideomode, 0);
 }
 
-TEST_F(SettingsPageTest, RestoreDefaultsKeepsRandomSequence)
+// [SECTION] The mode list: filled on focus or drop-down
+
+TEST_F(SettingsPageTest, FocusFillsTheListKeepingTheStoredModeSelected)
 {
-    SaverSettings s;
-    s.RandomCameraStart = 0;
-    s.AnimationSpeed = 5;
-    s.DemoMode = 1;
-    s.CurrentVideomode = 0;
-    Store(s);
     Open();
-    EXPECT_EQ(Speed()->value(), 5);
-    Speed()->setValue(77);
-    page_->RestoreDefaults();
-    EXPECT_EQ(Speed()->value(), 50);
-    EXPECT_FALSE(Check(page133::kDemoMode)->isChecked());
-    EXPECT_TRUE(Check(page133::kUseDesktop)->isChecked());
-    EXPECT_FALSE(Check(page133::kRandomSequence)->isChecked());
-    EXPECT_FALSE(ModeCombo()->isEnabled());
+    FocusModeCombo();
+    EXPECT_EQ(Texts(ModeCombo()),
+        (QStringList {
+            "800x600 (32 bits)", "1280x720 (16 bits)", "1024x768 (16 bits)", "1280x720 (32 bits)"}));
+    EXPECT_EQ(ModeCombo()->currentText(), "1024x768 (16 bits)");
+    EXPECT_EQ(ModeCombo()->currentData().toInt(), 2);
+    ModeCombo()->setCurrentIndex(0); // the user's choice, "Use desktop settings" still on
+    Close();
+    const SaverSettings s = StoredSettings();
+    EXPECT_EQ((DisplayMode {s.XResolution, s.YResolution, s.ColorDepth}), (DisplayMode {800, 600, 32}));
+    EXPECT_EQ(s.CurrentVideomode, 1);
 }
 
-TEST_F(SettingsPageTest, StoredCameraFiveShowsNoSelectionAndIsSavedAsMinusOne)
+// A filled combo box selects its first entry by itself; the page must show
+// "no selection" when the stored mode is not offered.
+TEST_F(SettingsPageTest, AStoredModeNotOfferedShowsNoSelection)
 {
-    SaverSettings s;
-    s.CamMode = 5;
-    Store(s);
+    StoreOwnMode(1600, 1200, 32);
     Open();
-    EXPECT_EQ(CameraCombo()->currentIndex(), -1);
+    FocusModeCombo();
+    EXPECT_EQ(ModeCombo()->count(), 4);
+    EXPECT_EQ(ModeCombo()->currentIndex(), -1);
     Close();
-    EXPECT_EQ(Stored().CamMode, -1);
+    EXPECT_EQ(StoredSettings().CurrentVideomode, 1);
 }
+
+TEST_F(SettingsPageTest, DropDownFillsAnEmptyListOnce)
+{
+    StoreOwnMode(1024, 768, 16);
+    Open();
+    ModeCombo()->showPopup();
+    EXPECT_EQ(ModeCombo()->count(), 4);
+    ModeCombo()->hidePopup();
+    ModeCombo()->setCurrentIndex(1);
+    ModeCombo()->showPopup();
+    ModeCombo()->hidePopup();
+    EXPECT_EQ(ModeCombo()->currentText(), "1280x720 (16 bits)");
+}
+
+// [SECTION] Tabs and the host's commands
 
 TEST_F(SettingsPageTest, CameraRowAppearsAfterVisitingAbout)
 {
@@ -279,81 +323,31 @@ TEST_F(SettingsPageTest, CameraRowAppearsAfterVisitingAbout)
     EXPECT_TRUE(Speed()->isVisible());
     CameraCombo()->setCurrentIndex(2);
     Close();
-    EXPECT_EQ(Stored().CamMode, 2);
+    EXPECT_EQ(StoredSettings().CamMode, 2);
 }
 
-TEST_F(SettingsPageTest, FocusFillsTheListKeepingTheStoredModeSelected)
-{
-    Open();
-    FocusModeCombo();
-    EXPECT_EQ(ModeTexts(), (QStringList {"800x600 (32 bits)", "1280x720 (16 bits)", "1024x768 (16 bits)"}));
-    EXPECT_EQ(ModeCombo()->currentText(), "1024x768 (16 bits)");
-    EXPECT_EQ(ModeCombo()->currentData().toInt(), 2);
-    ModeCombo()->setCurrentIndex(0); // the user's choice, "Use desktop settings" still on
-    Close();
-    const SaverSettings s = Stored();
-    EXPECT_EQ((DisplayMode {s.XResolution, s.YResolution, s.ColorDepth}), (DisplayMode {800, 600, 32}));
-    EXPECT_EQ(s.CurrentVideomode, 1);
-}
-
-TEST_F(SettingsPageTest, AStoredModeNotOfferedLosesItsSelectionAndSavesDesktop)
+// Restore Defaults (1027) shows the defaults in the controls; Preview (1028)
+// stores the controls first, then starts the program full screen.
+TEST_F(SettingsPageTest, HostCommandsActOnTheControls)
 {
     SaverSettings s;
-    s.XResolution = 1600;
-    s.YResolution = 1200;
-    s.ColorDepth = 32;
+    s.AnimationSpeed = 5;
+    s.DemoMode = 1;
+    s.CamMode = 2;
     s.CurrentVideomode = 0;
-    Store(s);
+    StoreSettings(s);
     Open();
-    EXPECT_EQ(ModeTexts(), QStringList {"1600x1200 (32 bits)"});
-    EXPECT_TRUE(ModeCombo()->isEnabled());
-    FocusModeCombo();
-    EXPECT_EQ(ModeCombo()->count(), 3);
-    EXPECT_EQ(ModeCombo()->currentIndex(), -1);
-    Close();
-    EXPECT_EQ(Stored().CurrentVideomode, 1);
-}
+    page_->RestoreDefaults();
+    EXPECT_EQ(Speed()->value(), 50);
+    EXPECT_FALSE(Check(page133::kDemoMode)->isChecked());
+    EXPECT_TRUE(Check(page133::kUseDesktop)->isChecked());
+    EXPECT_FALSE(ModeCombo()->isEnabled());
+    EXPECT_EQ(CameraCombo()->currentIndex(), 0);
 
-TEST_F(SettingsPageTest, DropDownFillsAnEmptyListOnce)
-{
-    SaverSettings s;
-    s.CurrentVideomode = 0;
-    Store(s);
-    Open();
-    ModeCombo()->showPopup();
-    EXPECT_EQ(ModeCombo()->count(), 3);
-    ModeCombo()->hidePopup();
-    ModeCombo()->setCurrentIndex(1);
-    ModeCombo()->showPopup();
-    ModeCombo()->hidePopup();
-    EXPECT_EQ(ModeCombo()->currentText(), "1280x720 (16 bits)");
-}
-
-TEST_F(SettingsPageTest, ClosingStoresEveryControl)
-{
-    Open();
-    Speed()->setValue(64);
-    Check(page133::kDemoMode)->setChecked(true);
-    Check(page133::kRandomSequence)->setChecked(false);
-    Check(page133::kUseDesktop)->setChecked(false);
-    CameraCombo()->setCurrentIndex(1);
-    Close();
-    const SaverSettings s = Stored();
-    EXPECT_EQ(s.AnimationSpeed, 64);
-    EXPECT_EQ(s.DemoMode, 1u);
-    EXPECT_EQ(s.RandomCameraStart, 0u);
-    EXPECT_EQ(s.CurrentVideomode, 0);
-    EXPECT_EQ(s.CamMode, 1);
-}
-
-TEST_F(SettingsPageTest, PreviewSavesAndStartsTheProgramFullScreen)
-{
-    Open();
     Speed()->setValue(20);
     page_->Preview();
-    ASSERT_EQ(starter_.started.size(), 1u);
-    EXPECT_EQ(starter_.started[0], (std::vector<std::string> {"/usr/games/Velmora3D", "/sp"}));
-    EXPECT_EQ(Stored().AnimationSpeed, 20);
+    EXPECT_EQ(starter_.started, (std::vector<std::vector<std::string>> {{kProgram, "/sp"}}));
+    EXPECT_EQ(starter_.storedAtStart.AnimationSpeed, 20);
 }
 
 } // namespace

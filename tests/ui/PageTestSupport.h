@@ -1,0 +1,89 @@
+#pragma once
+// What the settings page and the collection dialog are tested over, with or
+// without widgets: a fixed display-mode report, a process starter that only
+// records, the stored record, and members registered in the collection.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/DisplayModes.h"
+#include "platform/Process.h"
+#include "platform/Registry.h"
+#include "settings/SaverSettings.h"
+
+namespace velmora::testing {
+
+inline constexpr const char* kCollectionKey = "Software\\Tarnwick\\Kestrova3D";
+
+// The system's report: 800x600 twice (60 and 75 Hz), an 8-bit and a 4-bit
+// mode, a 16-bit mode, the stored default mode and a 32-bit twin of 1280x720.
+inline const std::vector<platform::DisplayMode> kReportedModes = {
+    {800, 600, 32},
+    {800, 600, 32},
+    {640, 480, 8},
+    {1280, 720, 16},
+    {320, 200, 4},
+    {1024, 768, 16},
+    {1280, 720, 32},
+};
+
+class FixedModes final : public platform::DisplayModeSource {
+public:
+    std::vector<platform::DisplayMode> EnumerateModes() const override
+    {
+        ++calls;
+        return modes;
+    }
+    std::vector<platform::DisplayMode> modes = kReportedModes;
+    mutable int calls = 0;
+};
+
+class RecordingStarter final : public platform::ProcessStarter {
+public:
+    bool StartDetached(const std::vector<std::string>& arguments) override
+    {
+        started.push_back(arguments);
+        // What the registry held when the start was asked for.
+        storedAtStart.Load();
+        return succeed;
+    }
+    std::vector<std::vector<std::string>> started;
+    SaverSettings storedAtStart;
+    bool succeed = true;
+};
+
+inline SaverSettings StoredSettings()
+{
+    SaverSettings s;
+    EXPECT_TRUE(s.Load());
+    return s;
+}
+
+inline void StoreSettings(const SaverSettings& s)
+{
+    ASSERT_TRUE(s.Save());
+}
+
+// Keeps the rest of the stored record.
+inline void StoreSpeed(int32_t speed)
+{
+    SaverSettings s;
+    s.Load();
+    s.AnimationSpeed = speed;
+    ASSERT_TRUE(s.Save());
+}
+
+// "<title>" in the collection's "List" under `key`, with the member key's
+// "ExecutablePath", as a member's installer leaves it.
+inline void RegisterMember(const std::string& key, const std::string& title, const std::string& path)
+{
+    platform::RegistryKey entry;
+    ASSERT_TRUE(entry.Create(std::string(kCollectionKey) + "\\List"));
+    ASSERT_TRUE(entry.SetString(key, title));
+    ASSERT_TRUE(entry.Create(std::string(kCollectionKey) + "\\" + key));
+    ASSERT_TRUE(entry.SetString("ExecutablePath", path));
+}
+
+} // namespace velmora::testing
