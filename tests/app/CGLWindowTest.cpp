@@ -19,6 +19,7 @@
 #include <X11/keysym.h>
 
 #include "app/CGLWindow.h"
+#include "platform/TempRegistry.h"
 #include "StringTable.h"
 #include "ui/LoadingWindow.h"
 #include "WindowTestSupport.h"
@@ -171,6 +172,16 @@ protected:
     }
 
     void StoreSettings(const SaverSettings& settings) { ASSERT_TRUE(settings.Save()); }
+    // A stored mode of its own, outside "Use desktop settings".
+    void StoreOwnMode800x600()
+    {
+        SaverSettings stored;
+        stored.XResolution = 800;
+        stored.YResolution = 600;
+        stored.ColorDepth = 24;
+        stored.CurrentVideomode = 0;
+        StoreSettings(stored);
+    }
 
     CGLWindow::Services Services(bool failInit = false)
     {
@@ -227,7 +238,7 @@ protected:
         delete window_.data();
     }
 
-    test::TempRegistry registry_;
+    testing::TempRegistry registry_;
     Journal journal_;
     QPointer<CGLWindow> window_;
     bool finished_ = false;
@@ -329,136 +340,104 @@ TEST_F(CGLWindowTest, TeardownRestoresThenReleasesThenEnds)
     EXPECT_EQ(journal_.Count("saver-off"), 1);
 }
 
-TEST_F(CGLWindowTest, KeyPressCloses)
-{
-    Start(Services());
-    WaitForFocus();
-    FakeInput input;
-    ASSERT_TRUE(input.IsOpen());
-    input.Tap(XK_space);
-    EXPECT_TRUE(ClosesWithin(10000));
-}
+// [SECTION] The close rules, driven by real input
 
-TEST_F(CGLWindowTest, ButtonPressCloses)
-{
-    Start(Services());
-    FakeInput input;
-    ASSERT_TRUE(input.IsOpen());
-    input.Click(3);
-    EXPECT_TRUE(ClosesWithin(10000));
-}
+// One thing a person does while the tour runs, and what the window must do
+// right after it.
+struct InputStep {
+    enum Kind { Move, Tap, AltChord, Click, ActivateOther, ShowModal } kind;
+    int a = 0; // x, keysym or button
+    int b = 0; // y
+    enum Then { Nothing, Stays, Closes } then = Nothing;
+};
 
-TEST_F(CGLWindowTest, AltF4AndAloneAltDoNotClose)
-{
-    Start(Services());
-    WaitForFocus();
-    FakeInput input;
-    input.Chord(XK_Alt_L, XK_F4);
-    input.Tap(XK_F10);
-    EXPECT_TRUE(StaysOpen());
-    input.Tap(XK_Escape);
-    EXPECT_TRUE(ClosesWithin(10000));
-}
+struct InputCase {
+    const char* name;
+    bool demoMode;
+    bool waitForFocus; // keys reach the window only once it has the focus
+    std::vector<InputStep> steps;
+};
 
-TEST_F(CGLWindowTest, MoveOfTenPixelsStaysElevenCloses)
-{
-    Start(Services());
-    FakeInput input;
-    input.MoveTo(300, 300);
-    ASSERT_TRUE(StaysOpen());
-    input.MoveTo(310, 290);
-    ASSERT_TRUE(StaysOpen());
-    input.MoveTo(290, 310);
-    ASSERT_TRUE(StaysOpen());
-    input.MoveTo(300, 311);
-    EXPECT_TRUE(ClosesWithin(10000));
-}
+class CGLWindowInputTest : public CGLWindowTest, public ::testing::WithParamInterface<InputCase> { };
 
-TEST_F(CGLWindowTest, ElevenPixelsHorizontallyCloses)
+TEST_P(CGLWindowInputTest, ClosesExactlyWhenTheRulesSay)
 {
-    Start(Services());
-    FakeInput input;
-    input.MoveTo(500, 400);
-    ASSERT_TRUE(StaysOpen());
-    input.MoveTo(489, 400);
-    EXPECT_TRUE(ClosesWithin(10000));
-}
-
-TEST_F(CGLWindowTest, CursorIsHiddenUnlessDemoMode)
-{
+    const InputCase& c = GetParam();
+    if (c.demoMode) {
+        SaverSettings stored;
+        stored.DemoMode = 1;
+        StoreSettings(stored);
+    }
     Start(Services());
     ASSERT_TRUE(window_);
-    EXPECT_EQ(window_->cursor().shape(), Qt::BlankCursor);
-}
-
-TEST_F(CGLWindowTest, DemoModeIgnoresMovesButNotKeys)
-{
-    SaverSettings stored;
-    stored.DemoMode = 1;
-    StoreSettings(stored);
-    Start(Services());
-    ASSERT_TRUE(window_);
-    EXPECT_EQ(window_->Settings().DemoMode, 1u);
-    EXPECT_NE(window_->cursor().shape(), Qt::BlankCursor);
+    EXPECT_EQ(window_->Settings().DemoMode, c.demoMode ? 1u : 0u);
+    // The pointer shows only in demo mode.
+    EXPECT_EQ(window_->cursor().shape() == Qt::BlankCursor, !c.demoMode);
+    if (c.waitForFocus)
+        WaitForFocus();
     FakeInput input;
-    input.MoveTo(100, 100);
-    input.MoveTo(900, 600);
-    input.MoveTo(20, 700);
-    ASSERT_TRUE(StaysOpen());
-    WaitForFocus();
-    input.Tap(XK_a);
-    EXPECT_TRUE(ClosesWithin(10000));
-}
-
-TEST_F(CGLWindowTest, DemoModeStillClosesOnButtons)
-{
-    SaverSettings stored;
-    stored.DemoMode = 1;
-    StoreSettings(stored);
-    Start(Services());
-    FakeInput input;
-    input.Click(1);
-    EXPECT_TRUE(ClosesWithin(10000));
-}
-
-TEST_F(CGLWindowTest, FocusLossCloses)
-{
-    Start(Services());
-    WaitForFocus();
+    ASSERT_TRUE(input.IsOpen());
     QWindow other;
     other.setFlags(Qt::Window | Qt::X11BypassWindowManagerHint);
     other.setGeometry(10, 10, 50, 50);
-    other.show();
-    other.requestActivate();
-    EXPECT_TRUE(ClosesWithin(10000));
+    for (std::size_t i = 0; i < c.steps.size(); ++i) {
+        const InputStep& step = c.steps[i];
+        switch (step.kind) {
+        case InputStep::Move:
+            input.MoveTo(step.a, step.b);
+            break;
+        case InputStep::Tap:
+            input.Tap(static_cast<unsigned long>(step.a));
+            break;
+        case InputStep::AltChord:
+            input.Chord(XK_Alt_L, static_cast<unsigned long>(step.a));
+            break;
+        case InputStep::Click:
+            input.Click(static_cast<unsigned int>(step.a));
+            break;
+        case InputStep::ActivateOther:
+            other.show();
+            other.requestActivate();
+            if (step.then == InputStep::Stays) {
+                ASSERT_TRUE(WaitUntil([&] { return QGuiApplication::focusWindow() == &other; }));
+            }
+            break;
+        case InputStep::ShowModal:
+            other.setModality(Qt::ApplicationModal);
+            other.show();
+            break;
+        }
+        if (step.then == InputStep::Stays) {
+            ASSERT_TRUE(StaysOpen()) << "step " << i;
+        } else if (step.then == InputStep::Closes) {
+            EXPECT_TRUE(ClosesWithin(10000)) << "step " << i;
+        }
+    }
 }
 
-TEST_F(CGLWindowTest, FocusLossInDemoModeDoesNotClose)
-{
-    SaverSettings stored;
-    stored.DemoMode = 1;
-    StoreSettings(stored);
-    Start(Services());
-    WaitForFocus();
-    QWindow other;
-    other.setFlags(Qt::Window | Qt::X11BypassWindowManagerHint);
-    other.setGeometry(10, 10, 50, 50);
-    other.show();
-    other.requestActivate();
-    ASSERT_TRUE(WaitUntil([&] { return QGuiApplication::focusWindow() == &other; }));
-    EXPECT_TRUE(StaysOpen());
-}
+using S = InputStep;
 
-TEST_F(CGLWindowTest, ModalWindowElsewhereCloses)
-{
-    Start(Services());
-    QWindow modal;
-    modal.setModality(Qt::ApplicationModal);
-    modal.setFlags(Qt::Window | Qt::X11BypassWindowManagerHint);
-    modal.setGeometry(10, 10, 50, 50);
-    modal.show();
-    EXPECT_TRUE(ClosesWithin(10000));
-}
+INSTANTIATE_TEST_SUITE_P(Input, CGLWindowInputTest,
+    ::testing::Values(InputCase {"Key", false, true, {{S::Tap, XK_space, 0, S::Closes}}},
+        InputCase {"Button", false, false, {{S::Click, 3, 0, S::Closes}}},
+        InputCase {"AltF4AndAloneAltDoNotClose", false, true,
+            {{S::AltChord, XK_F4}, {S::Tap, XK_F10, 0, S::Stays}, {S::Tap, XK_Escape, 0, S::Closes}}},
+        // Ten pixels either way from where the pointer was first seen stay.
+        InputCase {"MoveOfTenPixelsStaysElevenCloses", false, false,
+            {{S::Move, 300, 300, S::Stays}, {S::Move, 310, 290, S::Stays}, {S::Move, 290, 310, S::Stays},
+                {S::Move, 300, 311, S::Closes}}},
+        InputCase {"ElevenPixelsLeftCloses", false, false,
+            {{S::Move, 500, 400, S::Stays}, {S::Move, 489, 400, S::Closes}}},
+        InputCase {"FocusLossCloses", false, true, {{S::ActivateOther, 0, 0, S::Closes}}},
+        InputCase {"ModalWindowElsewhereCloses", false, false, {{S::ShowModal, 0, 0, S::Closes}}},
+        InputCase {"DemoModeIgnoresMovesButNotKeys", true, true,
+            {{S::Move, 100, 100}, {S::Move, 900, 600}, {S::Move, 20, 700, S::Stays},
+                {S::Tap, XK_a, 0, S::Closes}}},
+        InputCase {"DemoModeClosesOnButtons", true, false, {{S::Click, 1, 0, S::Closes}}},
+        InputCase {"DemoModeIgnoresFocusLoss", true, true, {{S::ActivateOther, 0, 0, S::Stays}}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// [SECTION] Slow machines, display modes and the run's end
 
 TEST_F(CGLWindowTest, SlowFramesWarnOnceAndBlockFramesMeanwhile)
 {
@@ -494,12 +473,7 @@ TEST_F(CGLWindowTest, ThreeSecondsExactlyIsNotSlow)
 
 TEST_F(CGLWindowTest, RefusedModeStoresTheDesktopMode)
 {
-    SaverSettings stored;
-    stored.XResolution = 800;
-    stored.YResolution = 600;
-    stored.ColorDepth = 24;
-    stored.CurrentVideomode = 0;
-    StoreSettings(stored);
+    StoreOwnMode800x600();
     // The X server's own mode switching; Xvfb offers only its one size.
     Start(Services());
     ASSERT_TRUE(window_);
@@ -517,12 +491,7 @@ TEST_F(CGLWindowTest, RefusedModeStoresTheDesktopMode)
 
 TEST_F(CGLWindowTest, AcceptedModeSizesTheWindowAndIsRestored)
 {
-    SaverSettings stored;
-    stored.XResolution = 800;
-    stored.YResolution = 600;
-    stored.ColorDepth = 24;
-    stored.CurrentVideomode = 0;
-    StoreSettings(stored);
+    StoreOwnMode800x600();
     CGLWindow::Services services = Services();
     services.displays = std::make_unique<FakeSwitcher>(journal_, platform::DisplayMode {1280, 720, 24}, true);
     Start(std::move(services));

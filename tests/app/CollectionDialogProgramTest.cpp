@@ -33,12 +33,15 @@
 #include "platform/Process.h"
 #include "platform/ProgramIcon.h"
 #include "platform/Registry.h"
+#include "platform/TempRegistry.h"
 #include "platform/x11/X11DisplaySettings.h"
 #include "settings/SaverSettings.h"
 #include "ui/MemberHostPage.h"
+#include "ui/PageTestSupport.h"
 #include "ui/SettingsDialog.h"
 #include "ui/SettingsPage.h"
 #include "WindowTestSupport.h"
+#include "XWindows.h"
 
 namespace velmora {
 namespace {
@@ -47,7 +50,10 @@ namespace fs = std::filesystem;
 using ui::MemberHostPage;
 using ui::SettingsDialog;
 
-constexpr const char* kCollection = "Software\\Tarnwick\\Kestrova3D";
+using testing::RegisterMember;
+using testing::StoredSettings;
+using testing::StoreSpeed;
+
 constexpr int kGenerousMs = 30000;
 
 class CollectionDialogProgramTest : public ::testing::Test {
@@ -55,34 +61,20 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(test::EnsureApplication());
-        char pattern[] = "/tmp/velmora-collection-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-        setenv("KESTROVA3D_REGISTRY", (dir_ / "registry.reg").c_str(), 1);
+        dir_ = registry_.Dir();
         setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
         // Installed as the installer leaves it, without a kept product list.
         fs::create_directories(dir_ / "install");
         platform::RegistryKey key;
-        ASSERT_TRUE(key.Create(std::string(kCollection) + "\\Velmora3D"));
+        ASSERT_TRUE(key.Create(std::string(testing::kCollectionKey) + "\\Velmora3D"));
         ASSERT_TRUE(key.SetString("InstallPath", (dir_ / "install").string() + "/"));
     }
     void TearDown() override
     {
         dialog_.reset();
-        unsetenv("KESTROVA3D_REGISTRY");
         unsetenv("XDG_RUNTIME_DIR");
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
     }
 
-    static void Register(const std::string& key, const std::string& title, const std::string& path)
-    {
-        platform::RegistryKey entry;
-        ASSERT_TRUE(entry.Create(std::string(kCollection) + "\\List"));
-        ASSERT_TRUE(entry.SetString(key, title));
-        ASSERT_TRUE(entry.Create(std::string(kCollection) + "\\" + key));
-        ASSERT_TRUE(entry.SetString("ExecutablePath", path));
-    }
     // A program file of its own for a member: a copy of Velmora3D, or a
     // shell script.
     std::string CopyOfProgram(const std::string& name) const
@@ -111,20 +103,7 @@ protected:
         return *dialog_;
     }
 
-    static SaverSettings Stored()
-    {
-        SaverSettings s;
-        s.Load();
-        return s;
-    }
-    static void StoreSpeed(int32_t speed)
-    {
-        SaverSettings s;
-        s.Load();
-        s.AnimationSpeed = speed;
-        ASSERT_TRUE(s.Save());
-    }
-
+    testing::TempRegistry registry_;
     fs::path dir_;
     platform::X11DisplayModeSource modes_;
     platform::SystemProcessStarter starter_;
@@ -133,8 +112,8 @@ protected:
 
 TEST_F(CollectionDialogProgramTest, SecondCopyEmbedsTakesRestoreDefaultsAndEndsOnSwitch)
 {
-    Register("VELMORA3D", "Velmora 3D", VELMORA3D_PATH);
-    Register("CORVANE3D", "Corvane 3D", CopyOfProgram("Corvane3D"));
+    RegisterMember("VELMORA3D", "Velmora 3D", VELMORA3D_PATH);
+    RegisterMember("CORVANE3D", "Corvane 3D", CopyOfProgram("Corvane3D"));
     StoreSpeed(77);
     SettingsDialog& dialog = Open();
     QListWidget* list = dialog.ProductList();
@@ -148,11 +127,11 @@ TEST_F(CollectionDialogProgramTest, SecondCopyEmbedsTakesRestoreDefaultsAndEndsO
     ASSERT_TRUE(probe.Open());
     ASSERT_TRUE(test::WaitUntil([&] { return probe.FirstChild(host->HostWindow()) != 0; }, kGenerousMs))
         << "the member never placed its page";
-    EXPECT_EQ(Stored().AnimationSpeed, 77) << "this program's page stored what it showed";
+    EXPECT_EQ(StoredSettings().AnimationSpeed, 77) << "this program's page stored what it showed";
 
     // Handled by the member when the click returns.
     dialog.RestoreDefaultsButton()->click();
-    EXPECT_EQ(Stored().AnimationSpeed, 50);
+    EXPECT_EQ(StoredSettings().AnimationSpeed, 50);
 
     // Written behind the member's back: its page stores what it shows (50)
     // again as it closes.
@@ -163,7 +142,7 @@ TEST_F(CollectionDialogProgramTest, SecondCopyEmbedsTakesRestoreDefaultsAndEndsO
     ASSERT_EQ(ended.count(), 1);
     EXPECT_EQ(ended.at(0).at(0).toInt(), 0) << "it closed by itself, not at a signal";
     EXPECT_NE(::kill(member, 0), 0);
-    EXPECT_EQ(Stored().AnimationSpeed, 50);
+    EXPECT_EQ(StoredSettings().AnimationSpeed, 50);
     auto* own = qobject_cast<ui::SettingsPage*>(dialog.Page());
     ASSERT_NE(own, nullptr);
     EXPECT_EQ(own->findChild<QSlider*>(QStringLiteral("1003"))->value(), 50);
@@ -172,7 +151,7 @@ TEST_F(CollectionDialogProgramTest, SecondCopyEmbedsTakesRestoreDefaultsAndEndsO
 TEST_F(CollectionDialogProgramTest, MemberRowShowsTheIconOfItsProgramFile)
 {
     const std::string copy = CopyOfProgram("Corvane3D");
-    Register("CORVANE3D", "Corvane 3D", copy);
+    RegisterMember("CORVANE3D", "Corvane 3D", copy);
     const platform::ProgramIcon icon = platform::ReadProgramIcon(copy);
     ASSERT_EQ(icon.status, platform::ProgramIconStatus::Found);
     const platform::IconImage* best = platform::BestIconImage(icon.images, SettingsDialog::kImageSide);
@@ -205,7 +184,7 @@ class BrokenMemberTest : public CollectionDialogProgramTest,
 // dialog; the page stays empty until another row is chosen.
 TEST_P(BrokenMemberTest, EmptyPageAndTheDialogGoesOn)
 {
-    Register("STUB3D", "Stub 3D", Script("Stub3D", GetParam().script));
+    RegisterMember("STUB3D", "Stub 3D", Script("Stub3D", GetParam().script));
     SettingsDialog& dialog = Open();
     dialog.ProductList()->setCurrentRow(1);
     auto* host = qobject_cast<MemberHostPage*>(dialog.Page());
@@ -230,37 +209,27 @@ INSTANTIATE_TEST_SUITE_P(Kinds, BrokenMemberTest,
 
 // ---- Velmora3D started for configuration -------------------------------------
 
-struct DisplayCloser {
-    void operator()(Display* d) const { XCloseDisplay(d); }
-};
-
 // The top-level window whose _NET_WM_NAME is `title`; 0 when none.
 Window FindTopLevel(Display* display, const std::string& title)
 {
     const Atom name = XInternAtom(display, "_NET_WM_NAME", False);
     const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
-    Window root = 0, parent = 0, *children = nullptr;
-    unsigned int count = 0;
-    Window found = 0;
-    if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
-        return 0;
-    for (unsigned int i = 0; i < count && !found; ++i) {
+    for (const unsigned long child : test::ChildWindows(display, DefaultRootWindow(display))) {
         Atom type = 0;
         int format = 0;
         unsigned long items = 0, after = 0;
         unsigned char* data = nullptr;
         if (XGetWindowProperty(
-                display, children[i], name, 0, 256, False, utf8, &type, &format, &items, &after, &data)
-                == Success
-            && data) {
-            if (std::string(reinterpret_cast<char*>(data), items) == title)
-                found = children[i];
-            XFree(data);
-        }
+                display, child, name, 0, 256, False, utf8, &type, &format, &items, &after, &data)
+                != Success
+            || !data)
+            continue;
+        const bool named = std::string(reinterpret_cast<char*>(data), items) == title;
+        XFree(data);
+        if (named)
+            return child;
     }
-    if (children)
-        XFree(children);
-    return found;
+    return 0;
 }
 
 class ConfigurationStartTest : public CollectionDialogProgramTest,
@@ -268,7 +237,7 @@ class ConfigurationStartTest : public CollectionDialogProgramTest,
 
 TEST_P(ConfigurationStartTest, OpensTheDialogUntilItIsClosed)
 {
-    std::unique_ptr<Display, DisplayCloser> display(XOpenDisplay(nullptr));
+    const test::DisplayConnection display = test::OpenDisplay();
     ASSERT_TRUE(display);
     std::vector<std::string> arguments {VELMORA3D_PATH};
     arguments.insert(arguments.end(), GetParam().begin(), GetParam().end());
@@ -280,33 +249,21 @@ TEST_P(ConfigurationStartTest, OpensTheDialogUntilItIsClosed)
     ASSERT_TRUE(test::WaitUntil(
         [&] {
             dialog = FindTopLevel(display.get(), "Kestrova collection:  Velmora 3D screensaver");
-            XWindowAttributes attributes {};
-            return dialog != 0 && XGetWindowAttributes(display.get(), dialog, &attributes)
-                && attributes.map_state == IsViewable;
+            return dialog != 0 && test::IsWindowViewable(display.get(), dialog);
         },
         kGenerousMs));
     EXPECT_TRUE(program.IsRunning()) << "modal: the program waits for the dialog";
 
-    // The close box, as a window manager sends it.
-    XEvent event {};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = dialog;
-    event.xclient.message_type = XInternAtom(display.get(), "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display.get(), "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display.get(), dialog, False, NoEventMask, &event);
-    XFlush(display.get());
+    test::SendCloseRequest(display.get(), dialog);
     ASSERT_TRUE(program.Wait(kGenerousMs));
     EXPECT_EQ(program.ExitCode(), 0);
     EXPECT_EQ(ReadStartRandom(), 0u) << "the close box stores no \"Start random\"";
 }
 
+// The spellings of the switch are the dispatch's (RunModeTest); here the
+// program with no argument and with the host's appended window id.
 INSTANTIATE_TEST_SUITE_P(CommandLines, ConfigurationStartTest,
-    ::testing::Values(std::vector<std::string> {}, std::vector<std::string> {"/c"},
-        std::vector<std::string> {"-C"}, std::vector<std::string> {" /c "},
-        // A window id appended by the host is ignored.
-        std::vector<std::string> {"/c:1234"}));
+    ::testing::Values(std::vector<std::string> {}, std::vector<std::string> {"/c:1234"}));
 
 } // namespace
 } // namespace velmora

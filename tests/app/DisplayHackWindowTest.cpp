@@ -16,7 +16,9 @@
 #include <vector>
 
 #include "app/DisplayHackWindow.h"
+#include "platform/TempRegistry.h"
 #include "WindowTestSupport.h"
+#include "XWindows.h"
 
 // Xlib last: its macros (None, Bool) clash with the toolkit's names.
 #include <X11/keysym.h>
@@ -73,17 +75,13 @@ private:
     bool failInit_;
 };
 
-struct DisplayCloser {
-    void operator()(Display* d) const { XCloseDisplay(d); }
-};
-
 // A window of its own X client standing in for XScreenSaver's saver window.
 class HostClient {
 public:
     // On the server that $DISPLAY names at this moment.
     bool Open()
     {
-        display_.reset(XOpenDisplay(nullptr));
+        display_ = test::OpenDisplay();
         return display_ != nullptr;
     }
     Window Create(int width, int height)
@@ -106,19 +104,7 @@ public:
         XSync(display_.get(), False);
         window_ = 0;
     }
-    std::vector<Window> Children()
-    {
-        Window root = 0;
-        Window parent = 0;
-        Window* children = nullptr;
-        unsigned int count = 0;
-        std::vector<Window> list;
-        if (XQueryTree(display_.get(), window_, &root, &parent, &children, &count)) {
-            list.assign(children, children + count);
-            XFree(children);
-        }
-        return list;
-    }
+    std::vector<unsigned long> Children() { return test::ChildWindows(display_.get(), window_); }
     QSize SizeOf(Window window)
     {
         XWindowAttributes a {};
@@ -137,7 +123,7 @@ public:
     Window Id() const { return window_; }
 
 private:
-    std::unique_ptr<Display, DisplayCloser> display_;
+    test::DisplayConnection display_;
     Window window_ = 0;
     int presses_ = 0;
 };
@@ -180,7 +166,7 @@ protected:
         return WaitUntil([&] { return record_.draws >= target; });
     }
 
-    test::TempRegistry registry_;
+    testing::TempRegistry registry_;
     HostClient host_;
     SceneRecord record_;
     QPointer<DisplayHackWindow> window_;
@@ -207,7 +193,7 @@ TEST_P(DisplayHackOverrides, FillsTheHostsWindowWithTheRunsSettings)
     ASSERT_TRUE(WaitForFrames(3));
 
     // One child of the host's window, of the host's size, is the tour.
-    const std::vector<Window> children = host_.Children();
+    const std::vector<unsigned long> children = host_.Children();
     ASSERT_EQ(children.size(), 1u);
     EXPECT_EQ(children[0], window_->winId());
     EXPECT_EQ(host_.SizeOf(children[0]), QSize(400, 300));
@@ -287,11 +273,11 @@ TEST_F(DisplayHackWindowTest, RootWindowGivesAWindowOverTheWholeScreen)
 {
     ASSERT_TRUE(Start({0, std::nullopt, std::nullopt}));
     ASSERT_TRUE(WaitForFrames(2));
-    Display* d = XOpenDisplay(nullptr);
-    ASSERT_NE(d, nullptr);
+    const test::DisplayConnection display = test::OpenDisplay();
+    ASSERT_TRUE(display);
+    Display* d = display.get();
     EXPECT_EQ(window_->HostWindow(), DefaultRootWindow(d));
     EXPECT_EQ(record_.initSize, QSize(DisplayWidth(d, DefaultScreen(d)), DisplayHeight(d, DefaultScreen(d))));
-    XCloseDisplay(d);
 }
 
 TEST_F(DisplayHackWindowTest, FailuresAreReportedAndLeaveNothingBehind)

@@ -6,19 +6,15 @@
 
 #include <gtest/gtest.h>
 
-#include <QDeadlineTimer>
 #include <QGuiApplication>
 #include <QImage>
 
-#include <chrono>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <X11/Xlib.h>
@@ -26,12 +22,15 @@
 
 #include <X11/extensions/XTest.h>
 
+#include "HostedProgram.h"
 #include "platform/MemberMessages.h"
 #include "platform/Process.h"
+#include "platform/TempRegistry.h"
 #include "PrivateXServer.h"
 #include "settings/SaverSettings.h"
 #include "StringTable.h"
 #include "ui/DialogUnits.h"
+#include "XWindows.h"
 
 namespace velmora {
 namespace {
@@ -42,19 +41,9 @@ using platform::MemberMessenger;
 
 constexpr int kGenerousMs = 30000;
 
-struct DisplayCloser {
-    void operator()(Display* d) const { XCloseDisplay(d); }
-};
-
-bool WaitFor(const std::function<bool()>& done, int ms = kGenerousMs)
+bool WaitFor(const std::function<bool()>& done)
 {
-    const QDeadlineTimer deadline(ms);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return done();
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
+    return test::PollUntil(done, kGenerousMs);
 }
 
 class EmbeddingProgramTest : public ::testing::Test {
@@ -75,12 +64,9 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(server_.Start("800x600x24"));
-        display_.reset(XOpenDisplay(nullptr));
+        display_ = test::OpenDisplay();
         ASSERT_TRUE(display_);
-        char pattern[] = "/tmp/velmora-embedding-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-        setenv("KESTROVA3D_REGISTRY", (dir_ + "/registry.reg").c_str(), 1);
+        dir_ = registry_.Dir().string();
         setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
     }
     void TearDown() override
@@ -88,10 +74,7 @@ protected:
         program_.Terminate(kGenerousMs);
         if (const long preview = GuardOwner(); preview > 0)
             kill(static_cast<pid_t>(preview), SIGKILL);
-        unsetenv("KESTROVA3D_REGISTRY");
         unsetenv("XDG_RUNTIME_DIR");
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
     }
 
     Window MakeHost(int width, int height)
@@ -119,15 +102,9 @@ protected:
     {
         Window child = 0;
         WaitFor([&] {
-            Window root = 0, parent = 0, *children = nullptr;
-            unsigned count = 0;
-            if (XQueryTree(display_.get(), host, &root, &parent, &children, &count) && count > 0) {
-                XWindowAttributes a;
-                if (XGetWindowAttributes(display_.get(), children[0], &a) && a.map_state == IsViewable)
-                    child = children[0];
-            }
-            if (children)
-                XFree(children);
+            const std::vector<unsigned long> children = test::ChildWindows(display_.get(), host);
+            if (!children.empty() && test::IsWindowViewable(display_.get(), children[0]))
+                child = children[0];
             return child != 0;
         });
         return child;
@@ -191,7 +168,8 @@ protected:
     }
 
     test::PrivateXServer server_;
-    std::unique_ptr<Display, DisplayCloser> display_;
+    test::DisplayConnection display_;
+    testing::TempRegistry registry_;
     std::string dir_;
     ChildProcess program_;
 };
@@ -399,12 +377,8 @@ TEST_F(EmbeddingProgramTest, IdsThatAreNoWindowEndSilently)
         ASSERT_TRUE(run.Wait(kGenerousMs)) << all.back();
         EXPECT_EQ(run.ExitCode(), 0) << all.back();
     }
-    Window root = 0, parent = 0, *children = nullptr;
-    unsigned count = 0;
-    ASSERT_TRUE(XQueryTree(display_.get(), live, &root, &parent, &children, &count));
-    if (children)
-        XFree(children);
-    EXPECT_EQ(count, 0u);
+    EXPECT_TRUE(test::IsWindowViewable(display_.get(), live));
+    EXPECT_TRUE(test::ChildWindows(display_.get(), live).empty());
 }
 
 } // namespace

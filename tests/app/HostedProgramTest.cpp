@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,6 +11,7 @@
 
 #include "HostedProgram.h"
 #include "PrivateXServer.h"
+#include "XWindows.h"
 
 #include <X11/Xlib.h>
 
@@ -19,10 +19,6 @@ namespace velmora {
 namespace {
 
 using test::PollUntil;
-
-struct DisplayCloser {
-    void operator()(Display* d) const { XCloseDisplay(d); }
-};
 
 struct HostRow {
     const char* name;
@@ -36,7 +32,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(server_.Start("640x480x24")) << "no X server could be started";
-        display_.reset(XOpenDisplay(server_.Name().c_str()));
+        display_ = test::OpenDisplay(server_.Name());
         ASSERT_TRUE(display_);
         ASSERT_FALSE(folder_.Path().empty());
         registry_ = folder_.Path() + "/registry.reg";
@@ -52,22 +48,10 @@ protected:
         return w;
     }
 
-    std::vector<Window> Children(Window window)
-    {
-        Window root = 0;
-        Window parent = 0;
-        Window* children = nullptr;
-        unsigned int count = 0;
-        std::vector<Window> list;
-        if (XQueryTree(display_.get(), window, &root, &parent, &children, &count)) {
-            list.assign(children, children + count);
-            XFree(children);
-        }
-        return list;
-    }
+    std::vector<unsigned long> Children(Window window) { return test::ChildWindows(display_.get(), window); }
 
     test::PrivateXServer server_;
-    std::unique_ptr<Display, DisplayCloser> display_;
+    test::DisplayConnection display_;
     test::ScratchFolder folder_;
     std::string registry_;
 };

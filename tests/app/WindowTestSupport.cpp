@@ -121,21 +121,4 @@ QImage GrabScreen()
     return screen ? screen->grabWindow(0).toImage() : QImage();
 }
 
-TempRegistry::TempRegistry()
-{
-    char pattern[] = "/tmp/velmora-window-test-XXXXXX";
-    if (mkdtemp(pattern))
-        directory_ = pattern;
-    path_ = directory_ + "/registry.reg";
-    setenv("KESTROVA3D_REGISTRY", path_.c_str(), 1);
-}
-
-TempRegistry::~TempRegistry()
-{
-    unsetenv("KESTROVA3D_REGISTRY");
-    std::error_code ignored;
-    if (!directory_.empty())
-        std::filesystem::remove_all(directory_, ignored);
-}
-
 } // namespace velmora::test

@@ -4,7 +4,6 @@
 // wait that keeps the event loop running.
 
 #include <functional>
-#include <string>
 
 #include <QImage>
 
@@ -44,19 +43,5 @@ private:
 
 // The whole screen as the X server holds it.
 QImage GrabScreen();
-
-// A registry file of its own for one test; removed afterwards.
-class TempRegistry {
-public:
-    TempRegistry();
-    ~TempRegistry();
-    TempRegistry(const TempRegistry&) = delete;
-    TempRegistry& operator=(const TempRegistry&) = delete;
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string directory_;
-    std::string path_;
-};
 
 } // namespace velmora::test

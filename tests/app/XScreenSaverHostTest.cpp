@@ -6,7 +6,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <regex>
 #include <string>
 #include <vector>
@@ -16,6 +15,7 @@
 
 #include "HostedProgram.h"
 #include "PrivateXServer.h"
+#include "XWindows.h"
 
 #include <X11/Xlib.h>
 
@@ -29,16 +29,12 @@ using test::PollUntil;
 // the unprivileged "nobody" account.
 constexpr uid_t kNobody = 65534;
 
-struct DisplayCloser {
-    void operator()(Display* d) const { XCloseDisplay(d); }
-};
-
 class XScreenSaverHostTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(server_.Start("800x600x24", true)) << "no X server could be started";
-        display_.reset(XOpenDisplay(server_.Name().c_str()));
+        display_ = test::OpenDisplay(server_.Name());
         ASSERT_TRUE(display_);
         const std::string base = folder_.Path();
         ASSERT_FALSE(base.empty());
@@ -122,7 +118,7 @@ protected:
     }
 
     test::PrivateXServer server_;
-    std::unique_ptr<Display, DisplayCloser> display_;
+    test::DisplayConnection display_;
     test::ScratchFolder folder_;
     test::SpawnedProgram daemon_;
     std::string home_;

@@ -3,6 +3,7 @@
 
 #include "LauncherFixture.h"
 #include "PrivateXServer.h"
+#include "XWindows.h"
 
 #include <chrono>
 #include <thread>
@@ -29,21 +30,10 @@ std::string WindowName(Display* display, Window window)
 // The first viewable child of `parent` named `name`, or 0.
 Window FindChild(Display* display, Window parent, const std::string& name)
 {
-    Window root = 0;
-    Window up = 0;
-    Window* children = nullptr;
-    unsigned count = 0;
-    Window found = 0;
-    if (!XQueryTree(display, parent, &root, &up, &children, &count))
-        return 0;
-    for (unsigned i = 0; i < count && found == 0; ++i) {
-        XWindowAttributes attributes;
-        if (XGetWindowAttributes(display, children[i], &attributes) && attributes.map_state == IsViewable
-            && WindowName(display, children[i]) == name)
-            found = children[i];
-    }
-    XFree(children);
-    return found;
+    for (const unsigned long child : test::ChildWindows(display, parent))
+        if (test::IsWindowViewable(display, child) && WindowName(display, child) == name)
+            return child;
+    return 0;
 }
 
 enum class CloseBy { ClickOk, ReturnKey, WindowManager };
@@ -61,8 +51,9 @@ TEST_P(ErrorBoxTest, BoxWaitsForTheUserAndTheRunEndsWithMinusOne)
     ASSERT_TRUE(server.Start("800x600x24"));
     const std::string stderrPath = (registry.Dir() / "stderr.txt").string();
     LauncherProcess launcher({"/s"}, stderrPath, server.Name());
-    Display* display = XOpenDisplay(server.Name().c_str());
-    ASSERT_NE(display, nullptr);
+    const test::DisplayConnection connection = test::OpenDisplay(server.Name());
+    ASSERT_TRUE(connection);
+    Display* display = connection.get();
     const Window root = DefaultRootWindow(display);
 
     Window box = 0;
@@ -101,22 +92,14 @@ TEST_P(ErrorBoxTest, BoxWaitsForTheUserAndTheRunEndsWithMinusOne)
         XSendEvent(display, box, True, KeyPressMask, &event);
         break;
     }
-    case CloseBy::WindowManager: {
-        XEvent event {};
-        event.xclient.type = ClientMessage;
-        event.xclient.window = box;
-        event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-        event.xclient.format = 32;
-        event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
-        XSendEvent(display, box, False, NoEventMask, &event);
+    case CloseBy::WindowManager:
+        test::SendCloseRequest(display, box);
         break;
-    }
     }
     XFlush(display);
     EXPECT_EQ(launcher.Finish(), 255);
     XSync(display, False);
     EXPECT_EQ(FindChild(display, root, "Screensaver error"), 0u);
-    XCloseDisplay(display);
 }
 
 INSTANTIATE_TEST_SUITE_P(Launcher, ErrorBoxTest,

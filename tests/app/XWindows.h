@@ -1,0 +1,30 @@
+#pragma once
+// Xlib helpers for the tests that look at windows as another client does:
+// an owned connection, a window's children, and the close box's request.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+struct _XDisplay;
+
+namespace velmora::test {
+
+struct DisplayCloser {
+    void operator()(_XDisplay* display) const;
+};
+using DisplayConnection = std::unique_ptr<_XDisplay, DisplayCloser>;
+
+// A connection to `name`, or to $DISPLAY when empty; null when refused.
+DisplayConnection OpenDisplay(const std::string& name = {});
+
+// The children of `window`, bottom first; empty when it has none or is gone.
+std::vector<unsigned long> ChildWindows(_XDisplay* display, unsigned long window);
+
+// Whether the server holds `window` and it is mapped with all its parents.
+bool IsWindowViewable(_XDisplay* display, unsigned long window);
+
+// WM_DELETE_WINDOW, as a window manager sends it for the close box.
+void SendCloseRequest(_XDisplay* display, unsigned long window);
+
+} // namespace velmora::test
