@@ -22,6 +22,7 @@
 #include "platform/TempRegistry.h"
 #include "StringTable.h"
 #include "ui/LoadingWindow.h"
+#include "ui/PageTestSupport.h"
 #include "WindowTestSupport.h"
 
 namespace velmora {
@@ -29,6 +30,7 @@ namespace {
 
 using test::FakeInput;
 using test::WaitUntil;
+using testing::StoreSettings;
 
 // Everything the window did, in order, as one list of words.
 struct Journal {
@@ -171,17 +173,6 @@ protected:
         FakeSwitcher::requested_.clear();
     }
 
-    void StoreSettings(const SaverSettings& settings) { ASSERT_TRUE(settings.Save()); }
-    // A stored mode of its own, outside "Use desktop settings".
-    void StoreOwnMode800x600()
-    {
-        SaverSettings stored;
-        stored.XResolution = 800;
-        stored.YResolution = 600;
-        stored.ColorDepth = 24;
-        stored.CurrentVideomode = 0;
-        StoreSettings(stored);
-    }
 
     CGLWindow::Services Services(bool failInit = false)
     {
@@ -473,7 +464,7 @@ TEST_F(CGLWindowTest, ThreeSecondsExactlyIsNotSlow)
 
 TEST_F(CGLWindowTest, RefusedModeStoresTheDesktopMode)
 {
-    StoreOwnMode800x600();
+    StoreSettings(testing::WithOwnMode({800, 600, 24}));
     // The X server's own mode switching; Xvfb offers only its one size.
     Start(Services());
     ASSERT_TRUE(window_);
@@ -491,7 +482,7 @@ TEST_F(CGLWindowTest, RefusedModeStoresTheDesktopMode)
 
 TEST_F(CGLWindowTest, AcceptedModeSizesTheWindowAndIsRestored)
 {
-    StoreOwnMode800x600();
+    StoreSettings(testing::WithOwnMode({800, 600, 24}));
     CGLWindow::Services services = Services();
     services.displays = std::make_unique<FakeSwitcher>(journal_, platform::DisplayMode {1280, 720, 24}, true);
     Start(std::move(services));

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <vector>
 
 #include "app/DisplayModeSetup.h"
@@ -37,97 +38,71 @@ private:
     bool accept_;
 };
 
-SaverSettings Stored(int width, int height, int depth, int videomode)
+// The four stored values the choice reads and may rewrite.
+struct ModeRecord {
+    int32_t width, height, depth, videomode;
+    friend bool operator==(const ModeRecord&, const ModeRecord&) = default;
+};
+
+struct SetupCase {
+    const char* name;
+    ModeRecord stored;
+    bool accept; // the display's answer to a change
+    std::vector<DisplayMode> requests;
+    bool changed;
+    bool saveSettings;
+    ModeRecord after;
+};
+
+void PrintTo(const SetupCase& c, std::ostream* out)
 {
-    SaverSettings s;
-    s.XResolution = width;
-    s.YResolution = height;
-    s.ColorDepth = depth;
-    s.CurrentVideomode = videomode;
-    return s;
+    *out << c.name;
 }
 
 const QSize kClient(1280, 690);
+const DisplayMode kDesktop {1280, 720, 24};
 
-TEST(DisplayModeSetup, StoredModeEqualToDesktopChangesNothing)
-{
-    ScriptedDisplay display({1280, 720, 24}, true);
-    SaverSettings s = Stored(1280, 720, 24, 0);
-    const DisplayModeOutcome out = ApplyConfiguredDisplayMode(s, display, kClient);
-    EXPECT_TRUE(display.requests.empty());
-    EXPECT_EQ(s.CurrentVideomode, 1);
-    EXPECT_FALSE(out.changed);
-    EXPECT_FALSE(out.saveSettings);
-}
+class DisplayModeSetupTest : public ::testing::TestWithParam<SetupCase> { };
 
-TEST(DisplayModeSetup, DesktopSettingsChangeNothing)
+TEST_P(DisplayModeSetupTest, RequestsTheStoredModeAndRewritesOnlyWhatItMust)
 {
-    ScriptedDisplay display({1280, 720, 24}, true);
-    SaverSettings s = Stored(800, 600, 24, 1);
-    const DisplayModeOutcome out = ApplyConfiguredDisplayMode(s, display, kClient);
-    EXPECT_TRUE(display.requests.empty());
-    EXPECT_FALSE(out.changed);
-    EXPECT_EQ(s.XResolution, 800);
-    EXPECT_EQ(s.YResolution, 600);
-}
-
-TEST(DisplayModeSetup, StoredModeIsRequested)
-{
-    ScriptedDisplay display({1280, 720, 24}, true);
-    SaverSettings s = Stored(800, 600, 24, 0);
-    const DisplayModeOutcome out = ApplyConfiguredDisplayMode(s, display, kClient);
-    ASSERT_EQ(display.requests.size(), 1u);
-    EXPECT_EQ(display.requests[0], (DisplayMode {800, 600, 24}));
-    EXPECT_TRUE(out.changed);
-    EXPECT_FALSE(out.saveSettings);
-    EXPECT_EQ(s.CurrentVideomode, 0);
-}
-
-TEST(DisplayModeSetup, ZeroWidthOrHeightTakesTheDesktopSize)
-{
-    for (const auto& [w, h] : {std::pair {0, 600}, std::pair {800, 0}}) {
-        ScriptedDisplay display({1280, 720, 24}, true);
-        SaverSettings s = Stored(w, h, 16, 0);
-        ApplyConfiguredDisplayMode(s, display, kClient);
-        ASSERT_EQ(display.requests.size(), 1u);
-        EXPECT_EQ(display.requests[0], (DisplayMode {1280, 720, 16}));
-    }
-}
-
-TEST(DisplayModeSetup, ZeroDepthTakesTheDesktopDepth)
-{
-    ScriptedDisplay display({1280, 720, 24}, true);
-    SaverSettings s = Stored(1024, 768, 0, 0);
-    ApplyConfiguredDisplayMode(s, display, kClient);
-    ASSERT_EQ(display.requests.size(), 1u);
-    EXPECT_EQ(display.requests[0], (DisplayMode {1024, 768, 24}));
-}
-
-TEST(DisplayModeSetup, RefusedChangeFallsBackToTheDesktopAndAsksToSave)
-{
-    ScriptedDisplay display({1280, 720, 24}, false);
-    SaverSettings s = Stored(1024, 768, 16, 0);
-    const DisplayModeOutcome out = ApplyConfiguredDisplayMode(s, display, kClient);
-    EXPECT_EQ(display.requests.size(), 1u);
-    EXPECT_FALSE(out.changed);
-    EXPECT_TRUE(out.saveSettings);
-    EXPECT_EQ(s.CurrentVideomode, 1);
-    EXPECT_EQ(s.XResolution, kClient.width());
-    EXPECT_EQ(s.YResolution, kClient.height());
-    EXPECT_EQ(s.ColorDepth, 16);
-}
-
-TEST(DisplayModeSetup, OtherFieldsAreLeftAlone)
-{
-    ScriptedDisplay display({1280, 720, 24}, false);
-    SaverSettings s = Stored(1024, 768, 16, 0);
+    const SetupCase& c = GetParam();
+    ScriptedDisplay display(kDesktop, c.accept);
+    SaverSettings s;
+    s.XResolution = c.stored.width;
+    s.YResolution = c.stored.height;
+    s.ColorDepth = c.stored.depth;
+    s.CurrentVideomode = c.stored.videomode;
     s.DemoMode = 1;
     s.AnimationSpeed = 77;
-    ApplyConfiguredDisplayMode(s, display, kClient);
+    const DisplayModeOutcome out = ApplyConfiguredDisplayMode(s, display, kClient);
+    EXPECT_EQ(display.requests, c.requests);
+    EXPECT_EQ(out.changed, c.changed);
+    EXPECT_EQ(out.saveSettings, c.saveSettings);
+    EXPECT_EQ((ModeRecord {s.XResolution, s.YResolution, s.ColorDepth, s.CurrentVideomode}), c.after);
+    // Everything else is left alone, and restoring is the caller's business.
     EXPECT_EQ(s.DemoMode, 1u);
     EXPECT_EQ(s.AnimationSpeed, 77);
     EXPECT_EQ(display.restores, 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Modes, DisplayModeSetupTest,
+    ::testing::Values(SetupCase {"StoredModeEqualToDesktopChangesNothing", {1280, 720, 24, 0}, true, {},
+                          false, false, {1280, 720, 24, 1}},
+        SetupCase {
+            "DesktopSettingsChangeNothing", {800, 600, 24, 1}, true, {}, false, false, {800, 600, 24, 1}},
+        SetupCase {"StoredModeIsRequested", {800, 600, 24, 0}, true, {{800, 600, 24}}, true, false,
+            {800, 600, 24, 0}},
+        SetupCase {"ZeroWidthTakesTheDesktopSize", {0, 600, 16, 0}, true, {{1280, 720, 16}}, true, false,
+            {1280, 720, 16, 0}},
+        SetupCase {"ZeroHeightTakesTheDesktopSize", {800, 0, 16, 0}, true, {{1280, 720, 16}}, true, false,
+            {1280, 720, 16, 0}},
+        SetupCase {"ZeroDepthTakesTheDesktopDepth", {1024, 768, 0, 0}, true, {{1024, 768, 24}}, true, false,
+            {1024, 768, 24, 0}},
+        // The full-screen client area is stored, so the next run asks no more.
+        SetupCase {"RefusedChangeFallsBackToTheDesktopAndAsksToSave", {1024, 768, 16, 0}, false,
+            {{1024, 768, 16}}, false, true, {1280, 690, 16, 1}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace velmora

@@ -30,6 +30,7 @@
 #include "settings/SaverSettings.h"
 #include "StringTable.h"
 #include "ui/DialogUnits.h"
+#include "ui/PageTestSupport.h"
 #include "XWindows.h"
 
 namespace velmora {
@@ -257,12 +258,7 @@ TEST_F(EmbeddingProgramTest, HostWindowGoingAwayStoresThePageAndEndsTheRun)
 TEST_F(EmbeddingProgramTest, ClickingTheModeListKeepsAStoredModeTheServerOffers)
 {
     // The private server's only mode is its screen: 800x600 at 24 bits.
-    SaverSettings seeded;
-    seeded.XResolution = 800;
-    seeded.YResolution = 600;
-    seeded.ColorDepth = 24;
-    seeded.CurrentVideomode = 0;
-    ASSERT_TRUE(seeded.Save());
+    testing::StoreSettings(testing::WithOwnMode({800, 600, 24}));
     const Window host = MakeHost(480, 320);
     ASSERT_TRUE(Start({Hex(host)}));
     const Window page = WaitForChild(host);

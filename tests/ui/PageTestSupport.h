@@ -66,6 +66,18 @@ inline void StoreSettings(const SaverSettings& s)
     ASSERT_TRUE(s.Save());
 }
 
+// The default record with a display mode of its own: "Use desktop settings"
+// off and `mode` stored.
+inline SaverSettings WithOwnMode(const platform::DisplayMode& mode)
+{
+    SaverSettings s;
+    s.XResolution = mode.width;
+    s.YResolution = mode.height;
+    s.ColorDepth = mode.bitsPerPixel;
+    s.CurrentVideomode = 0;
+    return s;
+}
+
 // Keeps the rest of the stored record.
 inline void StoreSpeed(int32_t speed)
 {

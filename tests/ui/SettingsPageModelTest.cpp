@@ -20,6 +20,7 @@ using testing::kReportedModes;
 using testing::RecordingStarter;
 using testing::StoredSettings;
 using testing::StoreSettings;
+using testing::WithOwnMode;
 
 // Holds the controls' contents the way widgets would.
 class FakeView final : public SettingsPageView {
@@ -248,14 +249,10 @@ TEST_F(SettingsPageModelTest, SavingStoresEveryControl)
 
 TEST_F(SettingsPageModelTest, RestoreDefaultsKeepsRandomSequenceAndDropsUnsavedEdits)
 {
-    SaverSettings s;
+    SaverSettings s = WithOwnMode({800, 600, 32});
     s.RandomCameraStart = 0;
     s.AnimationSpeed = 10;
     s.DemoMode = 1;
-    s.CurrentVideomode = 0;
-    s.XResolution = 800;
-    s.YResolution = 600;
-    s.ColorDepth = 32;
     StoreSettings(s);
     Open();
     view.controls = {90, 0, 0, 1, 2}; // edits never saved
@@ -301,12 +298,7 @@ TEST_F(SettingsPageModelTest, FocusKeepsAnOfferedStoredModeSelected)
 
 TEST_F(SettingsPageModelTest, AStoredModeTheSystemDoesNotOfferLosesItsSelection)
 {
-    SaverSettings s;
-    s.XResolution = 1600;
-    s.YResolution = 1200;
-    s.ColorDepth = 32;
-    s.CurrentVideomode = 0;
-    StoreSettings(s);
+    StoreSettings(WithOwnMode({1600, 1200, 32}));
     Open();
     EXPECT_EQ(view.SelectedText(), "1600x1200 (32 bits)");
     model.ModeChoiceFocused();

@@ -67,17 +67,6 @@ protected:
             texts << combo->itemText(i);
         return texts;
     }
-    // A stored mode outside "Use desktop settings".
-    static void StoreOwnMode(int32_t width, int32_t height, int32_t depth)
-    {
-        SaverSettings s;
-        s.XResolution = width;
-        s.YResolution = height;
-        s.ColorDepth = depth;
-        s.CurrentVideomode = 0;
-        StoreSettings(s);
-    }
-
     std::unique_ptr<SettingsPage> page_;
 };
 
@@ -272,7 +261,7 @@ TEST_F(SettingsPageTest, FocusFillsTheListKeepingTheStoredModeSelected)
 // "no selection" when the stored mode is not offered.
 TEST_F(SettingsPageTest, AStoredModeNotOfferedShowsNoSelection)
 {
-    StoreOwnMode(1600, 1200, 32);
+    StoreSettings(testing::WithOwnMode({1600, 1200, 32}));
     Open();
     FocusModeCombo();
     EXPECT_EQ(ModeCombo()->count(), 4);
@@ -283,7 +272,7 @@ TEST_F(SettingsPageTest, AStoredModeNotOfferedShowsNoSelection)
 
 TEST_F(SettingsPageTest, DropDownFillsAnEmptyListOnce)
 {
-    StoreOwnMode(1024, 768, 16);
+    StoreSettings(testing::WithOwnMode({1024, 768, 16}));
     Open();
     ModeCombo()->showPopup();
     EXPECT_EQ(ModeCombo()->count(), 4);
@@ -330,11 +319,10 @@ TEST_F(SettingsPageTest, CameraRowAppearsAfterVisitingAbout)
 // stores the controls first, then starts the program full screen.
 TEST_F(SettingsPageTest, HostCommandsActOnTheControls)
 {
-    SaverSettings s;
+    SaverSettings s = testing::WithOwnMode({800, 600, 32});
     s.AnimationSpeed = 5;
     s.DemoMode = 1;
     s.CamMode = 2;
-    s.CurrentVideomode = 0;
     StoreSettings(s);
     Open();
     page_->RestoreDefaults();
