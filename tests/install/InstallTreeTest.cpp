@@ -9,21 +9,15 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include <climits>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
-#include "RunProgram.h"
-
-extern char** environ;
+#include "InstalledFiles.h"
+#include "SpawnedProgram.h"
 
 namespace velmora {
 namespace {
@@ -32,15 +26,12 @@ namespace fs = std::filesystem;
 
 std::string ReadFile(const fs::path& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return test::ReadText(path.string());
 }
 
-int RunProgram(std::vector<std::string> argv, std::string* output = nullptr)
+int RunProgram(const std::vector<std::string>& argv, std::string* output = nullptr)
 {
-    return test::RunProgram(std::move(argv), output);
+    return test::RunToEnd(argv, output);
 }
 
 std::map<std::string, std::map<std::string, std::string>> Contents(const std::string& text)
@@ -84,31 +75,7 @@ bool InstallTreeTest::installed_ = false;
 
 TEST_F(InstallTreeTest, EveryFileIsInItsPlace)
 {
-    struct Expected {
-        std::string path;
-        bool executable;
-        bool gzip;
-    };
-    std::vector<Expected> expected = {
-        {"share/applications/velmora3d.desktop", false, false},
-        {"share/xscreensaver/config/Velmora3D.xml", false, false},
-        {"share/doc/velmora3d/copyright", false, false},
-        {"share/doc/velmora3d/changelog.Debian.gz", false, true},
-    };
-    std::stringstream programs(VELMORA_INSTALLED_PROGRAMS);
-    for (std::string line; std::getline(programs, line, ';');) {
-        line = line.substr(0, line.rfind(':')); // "name:section", without the built file
-        const std::size_t colon = line.find(':');
-        expected.push_back({"bin/" + line.substr(0, colon), true, false});
-        expected.push_back({"share/man/man" + line.substr(colon + 1) + "/" + line.substr(0, colon) + "."
-                + line.substr(colon + 1) + ".gz",
-            false, true});
-    }
-    std::stringstream sides(VELMORA_ICON_SIDES);
-    for (std::string side; std::getline(sides, side, ';');)
-        expected.push_back(
-            {"share/icons/hicolor/" + side + "x" + side + "/apps/velmora3d.png", false, false});
-    for (const Expected& e : expected) {
+    for (const test::InstalledFile& e : test::InstalledFiles()) {
         const fs::path path = prefix_ / e.path;
         ASSERT_TRUE(fs::is_regular_file(path)) << e.path;
         const fs::perms perms = fs::status(path).permissions();

@@ -3,24 +3,16 @@
 // lintian's verdict.
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
-#include "RunProgram.h"
-
-extern char** environ;
+#include "InstalledFiles.h"
+#include "SpawnedProgram.h"
 
 namespace velmora {
 namespace {
@@ -28,9 +20,9 @@ namespace {
 namespace fs = std::filesystem;
 
 // Standard output and error land in `output`.
-int RunProgram(std::vector<std::string> argv, std::string& output)
+int RunProgram(const std::vector<std::string>& argv, std::string& output)
 {
-    return test::RunProgram(std::move(argv), &output, /*withErrors=*/true);
+    return test::RunToEnd(argv, &output);
 }
 
 // The names of the ELF sections of a program file.
@@ -44,26 +36,6 @@ std::vector<std::string> Sections(const std::string& file)
     for (std::sregex_iterator it(output.begin(), output.end(), row), end; it != end; ++it)
         names.push_back((*it)[1]);
     return names;
-}
-
-struct Program {
-    std::string name;
-    std::string section; // of its manual page
-    std::string builtFile; // in the build tree
-};
-
-// The programs this build installs, as "name:section:file;...".
-std::vector<Program> Programs()
-{
-    std::vector<Program> list;
-    std::stringstream entries(VELMORA_INSTALLED_PROGRAMS);
-    for (std::string entry; std::getline(entries, entry, ';');) {
-        const std::size_t first = entry.find(':');
-        const std::size_t second = entry.find(':', first + 1);
-        list.push_back(
-            {entry.substr(0, first), entry.substr(first + 1, second - first - 1), entry.substr(second + 1)});
-    }
-    return list;
 }
 
 bool Contains(const std::vector<std::string>& list, const std::string& item)
@@ -109,19 +81,13 @@ TEST_F(PackageTest, HoldsTheProgramsAndTheirFiles)
     EXPECT_EQ(fs::path(package_).filename(), "velmora3d_" VELMORA3D_VERSION "-1_amd64.deb");
     std::string list;
     ASSERT_EQ(RunProgram({"dpkg-deb", "-c", package_}, list), 0);
-    std::vector<std::string> expected
-        = {"./usr/share/applications/velmora3d.desktop", "./usr/share/xscreensaver/config/Velmora3D.xml",
-            "./usr/share/doc/velmora3d/copyright", "./usr/share/doc/velmora3d/changelog.Debian.gz"};
-    for (const Program& program : Programs()) {
-        expected.push_back("./usr/bin/" + program.name);
-        expected.push_back(
-            "./usr/share/man/man" + program.section + "/" + program.name + "." + program.section + ".gz");
+    for (const test::InstalledFile& file : test::InstalledFiles()) {
+        // Programs executable by everyone, every other file readable only.
+        const std::string mode = file.executable ? "-rwxr-xr-x " : "-rw-r--r-- ";
+        const std::size_t at = list.find(" ./usr/" + file.path + "\n");
+        ASSERT_NE(at, std::string::npos) << file.path << "\n" << list;
+        EXPECT_EQ(list.substr(list.rfind('\n', at) + 1, mode.size()), mode) << file.path;
     }
-    std::stringstream sides(VELMORA_ICON_SIDES);
-    for (std::string side; std::getline(sides, side, ';');)
-        expected.push_back("./usr/share/icons/hicolor/" + side + "x" + side + "/apps/velmora3d.png");
-    for (const std::string& path : expected)
-        EXPECT_NE(list.find(" " + path + "\n"), std::string::npos) << path << "\n" << list;
     // Everything lies below /usr and belongs to root.
     std::istringstream lines(list);
     for (std::string line; std::getline(lines, line);) {
@@ -144,7 +110,7 @@ TEST_F(PackageTest, DeclaresWhatTheProgramsNeed)
 
 TEST_F(PackageTest, ProgramsAreStrippedButKeepTheirOwnSections)
 {
-    for (const Program& program : Programs()) {
+    for (const test::InstalledProgram& program : test::InstalledPrograms()) {
         const std::string& name = program.name;
         const std::vector<std::string> packaged = Sections((root_ / "tree/usr/bin" / name).string());
         ASSERT_FALSE(packaged.empty()) << name;

@@ -1,0 +1,133 @@
+#include "SpawnedProgram.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace velmora::test {
+
+SpawnedProgram::~SpawnedProgram()
+{
+    if (pid_ > 0) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+    }
+}
+
+bool SpawnedProgram::Start(
+    const std::vector<std::string>& argv, const std::vector<std::string>& env, const std::string& outputFile)
+{
+    std::vector<std::string> vars = env;
+    for (char** e = environ; *e; ++e) {
+        const std::string_view v(*e);
+        bool replaced = false;
+        for (const auto& own : env)
+            replaced |= v.substr(0, v.find('=') + 1) == own.substr(0, own.find('=') + 1);
+        if (!replaced)
+            vars.emplace_back(v);
+    }
+    std::vector<char*> envp;
+    for (auto& v : vars)
+        envp.push_back(v.data());
+    envp.push_back(nullptr);
+    std::vector<std::string> args = argv;
+    std::vector<char*> argp;
+    for (auto& a : args)
+        argp.push_back(a.data());
+    argp.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(
+        &actions, STDOUT_FILENO, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+    const int rc = posix_spawnp(&pid_, argp[0], &actions, nullptr, argp.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0)
+        pid_ = -1;
+    return rc == 0;
+}
+
+int SpawnedProgram::WaitExit(int ms)
+{
+    int code = -1;
+    PollUntil(
+        [&] {
+            int status = 0;
+            if (pid_ <= 0 || ::waitpid(pid_, &status, WNOHANG) != pid_)
+                return false;
+            pid_ = -1;
+            code = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+            return true;
+        },
+        ms);
+    return code;
+}
+
+bool SpawnedProgram::Running()
+{
+    return pid_ > 0 && ::waitpid(pid_, nullptr, WNOHANG) == 0;
+}
+
+bool SpawnedProgram::Signal(int signal)
+{
+    return pid_ > 0 && ::kill(pid_, signal) == 0;
+}
+
+bool PollUntil(const std::function<bool()>& done, int timeoutMs)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return done();
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return true;
+}
+
+std::string ReadText(const std::string& path)
+{
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+ScratchFolder::ScratchFolder()
+{
+    char pattern[] = "/tmp/velmora-test-XXXXXX";
+    if (::mkdtemp(pattern))
+        path_ = pattern;
+}
+
+ScratchFolder::~ScratchFolder()
+{
+    std::error_code ignored;
+    if (!path_.empty())
+        std::filesystem::remove_all(path_, ignored);
+}
+
+int RunToEnd(const std::vector<std::string>& argv, std::string* output, int timeoutMs)
+{
+    ScratchFolder folder;
+    const std::string outFile = folder.Path() + "/output";
+    SpawnedProgram program;
+    if (folder.Path().empty() || !program.Start(argv, {}, outFile))
+        return -1;
+    const int code = program.WaitExit(timeoutMs);
+    if (output)
+        *output = ReadText(outFile);
+    return code;
+}
+
+} // namespace velmora::test
