@@ -240,14 +240,19 @@ TEST_F(EmbeddingProgramTest, HostWindowGoingAwayStoresThePageAndEndsTheRun)
     ASSERT_TRUE(Start({Hex(host)}));
     const Window page = WaitForChild(host);
     ASSERT_NE(page, 0u);
-    // A person turns "Random sequence" off; the box on the screen tells when
-    // the page has taken the click.
+    // A person turns "Random sequence" off. The page has taken the click
+    // once the middle of that box looks like the middle of the unchecked
+    // "Demo mode" box with the pointer moved away: a hover or pressed look
+    // would tell too early.
     const QPoint point = CheckBoxPoint({40, 110});
-    const QRect around(point - QPoint(6, 6), QSize(13, 13));
-    ASSERT_TRUE(WaitUntilDrawn(page, around));
-    const QImage before = Grab(page, around);
+    const QPoint unchecked = CheckBoxPoint({136, 111});
+    const auto box = [](QPoint middle) { return QRect(middle - QPoint(2, 2), QSize(5, 5)); };
+    ASSERT_TRUE(WaitUntilDrawn(page, QRect(point - QPoint(6, 6), QSize(13, 13))));
+    ASSERT_NE(Grab(page, box(point)), Grab(page, box(unchecked))) << "checked at the start";
     ClickAt(page, point);
-    ASSERT_TRUE(WaitFor([&] { return Grab(page, around) != before; }));
+    XTestFakeMotionEvent(display_.get(), 0, 0, 0, CurrentTime);
+    XSync(display_.get(), False);
+    ASSERT_TRUE(WaitFor([&] { return Grab(page, box(point)) == Grab(page, box(unchecked)); }));
     XDestroyWindow(display_.get(), host);
     XSync(display_.get(), False);
     ASSERT_TRUE(program_.Wait(kGenerousMs));
