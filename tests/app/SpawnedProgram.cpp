@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 #include <thread>
 
 #include <fcntl.h>
@@ -19,7 +20,7 @@ namespace velmora::test {
 
 SpawnedProgram::~SpawnedProgram()
 {
-    if (pid_ > 0) {
+    if (pid_ > 0 && !ended_) {
         ::kill(pid_, SIGKILL);
         ::waitpid(pid_, nullptr, 0);
     }
@@ -28,14 +29,17 @@ SpawnedProgram::~SpawnedProgram()
 bool SpawnedProgram::Start(
     const std::vector<std::string>& argv, const std::vector<std::string>& env, const std::string& outputFile)
 {
-    std::vector<std::string> vars = env;
+    const auto name = [](std::string_view entry) { return entry.substr(0, entry.find('=')); };
+    std::vector<std::string> vars;
+    for (const auto& own : env)
+        if (own.find('=') != std::string::npos)
+            vars.push_back(own);
     for (char** e = environ; *e; ++e) {
-        const std::string_view v(*e);
         bool replaced = false;
         for (const auto& own : env)
-            replaced |= v.substr(0, v.find('=') + 1) == own.substr(0, own.find('=') + 1);
+            replaced |= name(*e) == name(own);
         if (!replaced)
-            vars.emplace_back(v);
+            vars.emplace_back(*e);
     }
     std::vector<char*> envp;
     for (auto& v : vars)
@@ -53,6 +57,7 @@ bool SpawnedProgram::Start(
     posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
     const int rc = posix_spawnp(&pid_, argp[0], &actions, nullptr, argp.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
+    ended_ = false;
     if (rc != 0)
         pid_ = -1;
     return rc == 0;
@@ -60,37 +65,36 @@ bool SpawnedProgram::Start(
 
 int SpawnedProgram::WaitExit(int ms)
 {
-    int code = -1;
-    PollUntil(
-        [&] {
-            int status = 0;
-            if (pid_ <= 0 || ::waitpid(pid_, &status, WNOHANG) != pid_)
-                return false;
-            pid_ = -1;
-            code = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
-            return true;
-        },
-        ms);
-    return code;
+    // Short polls: many tests run programs that end within milliseconds.
+    PollUntil([&] { return !Running(); }, ms, 5);
+    return ended_ ? exitCode_ : -1;
 }
 
 bool SpawnedProgram::Running()
 {
-    return pid_ > 0 && ::waitpid(pid_, nullptr, WNOHANG) == 0;
+    if (pid_ <= 0 || ended_)
+        return false;
+    int status = 0;
+    const pid_t reaped = ::waitpid(pid_, &status, WNOHANG);
+    if (reaped == 0)
+        return true;
+    ended_ = true;
+    exitCode_ = reaped != pid_ ? -1 : WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+    return false;
 }
 
 bool SpawnedProgram::Signal(int signal)
 {
-    return pid_ > 0 && ::kill(pid_, signal) == 0;
+    return pid_ > 0 && !ended_ && ::kill(pid_, signal) == 0;
 }
 
-bool PollUntil(const std::function<bool()>& done, int timeoutMs)
+bool PollUntil(const std::function<bool()>& done, int timeoutMs, int pollMs)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (!done()) {
         if (std::chrono::steady_clock::now() >= deadline)
             return done();
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        std::this_thread::sleep_for(std::chrono::milliseconds(pollMs));
     }
     return true;
 }

@@ -19,23 +19,27 @@ public:
     SpawnedProgram(const SpawnedProgram&) = delete;
     SpawnedProgram& operator=(const SpawnedProgram&) = delete;
 
-    // `env` entries (NAME=value) replace or add to this process's
-    // environment. Standard output and error go to `outputFile`.
+    // `env` entries NAME=value replace or add to this process's environment;
+    // a bare NAME leaves that variable out. Standard output and error go to
+    // `outputFile`.
     bool Start(const std::vector<std::string>& argv, const std::vector<std::string>& env,
         const std::string& outputFile);
     // The exit code once it ended within `ms`; -1 when it still runs, or the
     // negative signal number when a signal ended it.
     int WaitExit(int ms);
+    // Whether it still runs; an end seen here is kept for WaitExit.
     bool Running();
     bool Signal(int signal);
     pid_t Pid() const { return pid_; }
 
 private:
     pid_t pid_ = -1;
+    bool ended_ = false;
+    int exitCode_ = -1;
 };
 
-// Bounded wait that polls `done` every 50 ms.
-bool PollUntil(const std::function<bool()>& done, int timeoutMs);
+// Bounded wait that polls `done` every `pollMs`.
+bool PollUntil(const std::function<bool()>& done, int timeoutMs, int pollMs = 50);
 
 // The contents of a file, empty when it cannot be read.
 std::string ReadText(const std::string& path);

@@ -1,22 +1,12 @@
 #include "LauncherFixture.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <chrono>
-#include <csignal>
 #include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
 #include <fstream>
 #include <iterator>
 #include <sstream>
-#include <thread>
 
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-
-extern char** environ;
 
 namespace velmora::testing {
 namespace {
@@ -24,8 +14,7 @@ namespace {
 using platform::RegistryKey;
 
 // Hang bounds, not expectations: a healthy run takes milliseconds.
-constexpr auto kHangBound = std::chrono::seconds(60);
-constexpr auto kPoll = std::chrono::milliseconds(5);
+constexpr int kHangBoundMs = 60000;
 
 } // namespace
 
@@ -113,84 +102,29 @@ std::vector<StubRun> LauncherFixture::Runs(const std::string& name) const
 
 bool LauncherFixture::WaitForRuns(const std::string& name, std::size_t count) const
 {
-    const auto deadline = std::chrono::steady_clock::now() + kHangBound;
-    while (Runs(name).size() < count) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(kPoll);
-    }
-    return true;
+    return test::PollUntil([&] { return Runs(name).size() >= count; }, kHangBoundMs, 5);
 }
 
 LauncherProcess::LauncherProcess(
     const std::vector<std::string>& arguments, const std::string& stderrPath, const std::string& display)
 {
-    std::vector<std::string> environment;
-    for (char** entry = environ; *entry != nullptr; ++entry)
-        if (std::strncmp(*entry, "DISPLAY=", 8) != 0)
-            environment.emplace_back(*entry);
-    if (!display.empty())
-        environment.push_back("DISPLAY=" + display);
-    std::vector<char*> envp;
-    for (std::string& entry : environment)
-        envp.push_back(entry.data());
-    envp.push_back(nullptr);
-
-    std::string program = RANDOMSTART_PATH;
-    std::vector<std::string> argvText {program};
-    argvText.insert(argvText.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& argument : argvText)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 2, stderrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int error = ::posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (error != 0) {
-        ADD_FAILURE() << "cannot start " << program << ": " << std::strerror(error);
-        pid_ = -1;
-    }
-}
-
-LauncherProcess::~LauncherProcess()
-{
-    if (pid_ > 0 && !reaped_) {
-        ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, &status_, 0);
-    }
-}
-
-bool LauncherProcess::Running()
-{
-    if (pid_ <= 0 || reaped_)
-        return false;
-    const pid_t ended = ::waitpid(pid_, &status_, WNOHANG);
-    if (ended < 0)
-        status_ = -1; // no exit status to report
-    if (ended != 0)
-        reaped_ = true;
-    return ended == 0;
+    std::vector<std::string> argv {RANDOMSTART_PATH};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    started_ = program_.Start(argv, {display.empty() ? "DISPLAY" : "DISPLAY=" + display}, stderrPath);
+    if (!started_)
+        ADD_FAILURE() << "cannot start " << RANDOMSTART_PATH;
 }
 
 int LauncherProcess::Finish()
 {
-    if (pid_ <= 0)
+    if (!started_)
         return -1000;
-    const auto deadline = std::chrono::steady_clock::now() + kHangBound;
-    while (Running()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            ADD_FAILURE() << "randomstart did not end";
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, &status_, 0);
-            reaped_ = true;
-            return -1000;
-        }
-        std::this_thread::sleep_for(kPoll);
+    const int code = program_.WaitExit(kHangBoundMs);
+    if (program_.Running()) {
+        ADD_FAILURE() << "randomstart did not end";
+        return -1000;
     }
-    return WIFEXITED(status_) ? WEXITSTATUS(status_) : -1000;
+    return code >= 0 ? code : -1000;
 }
 
 int RunLauncher(const std::vector<std::string>& arguments, const std::string& stderrPath)

@@ -7,6 +7,7 @@
 
 #include "platform/Registry.h"
 #include "platform/TempRegistry.h"
+#include "SpawnedProgram.h"
 
 #include <filesystem>
 #include <string>
@@ -48,26 +49,22 @@ protected:
 // The randomstart program as built, run as the host would run it.
 class LauncherProcess {
 public:
-    // Starts randomstart with `arguments`; its stderr goes to `stderrPath`.
+    // Starts randomstart with `arguments`; its output goes to `stderrPath`.
     // Without `display` the child has no DISPLAY, so no box can block it.
     LauncherProcess(const std::vector<std::string>& arguments, const std::string& stderrPath,
         const std::string& display = {});
-    ~LauncherProcess();
-    LauncherProcess(const LauncherProcess&) = delete;
-    LauncherProcess& operator=(const LauncherProcess&) = delete;
 
-    bool Started() const { return pid_ > 0; }
-    pid_t Pid() const { return pid_; }
+    bool Started() const { return started_; }
+    pid_t Pid() const { return program_.Pid(); }
     // True while the process has not ended.
-    bool Running();
+    bool Running() { return program_.Running(); }
     // Waits (bounded: a hang fails the test instead of blocking it) and
     // returns the exit code, or -1000 when it did not end normally.
     int Finish();
 
 private:
-    pid_t pid_ = -1;
-    int status_ = 0;
-    bool reaped_ = false;
+    test::SpawnedProgram program_;
+    bool started_ = false;
 };
 
 // Runs randomstart to its end; returns the exit code.
