@@ -4,11 +4,9 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <new>
 #include <optional>
-#include <spawn.h>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,7 +14,7 @@
 
 #include <gtest/gtest.h>
 
-extern char** environ;
+#include "SpawnedProgram.h"
 
 namespace velmora {
 namespace {
@@ -25,17 +23,7 @@ using platform::InstanceGuard;
 
 class SaverAppTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmora-app-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
-    }
+    void SetUp() override { ASSERT_FALSE(dir_.empty()); }
 
     InstanceGuard Guard() const { return InstanceGuard(strings::kGuardName, dir_); }
 
@@ -88,7 +76,8 @@ protected:
         return app.Run(args);
     }
 
-    std::string dir_;
+    test::ScratchFolder folder_;
+    const std::string dir_ = folder_.Path();
     std::vector<std::string> calls;
     std::vector<std::string> messages;
     std::string consoleOutput;
@@ -283,50 +272,25 @@ TEST(ProgramBaseName, StripsTheFolder)
 // The real program, started as the host starts it. Only runs that end
 // without any window are started here (the windowed build would otherwise
 // open one), with no display and Qt's offscreen platform.
-int RunProgram(const std::vector<std::string>& args, const std::string& runtimeDir)
-{
-    std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + runtimeDir, "QT_QPA_PLATFORM=offscreen"};
-    for (char** e = environ; *e != nullptr; ++e) {
-        const std::string_view var(*e);
-        if (var.rfind("XDG_RUNTIME_DIR=", 0) != 0 && var.rfind("QT_QPA_PLATFORM=", 0) != 0
-            && var.rfind("DISPLAY=", 0) != 0)
-            env.emplace_back(var);
-    }
-    std::vector<char*> argv {const_cast<char*>(VELMORA3D_PATH)};
-    for (const auto& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    std::vector<char*> envp;
-    for (auto& e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-    pid_t pid = 0;
-    if (::posix_spawn(&pid, VELMORA3D_PATH, nullptr, nullptr, argv.data(), envp.data()) != 0)
-        return -1;
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 TEST_F(SaverAppTest, ProgramEndsWindowlessRunsAndClearsTheGuard)
 {
-    // "/s" while this (live) process holds the guard: another instance runs.
-    for (std::vector<std::string> args :
-        {std::vector<std::string> {"/s"}, {"/a"}, {"/x"}, {"nonsense"}, {"/p"}, {"/p", "0"}, {"/1:ABC"}}) {
-        ASSERT_TRUE(Guard().Add());
-        EXPECT_EQ(RunProgram(args, dir_), 0) << JoinArguments(args);
-        EXPECT_FALSE(Guard().Exists()) << JoinArguments(args);
-    }
-    // The informational options and a wrong option end the same way, with
-    // their own exit codes.
     const struct {
         std::vector<std::string> args;
         int exitCode;
-    } others[] = {{{"--help"}, 0}, {{"--version"}, 0}, {{"--root", "--speed", "500"}, 1}};
-    for (const auto& other : others) {
+    } runs[] = {// "/s" while this (live) process holds the guard: another instance runs.
+        {{"/s"}, 0}, {{"/a"}, 0}, {{"/x"}, 0}, {{"nonsense"}, 0}, {{"/p"}, 0}, {{"/p", "0"}, 0},
+        {{"/1:ABC"}, 0},
+        // The informational options and a wrong option, with their own codes.
+        {{"--help"}, 0}, {{"--version"}, 0}, {{"--root", "--speed", "500"}, 1}};
+    for (const auto& run : runs) {
         ASSERT_TRUE(Guard().Add());
-        EXPECT_EQ(RunProgram(other.args, dir_), other.exitCode) << JoinArguments(other.args);
-        EXPECT_FALSE(Guard().Exists()) << JoinArguments(other.args);
+        std::vector<std::string> argv = {VELMORA3D_PATH};
+        argv.insert(argv.end(), run.args.begin(), run.args.end());
+        test::SpawnedProgram program;
+        ASSERT_TRUE(program.Start(
+            argv, {"XDG_RUNTIME_DIR=" + dir_, "QT_QPA_PLATFORM=offscreen", "DISPLAY"}, dir_ + "/output"));
+        EXPECT_EQ(program.WaitExit(60000), run.exitCode) << JoinArguments(run.args);
+        EXPECT_FALSE(Guard().Exists()) << JoinArguments(run.args);
     }
 }
 
