@@ -102,6 +102,8 @@ public:
 private:
     // Open (create false) or Create (create true) below an open parent.
     bool Attach(const RegistryKey& parent, std::string_view subKey, bool create);
+    // Writes a checked Dword or String value under this key.
+    bool StoreValue(RegistryValue value);
     std::string file_;
     std::string path_;
     bool open_ = false;

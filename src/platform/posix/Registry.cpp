@@ -537,18 +537,7 @@ bool RegistryKey::SetDword(std::string_view name, uint32_t value)
     v.name.assign(name);
     v.type = RegistryType::Dword;
     v.dword = value;
-    const std::string full = CurrentUserPath(path_);
-    return ModifyHive(file_, [&](Hive& hive) {
-        regfile::CreateKey(hive, full);
-        regfile::Key* key = regfile::FindKey(hive, full);
-        if (key == nullptr)
-            key = &hive.keys.emplace_back(regfile::Key {full, {}});
-        const RegistryValue* old = regfile::FindValue(*key, name);
-        if (old != nullptr && old->type == RegistryType::Dword && old->dword == value)
-            return Change::None;
-        regfile::SetValue(*key, std::move(v));
-        return Change::Changed;
-    });
+    return StoreValue(std::move(v));
 }
 
 bool RegistryKey::SetString(std::string_view name, std::string_view text)
@@ -559,14 +548,21 @@ bool RegistryKey::SetString(std::string_view name, std::string_view text)
     v.name.assign(name);
     v.type = RegistryType::String;
     v.text.assign(text);
+    return StoreValue(std::move(v));
+}
+
+// Leaves the file untouched when the value is already stored as it is.
+bool RegistryKey::StoreValue(RegistryValue v)
+{
     const std::string full = CurrentUserPath(path_);
     return ModifyHive(file_, [&](Hive& hive) {
         regfile::CreateKey(hive, full);
         regfile::Key* key = regfile::FindKey(hive, full);
         if (key == nullptr)
             key = &hive.keys.emplace_back(regfile::Key {full, {}});
-        const RegistryValue* old = regfile::FindValue(*key, name);
-        if (old != nullptr && old->type == RegistryType::String && old->text == text)
+        const RegistryValue* old = regfile::FindValue(*key, v.name);
+        if (old != nullptr && old->type == v.type
+            && (v.type == RegistryType::Dword ? old->dword == v.dword : old->text == v.text))
             return Change::None;
         regfile::SetValue(*key, std::move(v));
         return Change::Changed;
