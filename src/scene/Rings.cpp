@@ -375,12 +375,7 @@ void RingSystem::PrepareGl(GlTextureNames& names)
             // The colour picture's own filters and wrapping.
             const TextureRow& row = kTextureTable[static_cast<std::size_t>(TextureSlot::Rings)];
             glBindTexture(GL_TEXTURE_2D, name);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, row.minFilter);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, row.magFilter);
-            if (row.wrap != kKeepDefaultWrap) {
-                glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, row.wrap);
-                glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, row.wrap);
-            }
+            ApplyTextureRowParameters(row);
             glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
             glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
             glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, colourWidth_, colourHeight_, 0, GL_RGBA,

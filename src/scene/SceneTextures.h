@@ -112,6 +112,17 @@ constexpr bool TextureTableCoversThePictures()
 }
 static_assert(TextureTableCoversThePictures());
 
+// Sets a row's filters and wrapping on the bound texture.
+inline void ApplyTextureRowParameters(const TextureRow& row)
+{
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, row.minFilter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, row.magFilter);
+    if (row.wrap != kKeepDefaultWrap) {
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, row.wrap);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, row.wrap);
+    }
+}
+
 // The GL names, addressed the way the drawing code thinks of them. Zero until
 // loaded (texture 0 is GL's default, which draws untextured white).
 struct SceneTextures {

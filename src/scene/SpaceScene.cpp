@@ -25,12 +25,7 @@ constexpr char kMsgShape[] = "Can't load 3D shape.";
 // table.
 void UploadTexture(const TextureRow& entry, const DecodedImage& image)
 {
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, entry.minFilter);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, entry.magFilter);
-    if (entry.wrap != kKeepDefaultWrap) {
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, entry.wrap);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, entry.wrap);
-    }
+    ApplyTextureRowParameters(entry);
     // Rows are tightly packed; widths that are not a multiple of 4 must not
     // be read with GL's default 4-byte row alignment.
     glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
