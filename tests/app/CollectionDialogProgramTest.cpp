@@ -32,7 +32,6 @@
 #include "platform/MemberMessages.h"
 #include "platform/Process.h"
 #include "platform/ProgramIcon.h"
-#include "platform/Registry.h"
 #include "platform/TempRegistry.h"
 #include "platform/x11/X11DisplaySettings.h"
 #include "settings/SaverSettings.h"
@@ -65,9 +64,7 @@ protected:
         setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
         // Installed as the installer leaves it, without a kept product list.
         fs::create_directories(dir_ / "install");
-        platform::RegistryKey key;
-        ASSERT_TRUE(key.Create(std::string(testing::kCollectionKey) + "\\Velmora3D"));
-        ASSERT_TRUE(key.SetString("InstallPath", (dir_ / "install").string() + "/"));
+        testing::StoreCollectionValue("Velmora3D", "InstallPath", (dir_ / "install").string() + "/");
     }
     void TearDown() override
     {

@@ -11,44 +11,10 @@
 namespace velmora::testing {
 namespace {
 
-using platform::RegistryKey;
-
 // Hang bounds, not expectations: a healthy run takes milliseconds.
 constexpr int kHangBoundMs = 60000;
 
 } // namespace
-
-void LauncherFixture::RegisterMember(
-    const std::string& key, const std::string& path, const std::string& title)
-{
-    RegistryKey list;
-    ASSERT_TRUE(list.Create(std::string(kCollection) + "\\List"));
-    ASSERT_TRUE(list.SetString(key, title));
-    RegistryKey member;
-    ASSERT_TRUE(member.Create(std::string(kCollection) + "\\" + key));
-    ASSERT_TRUE(member.SetString("ExecutablePath", path));
-}
-
-void LauncherFixture::RegisterFallback(const std::string& path)
-{
-    RegistryKey member;
-    ASSERT_TRUE(member.Create(std::string(kCollection) + "\\Corvane3D"));
-    ASSERT_TRUE(member.SetString("ExecutablePath", path));
-}
-
-void LauncherFixture::SetStartRandom(uint32_t value)
-{
-    RegistryKey collection;
-    ASSERT_TRUE(collection.Create(kCollection));
-    ASSERT_TRUE(collection.SetDword("StartRandom", value));
-}
-
-void LauncherFixture::SetStartRandomText(const std::string& text)
-{
-    RegistryKey collection;
-    ASSERT_TRUE(collection.Create(kCollection));
-    ASSERT_TRUE(collection.SetString("StartRandom", text));
-}
 
 std::string LauncherFixture::MakeStub(const std::string& name) const
 {

@@ -1,11 +1,10 @@
 #pragma once
-// A private registry with the collection key, helpers to register members
-// and the fallback, and stub member programs that record each start: its
+// A private registry, helpers for the fallback and the switch, and stub
+// member programs that record each start: its
 // arguments and process id when it starts, an end mark when it ends. A stub
 // runs until the test releases it (or its folder goes away), so whether
 // randomstart waited for it is a question of order, never of time.
 
-#include "platform/Registry.h"
 #include "platform/TempRegistry.h"
 #include "SpawnedProgram.h"
 
@@ -17,8 +16,6 @@
 
 namespace velmora::testing {
 
-inline constexpr const char* kCollection = "Software\\Tarnwick\\Kestrova3D";
-
 struct StubRun {
     pid_t pid = -1;
     std::vector<std::string> arguments;
@@ -27,12 +24,16 @@ struct StubRun {
 
 class LauncherFixture : public ::testing::Test {
 protected:
-    // Registers `key` in "List" with the member key's "ExecutablePath".
-    void RegisterMember(const std::string& key, const std::string& path, const std::string& title = "Member");
     // "ExecutablePath" of the fallback member "Corvane3D".
-    void RegisterFallback(const std::string& path);
-    void SetStartRandom(uint32_t value);
-    void SetStartRandomText(const std::string& text);
+    static void RegisterFallback(const std::string& path)
+    {
+        StoreCollectionValue("Corvane3D", "ExecutablePath", path);
+    }
+    // "StartRandom" as a number, or as text to show that text is no switch.
+    template<typename Value> static void SetStartRandom(const Value& value)
+    {
+        StoreCollectionValue("", "StartRandom", value);
+    }
 
     // Writes an executable stub member program named `name`.
     std::string MakeStub(const std::string& name) const;

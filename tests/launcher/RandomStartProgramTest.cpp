@@ -19,10 +19,10 @@ TEST_F(RandomStartProgramTest, FullScreenRunsStartEveryUsableMemberAndWaitForIt)
 {
     const std::vector<std::string> names {"alpha", "beta", "gamma"};
     for (const std::string& name : names)
-        RegisterMember(name, MakeStub(name));
+        RegisterMember(name, "Member", MakeStub(name));
     const std::string deleted = MakeStub("deleted");
     std::filesystem::remove(deleted);
-    RegisterMember("deleted", deleted);
+    RegisterMember("deleted", "Member", deleted);
     RegisterFallback(MakeStub("fallback"));
     SetStartRandom(1);
     ReleaseStubs();
@@ -65,13 +65,13 @@ TEST_P(FallbackRunTest, StartsTheFallbackWithTheSameArguments)
     if (c.startRandom == FallbackRunCase::OnlyDeletedMember) {
         const std::string deleted = MakeStub("member");
         std::filesystem::remove(deleted);
-        RegisterMember("member", deleted);
+        RegisterMember("member", "Member", deleted);
     } else {
-        RegisterMember("member", MakeStub("member"));
+        RegisterMember("member", "Member", MakeStub("member"));
     }
     RegisterFallback(MakeStub("fallback"));
     if (c.startRandom == FallbackRunCase::Text)
-        SetStartRandomText("1");
+        SetStartRandom(std::string("1"));
     else
         SetStartRandom(c.startRandom == FallbackRunCase::Off ? 0 : 1);
 
@@ -109,7 +109,7 @@ INSTANTIATE_TEST_SUITE_P(Launcher, FallbackRunTest,
 
 TEST_F(RandomStartProgramTest, EndingTheLauncherEndsTheMemberOfAFullScreenRun)
 {
-    RegisterMember("member", MakeStub("member"));
+    RegisterMember("member", "Member", MakeStub("member"));
     SetStartRandom(1);
     LauncherProcess launcher({"/s"}, StderrPath());
     ASSERT_TRUE(WaitForRuns("member", 1));

@@ -10,6 +10,7 @@ namespace velmora::launcher {
 namespace {
 
 using testing::LauncherFixture;
+using testing::RegisterMember;
 
 struct CommandLineCase {
     const char* name;
@@ -54,12 +55,12 @@ protected:
     {
         for (const char* name : {"Alpha", "Beta", "Gamma"})
             members.push_back(registry.MakeFile(name));
-        RegisterMember("ALPHA", members[0]);
+        RegisterMember("ALPHA", "Member", members[0]);
         const std::string deleted = registry.MakeFile("Deleted");
         std::filesystem::remove(deleted);
-        RegisterMember("DELETED", deleted);
-        RegisterMember("BETA", members[1]);
-        RegisterMember("GAMMA", members[2]);
+        RegisterMember("DELETED", "Member", deleted);
+        RegisterMember("BETA", "Member", members[1]);
+        RegisterMember("GAMMA", "Member", members[2]);
         fallback = registry.MakeFile("Corvane");
         RegisterFallback(fallback);
     }
@@ -114,13 +115,13 @@ TEST_P(StartRandomSwitchTest, OnlyANonZeroDwordTurnsItOn)
 {
     const SwitchCase& c = GetParam();
     const std::string member = registry.MakeFile("Member");
-    RegisterMember("MEMBER", member);
+    RegisterMember("MEMBER", "Member", member);
     const std::string fallback = registry.MakeFile("Corvane");
     RegisterFallback(fallback);
     if (c.kind == SwitchCase::Dword)
         SetStartRandom(c.value);
     else if (c.kind == SwitchCase::Text)
-        SetStartRandomText(std::to_string(c.value));
+        SetStartRandom(std::to_string(c.value));
     EXPECT_EQ(StartRandomIsOn(), c.on);
     char buffer[kPathBuffer];
     ASSERT_TRUE(ChooseProgram("/s", buffer, sizeof buffer));
@@ -138,14 +139,10 @@ TEST_F(ChooseProgramTest, CandidatesKeepListOrderAndSkipUnusableEntries)
 {
     RegisterCollection();
     // A name longer than every path before it, whose member has no path.
-    RegisterMember(std::string(900, 'N'), registry.MakeFile("LongName"));
-    platform::RegistryKey noPath;
-    ASSERT_TRUE(noPath.Create(std::string(testing::kCollection) + "\\NOPATH"));
-    platform::RegistryKey list;
-    ASSERT_TRUE(list.Open(std::string(testing::kCollection) + "\\List"));
-    ASSERT_TRUE(list.SetString("NOPATH", "No path"));
-    RegisterMember("FOLDER", registry.Dir().string());
-    RegisterMember("EMPTY", "");
+    RegisterMember(std::string(900, 'N'), "Member", registry.MakeFile("LongName"));
+    testing::ListMember("NOPATH", "No path");
+    RegisterMember("FOLDER", "Member", registry.Dir().string());
+    RegisterMember("EMPTY", "Member", "");
     std::vector<std::string> expected = members;
     expected.push_back((registry.Dir() / "LongName").string());
     EXPECT_EQ(ReadCandidates(), expected);
@@ -155,7 +152,7 @@ TEST_F(ChooseProgramTest, OnlyDeletedMemberFallsBack)
 {
     const std::string deleted = registry.MakeFile("Deleted");
     std::filesystem::remove(deleted);
-    RegisterMember("DELETED", deleted);
+    RegisterMember("DELETED", "Member", deleted);
     fallback = registry.MakeFile("Corvane");
     RegisterFallback(fallback);
     SetStartRandom(1);
@@ -182,15 +179,10 @@ class FallbackTest : public LauncherFixture, public ::testing::WithParamInterfac
 TEST_P(FallbackTest, NeedsANonEmptyTextThatFits)
 {
     const FallbackCase& c = GetParam();
-    platform::RegistryKey key;
-    if (c.kind != FallbackCase::NoKey) {
-        ASSERT_TRUE(key.Create(std::string(testing::kCollection) + "\\Corvane3D"));
-    }
-    if (c.kind == FallbackCase::Text) {
-        ASSERT_TRUE(key.SetString("ExecutablePath", c.text));
-    } else if (c.kind == FallbackCase::Dword) {
-        ASSERT_TRUE(key.SetDword("ExecutablePath", 7));
-    }
+    if (c.kind == FallbackCase::Text)
+        RegisterFallback(c.text);
+    else if (c.kind == FallbackCase::Dword)
+        testing::StoreCollectionValue("Corvane3D", "ExecutablePath", 7u);
     std::vector<char> buffer(c.buffer, 'x');
     // The fallback path is not tested for a file: a missing one is reported
     // when its start fails.
@@ -214,7 +206,7 @@ INSTANTIATE_TEST_SUITE_P(Launcher, FallbackTest,
 TEST_F(ChooseProgramTest, RandomPathThatDoesNotFitTheBufferFallsBack)
 {
     const std::string member = registry.MakeFile("Member");
-    RegisterMember("MEMBER", member);
+    RegisterMember("MEMBER", "Member", member);
     SetStartRandom(1);
     char buffer[kPathBuffer];
     EXPECT_FALSE(ChooseProgram("/s", buffer, member.size(), 0)) << "no fallback registered";

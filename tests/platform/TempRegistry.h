@@ -1,7 +1,9 @@
 #pragma once
 // A private temp folder per test with KESTROVA3D_REGISTRY pointing into it,
-// so no test ever touches the user's own registry file.
+// so no test ever touches the user's own registry file; and the collection's
+// entries written as the installers leave them.
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -9,6 +11,8 @@
 #include <string>
 
 #include <gtest/gtest.h>
+
+#include "platform/Registry.h"
 
 namespace velmora::testing {
 
@@ -57,5 +61,45 @@ private:
     std::filesystem::path dir_;
     std::string file_;
 };
+
+inline constexpr const char* kCollectionKey = "Software\\Tarnwick\\Kestrova3D";
+
+// Opens (creating on the way) the collection key's subkey `sub`, or the
+// collection key itself when `sub` is empty.
+inline void CreateCollectionKey(platform::RegistryKey& key, const std::string& sub)
+{
+    ASSERT_TRUE(
+        key.Create(sub.empty() ? std::string(kCollectionKey) : std::string(kCollectionKey) + "\\" + sub));
+}
+
+// Stores `name` = `value` in the collection key's subkey `sub`.
+inline void StoreCollectionValue(const std::string& sub, const std::string& name, const std::string& value)
+{
+    platform::RegistryKey key;
+    CreateCollectionKey(key, sub);
+    ASSERT_TRUE(key.SetString(name, value));
+}
+inline void StoreCollectionValue(const std::string& sub, const std::string& name, uint32_t value)
+{
+    platform::RegistryKey key;
+    CreateCollectionKey(key, sub);
+    ASSERT_TRUE(key.SetDword(name, value));
+}
+
+// `key` in the collection's "List" as "<title>", with a member key of its own
+// but no "ExecutablePath" in it.
+inline void ListMember(const std::string& key, const std::string& title)
+{
+    StoreCollectionValue("List", key, title);
+    platform::RegistryKey member;
+    CreateCollectionKey(member, key);
+}
+
+// A member as its installer leaves it: listed, with its "ExecutablePath".
+inline void RegisterMember(const std::string& key, const std::string& title, const std::string& path)
+{
+    ListMember(key, title);
+    StoreCollectionValue(key, "ExecutablePath", path);
+}
 
 } // namespace velmora::testing

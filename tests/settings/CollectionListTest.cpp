@@ -12,31 +12,18 @@ namespace velmora {
 namespace {
 
 using platform::RegistryKey;
+using testing::kCollectionKey;
+using testing::ListMember;
+using testing::RegisterMember;
 using testing::TempRegistry;
-
-constexpr const char* kCollection = "Software\\Tarnwick\\Kestrova3D";
 
 class CollectionListTest : public ::testing::Test {
 protected:
-    // Registers a member the way the installer does; an empty path writes no
-    // "ExecutablePath".
-    void Register(const std::string& key, const std::string& title, const std::string& path)
-    {
-        RegistryKey list;
-        ASSERT_TRUE(list.Create(std::string(kCollection) + "\\List"));
-        ASSERT_TRUE(list.SetString(key, title));
-        RegistryKey member;
-        ASSERT_TRUE(member.Create(std::string(kCollection) + "\\" + key));
-        if (!path.empty()) {
-            ASSERT_TRUE(member.SetString("ExecutablePath", path));
-        }
-    }
-
     std::vector<CollectionMember> Read()
     {
         RegistryKey collection;
         std::vector<CollectionMember> list {{"stale", "stale", "stale"}};
-        if (collection.Open(kCollection))
+        if (collection.Open(kCollectionKey))
             ReadCollectionList(collection, list);
         return list;
     }
@@ -47,9 +34,9 @@ protected:
 TEST_F(CollectionListTest, MembersInListOrder)
 {
     const std::string a = reg_.MakeFile("a"), b = reg_.MakeFile("b"), c = reg_.MakeFile("c");
-    Register("VELMORA3D", "Velmora 3D", a);
-    Register("Corvane3D", "Corvane 3D", b);
-    Register("Alder3D", "Alder 3D", c);
+    RegisterMember("VELMORA3D", "Velmora 3D", a);
+    RegisterMember("Corvane3D", "Corvane 3D", b);
+    RegisterMember("Alder3D", "Alder 3D", c);
     const auto list = Read();
     ASSERT_EQ(list.size(), 3u);
     EXPECT_EQ(list[0].key, "VELMORA3D");
@@ -63,22 +50,20 @@ TEST_F(CollectionListTest, MembersInListOrder)
 TEST_F(CollectionListTest, NoListKeyGivesAnEmptyList)
 {
     RegistryKey collection;
-    ASSERT_TRUE(collection.Create(kCollection));
+    ASSERT_TRUE(collection.Create(kCollectionKey));
     EXPECT_TRUE(Read().empty());
 }
 
 TEST_F(CollectionListTest, UnusableMembersAreSkippedAndLaterOnesStillRead)
 {
     const std::string deleted = reg_.MakeFile("deleted");
-    Register("NoPath", "No path", "");
-    Register("Deleted", "Deleted", deleted);
-    Register("Folder", "A folder", reg_.Dir().string());
-    Register("Good", "Good", reg_.MakeFile("good"));
+    ListMember("NoPath", "No path");
+    RegisterMember("Deleted", "Deleted", deleted);
+    RegisterMember("Folder", "A folder", reg_.Dir().string());
+    RegisterMember("Good", "Good", reg_.MakeFile("good"));
     // A "List" entry without any member key at all.
-    RegistryKey list;
-    ASSERT_TRUE(list.Open(std::string(kCollection) + "\\List"));
-    ASSERT_TRUE(list.SetString("Unregistered", "Nobody"));
-    Register("AlsoGood", "Also good", reg_.MakeFile("also"));
+    testing::StoreCollectionValue("List", "Unregistered", "Nobody");
+    RegisterMember("AlsoGood", "Also good", reg_.MakeFile("also"));
     std::filesystem::remove(deleted);
     const auto members = Read();
     ASSERT_EQ(members.size(), 2u);
@@ -88,20 +73,17 @@ TEST_F(CollectionListTest, UnusableMembersAreSkippedAndLaterOnesStillRead)
 
 TEST_F(CollectionListTest, EmptyPathDoesNotCount)
 {
-    RegistryKey member;
-    Register("Empty", "Empty", "");
-    ASSERT_TRUE(member.Open(std::string(kCollection) + "\\Empty"));
-    ASSERT_TRUE(member.SetString("ExecutablePath", ""));
+    RegisterMember("Empty", "Empty", "");
     EXPECT_TRUE(Read().empty());
 }
 
 TEST_F(CollectionListTest, LongNamesAfterShortPathsComeThroughWhole)
 {
     const std::string shortPath = reg_.MakeFile("s");
-    Register("S", "Short", shortPath);
+    RegisterMember("S", "Short", shortPath);
     const std::string longKey(1000, 'K');
     const std::string longTitle(1023, 'T');
-    Register(longKey, longTitle, reg_.MakeFile("long"));
+    RegisterMember(longKey, longTitle, reg_.MakeFile("long"));
     const auto members = Read();
     ASSERT_EQ(members.size(), 2u);
     EXPECT_EQ(members[1].key, longKey);
@@ -110,12 +92,8 @@ TEST_F(CollectionListTest, LongNamesAfterShortPathsComeThroughWhole)
 
 TEST_F(CollectionListTest, MemberKeysIgnoreCase)
 {
-    RegistryKey list;
-    ASSERT_TRUE(list.Create(std::string(kCollection) + "\\List"));
-    ASSERT_TRUE(list.SetString("VELMORA3D", "Velmora 3D"));
-    RegistryKey member;
-    ASSERT_TRUE(member.Create(std::string(kCollection) + "\\Velmora3D"));
-    ASSERT_TRUE(member.SetString("ExecutablePath", reg_.MakeFile("v")));
+    testing::StoreCollectionValue("List", "VELMORA3D", "Velmora 3D");
+    testing::StoreCollectionValue("Velmora3D", "ExecutablePath", reg_.MakeFile("v"));
     const auto members = Read();
     ASSERT_EQ(members.size(), 1u);
     EXPECT_EQ(members[0].key, "VELMORA3D"); // the list's spelling
@@ -123,8 +101,8 @@ TEST_F(CollectionListTest, MemberKeysIgnoreCase)
 
 TEST_F(CollectionListTest, OverlongPathsAndTitlesAreBounded)
 {
-    Register("LongPath", "Long path", "/" + std::string(1100, 'p'));
-    Register("LongTitle", std::string(1500, 't'), reg_.MakeFile("t"));
+    RegisterMember("LongPath", "Long path", "/" + std::string(1100, 'p'));
+    RegisterMember("LongTitle", std::string(1500, 't'), reg_.MakeFile("t"));
     const auto members = Read();
     ASSERT_EQ(members.size(), 1u);
     EXPECT_EQ(members[0].key, "LongTitle");
@@ -133,7 +111,7 @@ TEST_F(CollectionListTest, OverlongPathsAndTitlesAreBounded)
 
 TEST_F(CollectionListTest, LoadFillsTheRecordsList)
 {
-    Register("Corvane3D", "Corvane 3D", reg_.MakeFile("c"));
+    RegisterMember("Corvane3D", "Corvane 3D", reg_.MakeFile("c"));
     SaverSettings s;
     s.collectionList.push_back({"old", "old", "old"});
     ASSERT_TRUE(s.Load());
@@ -146,7 +124,7 @@ TEST_F(CollectionListTest, StartRandomSwitch)
     EXPECT_EQ(ReadStartRandom(), 0u);
     // Reading creates the collection key, as the dialog does at its start.
     RegistryKey collection;
-    EXPECT_TRUE(collection.Open(kCollection));
+    EXPECT_TRUE(collection.Open(kCollectionKey));
     ASSERT_TRUE(WriteStartRandom(1));
     EXPECT_EQ(ReadStartRandom(), 1u);
     uint32_t raw = 0;

@@ -13,6 +13,7 @@ namespace {
 
 using platform::RegistryKey;
 using platform::RegistryValue;
+using testing::StoreCollectionValue;
 using testing::TempRegistry;
 
 constexpr const char* kProgramKeyPath = "Software\\Tarnwick\\Kestrova3D\\Velmora3D";
@@ -108,9 +109,7 @@ TEST(SaverSettings, LoadFailureKeepsWhatTheRecordHolds)
 TEST(SaverSettings, ProgramKeyWithOnlyTheSpeed)
 {
     TempRegistry reg;
-    RegistryKey key;
-    ASSERT_TRUE(key.Create(kProgramKeyPath));
-    ASSERT_TRUE(key.SetDword("AnimationSpeed", 80));
+    StoreCollectionValue("Velmora3D", "AnimationSpeed", 80u);
     SaverSettings s;
     EXPECT_TRUE(s.Load());
     EXPECT_EQ(s.AnimationSpeed, 80);
@@ -122,7 +121,7 @@ TEST(SaverSettings, CollectionKeyWithoutProgramKeyLoadsDefaults)
 {
     TempRegistry reg;
     RegistryKey key;
-    ASSERT_TRUE(key.Create("Software\\Tarnwick\\Kestrova3D"));
+    testing::CreateCollectionKey(key, "");
     SaverSettings s;
     EXPECT_TRUE(s.Load());
     ExpectDefaults(s);
@@ -145,10 +144,8 @@ TEST(SaverSettings, EveryFieldRoundTripsIncludingNegativeValues)
 TEST(SaverSettings, MistypedValueKeepsTheField)
 {
     TempRegistry reg;
-    RegistryKey key;
-    ASSERT_TRUE(key.Create(kProgramKeyPath));
-    ASSERT_TRUE(key.SetString("XResolution", "800"));
-    ASSERT_TRUE(key.SetDword("YResolution", 600));
+    StoreCollectionValue("Velmora3D", "XResolution", "800");
+    StoreCollectionValue("Velmora3D", "YResolution", 600u);
     SaverSettings s;
     EXPECT_TRUE(s.Load());
     EXPECT_EQ(s.XResolution, 1024);
@@ -213,16 +210,9 @@ TEST(SaverSettings, RestoreDefaultsOnAnEmptyRegistryWritesDefaults)
 TEST(SaverSettings, CopyFromTakesValuesButNoCollectionList)
 {
     TempRegistry reg;
-    RegistryKey member;
-    ASSERT_TRUE(member.Create("Software\\Tarnwick\\Kestrova3D\\Corvane3D"));
-    ASSERT_TRUE(member.SetString("ExecutablePath", reg.MakeFile("corvane")));
-    RegistryKey list;
-    ASSERT_TRUE(list.Create("Software\\Tarnwick\\Kestrova3D\\List"));
-    ASSERT_TRUE(list.SetString("Corvane3D", "Corvane 3D"));
-    RegistryKey program;
-    ASSERT_TRUE(program.Create(kProgramKeyPath));
-    ASSERT_TRUE(program.SetString("InstallPath", "/opt/v/"));
-    ASSERT_TRUE(program.SetDword("CamMode", 2));
+    testing::RegisterMember("Corvane3D", "Corvane 3D", reg.MakeFile("corvane"));
+    StoreCollectionValue("Velmora3D", "InstallPath", "/opt/v/");
+    StoreCollectionValue("Velmora3D", "CamMode", 2u);
     SaverSettings loaded;
     ASSERT_TRUE(loaded.Load());
     ASSERT_EQ(loaded.collectionList.size(), 1u);

@@ -10,12 +10,10 @@
 
 #include "platform/DisplayModes.h"
 #include "platform/Process.h"
-#include "platform/Registry.h"
+#include "platform/TempRegistry.h"
 #include "settings/SaverSettings.h"
 
 namespace velmora::testing {
-
-inline constexpr const char* kCollectionKey = "Software\\Tarnwick\\Kestrova3D";
 
 // The system's report: 800x600 twice (60 and 75 Hz), an 8-bit and a 4-bit
 // mode, a 16-bit mode, the stored default mode and a 32-bit twin of 1280x720.
@@ -85,17 +83,6 @@ inline void StoreSpeed(int32_t speed)
     s.Load();
     s.AnimationSpeed = speed;
     ASSERT_TRUE(s.Save());
-}
-
-// "<title>" in the collection's "List" under `key`, with the member key's
-// "ExecutablePath", as a member's installer leaves it.
-inline void RegisterMember(const std::string& key, const std::string& title, const std::string& path)
-{
-    platform::RegistryKey entry;
-    ASSERT_TRUE(entry.Create(std::string(kCollectionKey) + "\\List"));
-    ASSERT_TRUE(entry.SetString(key, title));
-    ASSERT_TRUE(entry.Create(std::string(kCollectionKey) + "\\" + key));
-    ASSERT_TRUE(entry.SetString("ExecutablePath", path));
 }
 
 } // namespace velmora::testing

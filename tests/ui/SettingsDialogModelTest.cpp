@@ -14,7 +14,6 @@
 
 #include "platform/ElfBuilder.h"
 #include "platform/ProgramIcon.h"
-#include "platform/Registry.h"
 #include "platform/TempRegistry.h"
 #include "settings/SaverSettings.h"
 #include "ui/model/SettingsDialogModel.h"
@@ -482,13 +481,8 @@ TEST_F(SettingsDialogModelTest, CatalogueRowsTakeEveryField)
            "<Text>Glowing coals.</Text><ScreenshotURL>http://x/s.jpg</ScreenshotURL><IconURL>http://x/i.bmp"
            "</IconURL></Description><DownloadURL>http://x/ember.tar.gz</DownloadURL></Product1>\n"
            "</ProductsList>\n</English>\n";
-    platform::RegistryKey key;
-    ASSERT_TRUE(key.Create("Software\\Tarnwick\\Kestrova3D\\List"));
-    ASSERT_TRUE(key.SetString("Corvane3D", "Corvane 3D"));
-    ASSERT_TRUE(key.Create("Software\\Tarnwick\\Kestrova3D\\Corvane3D"));
-    ASSERT_TRUE(key.SetString("ExecutablePath", member));
-    ASSERT_TRUE(key.Create("Software\\Tarnwick\\Kestrova3D\\Velmora3D"));
-    ASSERT_TRUE(key.SetString("InstallPath", install.string() + "/"));
+    testing::RegisterMember("Corvane3D", "Corvane 3D", member);
+    testing::StoreCollectionValue("Velmora3D", "InstallPath", install.string() + "/");
 
     webupdate::ProductCatalogue catalogue([](std::string_view) {});
     catalogue.Build(false, nullptr);

@@ -19,7 +19,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/Registry.h"
 #include "ui/MemberHostPage.h"
 #include "ui/PageWidgetFixture.h"
 #include "ui/SettingsDialog.h"
@@ -64,9 +63,7 @@ protected:
     {
         const fs::path install = registry_.Dir() / "install";
         fs::create_directories(install);
-        platform::RegistryKey key;
-        EXPECT_TRUE(key.Create(std::string(testing::kCollectionKey) + "\\Velmora3D"));
-        EXPECT_TRUE(key.SetString("InstallPath", install.string() + "/"));
+        testing::StoreCollectionValue("Velmora3D", "InstallPath", install.string() + "/");
         return install;
     }
 

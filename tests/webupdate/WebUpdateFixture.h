@@ -11,7 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/Registry.h"
 #include "platform/TempRegistry.h"
 #include "TestHttpServer.h"
 #include "webupdate/ProgressSink.h"
@@ -52,8 +51,6 @@ public:
 
 class WebUpdateFixture : public ::testing::Test {
 protected:
-    static constexpr const char* kCollection = "Software\\Tarnwick\\Kestrova3D";
-
     void SetUp() override
     {
         for (const char* name : {"http_proxy", "https_proxy", "all_proxy", "ALL_PROXY"})
@@ -67,27 +64,20 @@ protected:
     }
     void TearDown() override { ::unsetenv("KESTROVA3D_UPDATE_URL"); }
 
-    void SetInstallPath(const std::string& path) const
+    static void SetInstallPath(const std::string& path)
     {
-        platform::RegistryKey key;
-        ASSERT_TRUE(key.Create(std::string(kCollection) + "\\Velmora3D"));
-        ASSERT_TRUE(key.SetString("InstallPath", path));
+        ::velmora::testing::StoreCollectionValue("Velmora3D", "InstallPath", path);
     }
     void ClearInstallPath() const
     {
         platform::RegistryKey key;
-        ASSERT_TRUE(key.Open(std::string(kCollection) + "\\Velmora3D"));
+        ASSERT_TRUE(key.Open(std::string(::velmora::testing::kCollectionKey) + "\\Velmora3D"));
         ASSERT_TRUE(key.DeleteValue("InstallPath"));
     }
     // Registers an installed member the way the installer does.
     void RegisterMember(const std::string& key, const std::string& title) const
     {
-        platform::RegistryKey list;
-        ASSERT_TRUE(list.Create(std::string(kCollection) + "\\List"));
-        ASSERT_TRUE(list.SetString(key, title));
-        platform::RegistryKey member;
-        ASSERT_TRUE(member.Create(std::string(kCollection) + "\\" + key));
-        ASSERT_TRUE(member.SetString("ExecutablePath", registry_.MakeFile(key + ".bin")));
+        ::velmora::testing::RegisterMember(key, title, registry_.MakeFile(key + ".bin"));
     }
 
     std::string ListUrl() const { return server_->Url("/products.xml"); }
