@@ -7,13 +7,20 @@
 #include <gtest/gtest.h>
 
 #include "platform/TempRegistry.h"
+#include "ui/OffscreenApplication.h"
 #include "ui/PageTestSupport.h"
 #include "ui/SettingsPage.h"
 
 namespace velmora::testing {
 
-// Creates the process's QApplication once; it lives until the process ends.
-void EnsureOffscreenApplication();
+// The control with dialog id `id` under `parent` (its object name); a test
+// failure when there is none.
+template<typename T> T* ControlById(const QObject* parent, int id)
+{
+    T* control = parent->findChild<T*>(QString::number(id));
+    EXPECT_NE(control, nullptr) << "no control " << id;
+    return control;
+}
 
 class PageWidgetFixture : public ::testing::Test {
 protected:

@@ -89,7 +89,7 @@ protected:
         ASSERT_TRUE(icon.save(QString::fromStdString((folder / "icon.bmp").string()), "BMP"));
     }
 
-    static QSlider* Speed(QWidget* page) { return page->findChild<QSlider*>(QStringLiteral("1003")); }
+    static QSlider* Speed(QWidget* page) { return testing::ControlById<QSlider>(page, page133::kSpeed); }
     static void Click(QListWidget* list, int row)
     {
         QTest::mouseClick(

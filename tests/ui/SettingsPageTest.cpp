@@ -42,12 +42,7 @@ protected:
     // Destroys the page, which stores its settings.
     void Close() { page_.reset(); }
 
-    template<typename T> T* Control(int id) const
-    {
-        T* control = page_->findChild<T*>(QString::number(id));
-        EXPECT_NE(control, nullptr) << id;
-        return control;
-    }
+    template<typename T> T* Control(int id) const { return testing::ControlById<T>(page_.get(), id); }
     QComboBox* ModeCombo() const { return Control<QComboBox>(page133::kVideoMode); }
     QComboBox* CameraCombo() const { return Control<QComboBox>(page133::kCamera); }
     QLabel* CameraLabel() const { return page_->findChild<QLabel*>(page133::kCameraLabelName); }

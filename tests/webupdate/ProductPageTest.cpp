@@ -15,9 +15,9 @@
 #include <gtest/gtest.h>
 
 #include "codec/JpegEncoder.h"
-#include "QtTestApplication.h"
 #include "TestHttpServer.h"
 #include "ui/DialogUnits.h"
+#include "ui/OffscreenApplication.h"
 #include "webupdate/ProductCatalogue.h"
 #include "webupdate/ProductPage.h"
 #include "webupdate/TitleLabel.h"
@@ -30,7 +30,7 @@ using testing::ReadFileBytes;
 
 class QtFixture : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { testing::EnsureQtApplication(); }
+    static void SetUpTestSuite() { ::velmora::testing::EnsureOffscreenApplication(); }
 };
 
 class ProductPageTest : public QtFixture {

@@ -11,8 +11,8 @@
 
 #include <gtest/gtest.h>
 
-#include "QtTestApplication.h"
 #include "ui/DialogUnits.h"
+#include "ui/OffscreenApplication.h"
 #include "webupdate/UpdateProgressDialog.h"
 
 namespace velmora::webupdate {
@@ -20,7 +20,7 @@ namespace {
 
 class UpdateProgressDialogTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { testing::EnsureQtApplication(); }
+    static void SetUpTestSuite() { ::velmora::testing::EnsureOffscreenApplication(); }
     void SetUp() override
     {
         dialog_.show();

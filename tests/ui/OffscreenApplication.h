@@ -4,12 +4,12 @@
 
 #include <QApplication>
 
-namespace velmora::webupdate::testing {
+namespace velmora::testing {
 
-inline void EnsureQtApplication()
+inline void EnsureOffscreenApplication()
 {
     static int argc = 1;
-    static char name[] = "webupdate_ui_test";
+    static char name[] = "widget_test";
     static char* argv[] = {name, nullptr};
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -17,4 +17,4 @@ inline void EnsureQtApplication()
         new QApplication(argc, argv); // lives for the whole process
 }
 
-} // namespace velmora::webupdate::testing
+} // namespace velmora::testing
