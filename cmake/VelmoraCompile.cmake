@@ -19,6 +19,8 @@ function(velmora_add_gtest)
   add_executable(${T_NAME} ${T_SOURCES})
   velmora_target_defaults(${T_NAME})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
+  # The helpers every suite shares live at the top of tests/.
+  target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   set(props)
   if(T_LABELS)
     list(APPEND props LABELS "${T_LABELS}")

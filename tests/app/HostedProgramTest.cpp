@@ -35,7 +35,7 @@ protected:
         display_ = test::OpenDisplay(server_.Name());
         ASSERT_TRUE(display_);
         ASSERT_FALSE(folder_.Path().empty());
-        registry_ = folder_.Path() + "/registry.reg";
+        registry_ = folder_.File("registry.reg");
         ASSERT_TRUE(test::WriteFixedStartSettings(registry_));
     }
 
@@ -52,7 +52,7 @@ protected:
 
     test::PrivateXServer server_;
     test::DisplayConnection display_;
-    test::ScratchFolder folder_;
+    testing::TempFolder folder_;
     std::string registry_;
 };
 
@@ -70,12 +70,12 @@ TEST_P(HostedProgramTest, DrawsTheTourInTheHostsWindowUntilTerminated)
     std::vector<std::string> argv = {VELMORA3D_PATH};
     for (const std::string& a : row.arguments(host))
         argv.push_back(a);
-    std::vector<std::string> env = {
-        "DISPLAY=" + server_.Name(), "KESTROVA3D_REGISTRY=" + registry_, "XDG_RUNTIME_DIR=" + folder_.Path()};
+    std::vector<std::string> env = {"DISPLAY=" + server_.Name(), "KESTROVA3D_REGISTRY=" + registry_,
+        "XDG_RUNTIME_DIR=" + folder_.Path().string()};
     env.push_back(std::string("XSCREENSAVER_WINDOW=") + (row.throughVariable ? Hex(host) : ""));
 
     test::SpawnedProgram program;
-    const std::string log = folder_.Path() + "/program.log";
+    const std::string log = folder_.File("program.log");
     ASSERT_TRUE(program.Start(argv, env, log));
 
     // The planet fills a good part of the host's window once frames come.
@@ -86,11 +86,12 @@ TEST_P(HostedProgramTest, DrawsTheTourInTheHostsWindowUntilTerminated)
             return fraction > 0.05 || !program.Running();
         },
         120000);
-    ASSERT_TRUE(shown && program.Running()) << "planet share " << fraction << "\n" << test::ReadText(log);
+    ASSERT_TRUE(shown && program.Running()) << "planet share " << fraction << "\n"
+                                            << testing::ReadFileBytes(log);
     ASSERT_EQ(Children(host).size(), 1u);
 
     ASSERT_TRUE(program.Signal(SIGTERM));
-    EXPECT_EQ(program.WaitExit(60000), 0) << test::ReadText(log);
+    EXPECT_EQ(program.WaitExit(60000), 0) << testing::ReadFileBytes(log);
     // Its window went with it; the host's own window is still there.
     XWindowAttributes a {};
     EXPECT_NE(XGetWindowAttributes(display_.get(), host, &a), 0);

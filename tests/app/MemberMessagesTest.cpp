@@ -21,6 +21,7 @@
 #include "platform/ForeignWindow.h"
 #include "platform/x11/X11MemberMessages.h"
 #include "PrivateXServer.h"
+#include "TempFolder.h"
 
 namespace velmora::platform {
 namespace {
@@ -134,10 +135,6 @@ protected:
             = XCreateSimpleWindow(display_.get(), DefaultRootWindow(display_.get()), 0, 0, 300, 200, 0, 0, 0);
         XMapWindow(display_.get(), host_);
         XSync(display_.get(), False);
-        char pattern[] = "/tmp/velmora-member-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        log_ = std::string(pattern) + "/log";
-        dir_ = pattern;
     }
     void TearDown() override
     {
@@ -145,8 +142,6 @@ protected:
             kill(member_, SIGKILL);
             waitpid(member_, nullptr, 0);
         }
-        std::remove(log_.c_str());
-        rmdir(dir_.c_str());
     }
 
     // A member page window inside the host window, answering as told and
@@ -196,18 +191,14 @@ protected:
         }
     }
 
-    std::string Log() const
-    {
-        std::ifstream in(log_);
-        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    }
+    std::string Log() const { return testing::ReadFileBytes(log_); }
 
     test::PrivateXServer server_;
     std::unique_ptr<Display, DisplayCloser> display_;
     Window host_ = 0;
     pid_t member_ = -1;
-    std::string dir_;
-    std::string log_;
+    testing::TempFolder folder_ {"velmora-member"};
+    const std::string log_ = folder_.File("log");
 };
 
 TEST_F(MemberMessagesTest, EveryCommandIsHandledBeforeTheSendReturns)

@@ -76,7 +76,7 @@ protected:
         return app.Run(args);
     }
 
-    test::ScratchFolder folder_;
+    testing::TempFolder folder_;
     const std::string dir_ = folder_.Path();
     std::vector<std::string> calls;
     std::vector<std::string> messages;

@@ -21,8 +21,8 @@
 namespace velmora {
 namespace {
 
-using test::ReadText;
 using test::SpawnedProgram;
+using testing::ReadFileBytes;
 
 class ScreensaverProgramTest : public ::testing::Test {
 protected:
@@ -89,7 +89,7 @@ protected:
 
     test::PrivateXServer server_;
     test::DisplayConnection display_;
-    test::ScratchFolder folder_;
+    testing::TempFolder folder_;
     std::string dir_;
     std::vector<std::string> env_;
 };
@@ -98,11 +98,11 @@ TEST_F(ScreensaverProgramTest, SecondStartEndsWhileTheFirstRunsAndAKeyEndsTheRun
 {
     SpawnedProgram first;
     ASSERT_TRUE(Start(first, "first"));
-    ASSERT_TRUE(WaitForFullScreen(first)) << ReadText(Output("first"));
+    ASSERT_TRUE(WaitForFullScreen(first)) << ReadFileBytes(Output("first"));
 
     SpawnedProgram second;
     ASSERT_TRUE(Start(second, "second"));
-    EXPECT_EQ(second.WaitExit(60000), 0) << ReadText(Output("second"));
+    EXPECT_EQ(second.WaitExit(60000), 0) << ReadFileBytes(Output("second"));
     EXPECT_TRUE(first.Running());
 
     EXPECT_EQ(EndWithKey(first, XK_space), 0);
@@ -123,8 +123,8 @@ TEST_F(ScreensaverProgramTest, StartsNormallyAfterAnEarlierRunClosed)
     SpawnedProgram later;
     ASSERT_TRUE(Start(later, "later", {}, {"VELMORA3D_BENCH_FRAMES=5"}));
     EXPECT_EQ(later.WaitExit(120000), 0);
-    EXPECT_NE(ReadText(Output("later")).find("window 1280x720: 5 frames"), std::string::npos)
-        << ReadText(Output("later"));
+    EXPECT_NE(ReadFileBytes(Output("later")).find("window 1280x720: 5 frames"), std::string::npos)
+        << ReadFileBytes(Output("later"));
 }
 
 #ifdef VELMORA_CMAKE
@@ -138,7 +138,7 @@ TEST_F(ScreensaverProgramTest, InstalledRandomstartRunsTheTourAndAKeyEndsIt)
         SpawnedProgram install;
         ASSERT_TRUE(
             Start(install, "install", {VELMORA_CMAKE, "--install", VELMORA_BUILD_DIR, "--prefix", prefix}));
-        ASSERT_EQ(install.WaitExit(120000), 0) << ReadText(Output("install"));
+        ASSERT_EQ(install.WaitExit(120000), 0) << ReadFileBytes(Output("install"));
     }
     // Random start on: the registered program is the only member to pick.
     std::ofstream(dir_ + "/registry.reg") << "Windows Registry Editor Version 5.00\n\n"
@@ -148,16 +148,16 @@ TEST_F(ScreensaverProgramTest, InstalledRandomstartRunsTheTourAndAKeyEndsIt)
     {
         SpawnedProgram registration;
         ASSERT_TRUE(Start(registration, "register", {prefix + "/bin/velmora3d-register"}, data));
-        ASSERT_EQ(registration.WaitExit(60000), 0) << ReadText(Output("register"));
+        ASSERT_EQ(registration.WaitExit(60000), 0) << ReadFileBytes(Output("register"));
     }
-    const std::string registry = ReadText(dir_ + "/registry.reg");
+    const std::string registry = ReadFileBytes(dir_ + "/registry.reg");
     EXPECT_NE(registry.find(prefix + "/bin/Velmora3D"), std::string::npos) << registry;
 
     SpawnedProgram launcher;
     ASSERT_TRUE(Start(launcher, "randomstart", {prefix + "/bin/randomstart", "/s"}, data));
-    ASSERT_TRUE(WaitForFullScreen(launcher)) << ReadText(Output("randomstart"));
+    ASSERT_TRUE(WaitForFullScreen(launcher)) << ReadFileBytes(Output("randomstart"));
     // The launcher waits for the member in a full-screen run and ends with it.
-    EXPECT_EQ(EndWithKey(launcher, XK_space), 0) << ReadText(Output("randomstart"));
+    EXPECT_EQ(EndWithKey(launcher, XK_space), 0) << ReadFileBytes(Output("randomstart"));
     EXPECT_FALSE(FullScreenWindowShown());
 }
 #endif

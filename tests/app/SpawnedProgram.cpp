@@ -99,38 +99,16 @@ bool PollUntil(const std::function<bool()>& done, int timeoutMs, int pollMs)
     return true;
 }
 
-std::string ReadText(const std::string& path)
-{
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-ScratchFolder::ScratchFolder()
-{
-    char pattern[] = "/tmp/velmora-test-XXXXXX";
-    if (::mkdtemp(pattern))
-        path_ = pattern;
-}
-
-ScratchFolder::~ScratchFolder()
-{
-    std::error_code ignored;
-    if (!path_.empty())
-        std::filesystem::remove_all(path_, ignored);
-}
-
 int RunToEnd(const std::vector<std::string>& argv, std::string* output, int timeoutMs)
 {
-    ScratchFolder folder;
-    const std::string outFile = folder.Path() + "/output";
+    const testing::TempFolder folder;
+    const std::string outFile = folder.File("output");
     SpawnedProgram program;
     if (folder.Path().empty() || !program.Start(argv, {}, outFile))
         return -1;
     const int code = program.WaitExit(timeoutMs);
     if (output)
-        *output = ReadText(outFile);
+        *output = testing::ReadFileBytes(outFile);
     return code;
 }
 

@@ -1,13 +1,14 @@
 #pragma once
 // Runs a built program, or any other, as a separate process the way a user
-// or a host starts it, with bounded waits for its end; and the small file
-// helpers such tests need.
+// or a host starts it, with bounded waits for its end.
 
 #include <functional>
 #include <string>
 #include <vector>
 
 #include <sys/types.h>
+
+#include "TempFolder.h"
 
 namespace velmora::test {
 
@@ -40,22 +41,6 @@ private:
 
 // Bounded wait that polls `done` every `pollMs`.
 bool PollUntil(const std::function<bool()>& done, int timeoutMs, int pollMs = 50);
-
-// The contents of a file, empty when it cannot be read.
-std::string ReadText(const std::string& path);
-
-// A folder of its own under /tmp, removed with everything in it.
-class ScratchFolder {
-public:
-    ScratchFolder();
-    ~ScratchFolder();
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-};
 
 // Runs `argv` to its end (bounded by `timeoutMs`: a hang is killed and
 // fails) with this process's environment; its standard output and error land

@@ -93,7 +93,7 @@ protected:
     int Command(const std::string& verb, int timeoutMs)
     {
         test::SpawnedProgram command;
-        if (!command.Start({"xscreensaver-command", verb}, env_, folder_.Path() + "/command.log"))
+        if (!command.Start({"xscreensaver-command", verb}, env_, folder_.File("command.log")))
             return -1;
         return command.WaitExit(timeoutMs);
     }
@@ -103,14 +103,14 @@ protected:
     {
         const std::regex launched("forked \"" + program_ + " --root\" in pid ([0-9]+)");
         std::smatch match;
-        const std::string text = test::ReadText(log_);
+        const std::string text = testing::ReadFileBytes(log_);
         return std::regex_search(text, match, launched) ? static_cast<pid_t>(std::stol(match[1])) : 0;
     }
 
     static bool ProcessGone(pid_t pid)
     {
         // A child the daemon has not reaped yet counts as gone once it is a zombie.
-        const std::string stat = test::ReadText("/proc/" + std::to_string(pid) + "/stat");
+        const std::string stat = testing::ReadFileBytes("/proc/" + std::to_string(pid) + "/stat");
         if (stat.empty())
             return true;
         const std::size_t close = stat.rfind(')');
@@ -119,7 +119,7 @@ protected:
 
     test::PrivateXServer server_;
     test::DisplayConnection display_;
-    test::ScratchFolder folder_;
+    testing::TempFolder folder_;
     test::SpawnedProgram daemon_;
     std::string home_;
     std::string program_;
@@ -130,11 +130,11 @@ protected:
 
 TEST_F(XScreenSaverHostTest, ActivateShowsThePlanetAndDeactivateEndsTheProgram)
 {
-    ASSERT_TRUE(StartDaemon()) << test::ReadText(log_);
+    ASSERT_TRUE(StartDaemon()) << testing::ReadFileBytes(log_);
     ASSERT_EQ(Command("-activate", 20000), 0);
 
     pid_t pid = 0;
-    ASSERT_TRUE(PollUntil([&] { return (pid = LaunchedPid()) > 0; }, 60000)) << test::ReadText(log_);
+    ASSERT_TRUE(PollUntil([&] { return (pid = LaunchedPid()) > 0; }, 60000)) << testing::ReadFileBytes(log_);
     double fraction = 0.0;
     const Window root = DefaultRootWindow(display_.get());
     EXPECT_TRUE(PollUntil(
@@ -143,13 +143,13 @@ TEST_F(XScreenSaverHostTest, ActivateShowsThePlanetAndDeactivateEndsTheProgram)
             return fraction > 0.05 || ProcessGone(pid);
         },
         120000));
-    ASSERT_GT(fraction, 0.05) << test::ReadText(log_);
+    ASSERT_GT(fraction, 0.05) << testing::ReadFileBytes(log_);
     ASSERT_FALSE(ProcessGone(pid));
 
     ASSERT_EQ(Command("-deactivate", 20000), 0);
     // The daemon signals it and does not wait long; that the signal ends a
     // run with exit status 0 is the hosted-program test's business.
-    EXPECT_TRUE(PollUntil([&] { return ProcessGone(pid); }, 60000)) << test::ReadText(log_);
+    EXPECT_TRUE(PollUntil([&] { return ProcessGone(pid); }, 60000)) << testing::ReadFileBytes(log_);
 }
 
 } // namespace

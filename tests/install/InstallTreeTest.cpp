@@ -26,7 +26,7 @@ namespace fs = std::filesystem;
 
 std::string ReadFile(const fs::path& path)
 {
-    return test::ReadText(path.string());
+    return testing::ReadFileBytes(path.string());
 }
 
 int RunProgram(const std::vector<std::string>& argv, std::string* output = nullptr)

@@ -61,11 +61,12 @@ TEST_P(ErrorBoxTest, BoxWaitsForTheUserAndTheRunEndsWithMinusOne)
     while ((box = FindChild(display, root, "Screensaver error")) == 0 && launcher.Running()
         && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    ASSERT_NE(box, 0u) << ReadText(stderrPath);
+    ASSERT_NE(box, 0u) << ReadFileBytes(stderrPath);
     const Window ok = FindChild(display, box, "OK");
     ASSERT_NE(ok, 0u);
     // The text reached stderr before the box, and the box holds the run.
-    EXPECT_NE(ReadText(stderrPath).find("Screensaver error: This screensaver is not installed properly."),
+    EXPECT_NE(
+        ReadFileBytes(stderrPath).find("Screensaver error: This screensaver is not installed properly."),
         std::string::npos);
     EXPECT_TRUE(launcher.Running());
 

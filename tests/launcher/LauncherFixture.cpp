@@ -52,7 +52,7 @@ std::vector<StubRun> LauncherFixture::Runs(const std::string& name) const
             continue;
         StubRun run;
         run.pid = static_cast<pid_t>(std::atol(file.substr(prefix.size()).c_str()));
-        std::istringstream in(ReadText(entry.path()));
+        std::istringstream in(ReadFileBytes(entry.path()));
         std::string line;
         std::getline(in, line);
         const int count = std::atoi(line.c_str());
@@ -97,12 +97,6 @@ int RunLauncher(const std::vector<std::string>& arguments, const std::string& st
 {
     LauncherProcess process(arguments, stderrPath);
     return process.Finish();
-}
-
-std::string ReadText(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
 } // namespace velmora::testing

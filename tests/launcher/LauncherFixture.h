@@ -71,6 +71,4 @@ private:
 // Runs randomstart to its end; returns the exit code.
 int RunLauncher(const std::vector<std::string>& arguments, const std::string& stderrPath);
 
-std::string ReadText(const std::filesystem::path& path);
-
 } // namespace velmora::testing

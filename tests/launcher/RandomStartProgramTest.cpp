@@ -12,7 +12,7 @@ namespace {
 class RandomStartProgramTest : public LauncherFixture {
 protected:
     std::string StderrPath() const { return (registry.Dir() / "stderr.txt").string(); }
-    std::string Stderr() const { return ReadText(StderrPath()); }
+    std::string Stderr() const { return ReadFileBytes(StderrPath()); }
 };
 
 TEST_F(RandomStartProgramTest, FullScreenRunsStartEveryUsableMemberAndWaitForIt)

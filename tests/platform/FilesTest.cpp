@@ -8,16 +8,16 @@
 
 #include <gtest/gtest.h>
 
+#include "TempFolder.h"
+
 namespace velmora::platform {
 namespace {
 
 TEST(CanOpenForReading, OnlyReadableRegularFiles)
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "velmora-files-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    const std::filesystem::path dir = pattern;
-    const std::string file = (dir / "program").string();
-    std::ofstream(file) << "x";
+    const testing::TempFolder folder {"velmora-files"};
+    const std::filesystem::path& dir = folder.Path();
+    const std::string file = folder.Write("program", "x");
     EXPECT_TRUE(CanOpenForReading(file));
     EXPECT_FALSE(CanOpenForReading(""));
     EXPECT_FALSE(CanOpenForReading((dir / "missing").string()));

@@ -11,22 +11,13 @@
 
 #include <gtest/gtest.h>
 
+#include "TempFolder.h"
+
 namespace velmora::platform {
 namespace {
 
 class InstanceGuardTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmora-guard-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
-    }
     InstanceGuard Guard() const { return InstanceGuard("VELMORA 3D ScreenSaver", dir_); }
 
     // The pid of a process that has already ended.
@@ -40,7 +31,8 @@ protected:
         return pid;
     }
 
-    std::string dir_;
+    testing::TempFolder folder_ {"velmora-guard"};
+    const std::string dir_ = folder_.Path().string();
 };
 
 TEST_F(InstanceGuardTest, AddExistsDelete)

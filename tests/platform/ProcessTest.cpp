@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include "platform/Process.h"
+#include "TempFolder.h"
 
 namespace velmora::platform {
 namespace {
@@ -25,26 +26,12 @@ constexpr int kEndMs = 20000;
 
 class ProcessTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmora-proc-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
-    }
     static std::vector<std::string> Shell(const std::string& script) { return {"/bin/sh", "-c", script}; }
     std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-    static std::string Read(const std::string& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    }
+    static std::string Read(const std::string& path) { return testing::ReadFileBytes(path); }
 
-    std::filesystem::path dir_;
+    testing::TempFolder folder_ {"velmora-proc"};
+    const std::filesystem::path& dir_ = folder_.Path();
 };
 
 struct ExitCase {

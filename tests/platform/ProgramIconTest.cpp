@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TempFolder.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -251,26 +253,12 @@ INSTANTIATE_TEST_SUITE_P(Icon, BestIconTest,
 
 class ProgramFileTest : public ::testing::Test {
 protected:
-    ProgramFileTest()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmora-icon-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            ADD_FAILURE() << "mkdtemp failed";
-        dir = pattern;
-    }
-    ~ProgramFileTest() override
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
-    }
     std::string Write(const std::string& name, const std::vector<uint8_t>& bytes) const
     {
-        const std::string path = (dir / name).string();
-        std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        return path;
+        return folder.Write(name, std::string(bytes.begin(), bytes.end()));
     }
-    std::filesystem::path dir;
+    testing::TempFolder folder {"velmora-icon"};
+    const std::filesystem::path& dir = folder.Path();
 };
 
 TEST_F(ProgramFileTest, StatusTellsUnreadableFromNoIcon)

@@ -26,12 +26,6 @@ std::vector<std::string> DamagedCopies(const TempRegistry& reg)
     return out;
 }
 
-std::string ReadAll(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
 TEST(RegistryPath, EnvironmentChoosesTheFile)
 {
     TempRegistry reg;
@@ -321,7 +315,7 @@ TEST(RegistryFile, GarbageLinesReadAsMissingAndAreKeptAside)
     ASSERT_TRUE(good.SetDword("New", 3));
     const auto copies = DamagedCopies(reg);
     ASSERT_EQ(copies.size(), 1u);
-    EXPECT_EQ(ReadAll(copies[0]), damaged);
+    EXPECT_EQ(testing::ReadFileBytes(copies[0]), damaged);
     // The rewritten file is clean: the next write keeps no second copy.
     ASSERT_TRUE(good.SetDword("Newer", 4));
     EXPECT_EQ(DamagedCopies(reg).size(), 1u);
@@ -382,7 +376,7 @@ TEST(RegistryFile, BinaryNoiseDoesNoHarm)
     ASSERT_TRUE(after.Create("Software\\After2"));
     ASSERT_TRUE(after.SetDword("X", 1));
     ASSERT_EQ(DamagedCopies(reg).size(), 1u);
-    EXPECT_EQ(ReadAll(DamagedCopies(reg)[0]), noise);
+    EXPECT_EQ(testing::ReadFileBytes(DamagedCopies(reg)[0]), noise);
 }
 
 TEST(RegistryFile, MissingHeaderCountsAsDamage)
@@ -437,7 +431,7 @@ TEST(RegistryFile, SymlinkedFileStaysLinked)
     ASSERT_TRUE(key.Create("Software\\Linked"));
     ASSERT_TRUE(key.SetDword("V", 5));
     EXPECT_TRUE(std::filesystem::is_symlink(reg.File()));
-    EXPECT_NE(ReadAll(real).find("\"V\"=dword:00000005"), std::string::npos);
+    EXPECT_NE(testing::ReadFileBytes(real).find("\"V\"=dword:00000005"), std::string::npos);
 }
 
 // Two processes write many values each into the same key at the same time;

@@ -10,6 +10,7 @@
 #include "scene/headless/HeadlessContext.h"
 #include "scene/headless/PngWriter.h"
 #include "scene/SceneNotifier.h"
+#include "TempFolder.h"
 
 namespace velmora {
 namespace {
@@ -67,9 +68,8 @@ TEST(HeadlessContext, ReadsRowsTopFirst)
 
 TEST(PngWriter, WritesRgbRowsThatReadBack)
 {
-    char dir[] = "/tmp/velmora-png-XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    const std::string path = std::string(dir) + "/a.png";
+    const testing::TempFolder folder {"velmora-png"};
+    const std::string path = folder.File("a.png");
     std::vector<uint8_t> rgba(3 * 2 * 4, 0);
     rgba[0] = 10; // top-left red
     rgba[1] = 20;
@@ -92,9 +92,6 @@ TEST(PngWriter, WritesRgbRowsThatReadBack)
     EXPECT_EQ(back[1], 20);
     EXPECT_EQ(back[2], 30);
     EXPECT_EQ(back[(1 * 3 + 2) * 3 + 1], 250);
-
-    std::remove(path.c_str());
-    rmdir(dir);
 }
 
 TEST(PngWriter, RefusesMismatchedSizesAndUnwritablePaths)

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "TempFolder.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -41,14 +43,6 @@ Result RunTool(const std::string& args, const std::string& env = "")
 
 class RenderTool : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char dir[] = "/tmp/velmora-render-XXXXXX";
-        ASSERT_NE(mkdtemp(dir), nullptr);
-        dir_ = dir;
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     static bool PngSize(const fs::path& path, unsigned& w, unsigned& h)
     {
         png_image image {};
@@ -61,13 +55,10 @@ protected:
         return true;
     }
 
-    static std::vector<char> Bytes(const fs::path& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        return std::vector<char>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    }
+    static std::string Bytes(const fs::path& path) { return velmora::testing::ReadFileBytes(path); }
 
-    fs::path dir_;
+    velmora::testing::TempFolder folder_ {"velmora-render"};
+    const fs::path& dir_ = folder_.Path();
 };
 
 TEST_F(RenderTool, BadOptionsPrintUsageAndExitWithTwo)

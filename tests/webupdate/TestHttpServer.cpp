@@ -198,38 +198,6 @@ int ClosedPort()
     return port;
 }
 
-TempFolder::TempFolder()
-{
-    std::string pattern = (std::filesystem::temp_directory_path() / "velmora-web-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr)
-        ADD_FAILURE() << "mkdtemp failed";
-    path_ = pattern;
-}
-
-TempFolder::~TempFolder()
-{
-    std::error_code ec;
-    // Folders a test made read-only must not keep their contents.
-    for (auto it = std::filesystem::recursive_directory_iterator(path_, ec);
-         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
-        std::filesystem::permissions(
-            it->path(), std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
-    std::filesystem::remove_all(path_, ec);
-}
-
-void TempFolder::Write(const std::string& relative, const std::string& bytes) const
-{
-    const std::filesystem::path file = path_ / relative;
-    std::filesystem::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary) << bytes;
-}
-
-std::string ReadFileBytes(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
 std::vector<std::string> ListFiles(const std::filesystem::path& root)
 {
     std::vector<std::string> files;

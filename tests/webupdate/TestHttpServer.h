@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "TempFolder.h"
+
 namespace velmora::webupdate::testing {
 
 struct LoggedRequest {
@@ -55,22 +57,9 @@ bool MakeSelfSignedCertificate(const std::string& certificate, const std::string
 // A port on 127.0.0.1 that nothing listens on (bound once, then released).
 int ClosedPort();
 
-// A private folder below the temp folder, removed with everything in it.
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::filesystem::path& Path() const { return path_; }
-    // Writes `bytes` to Path()/relative, making its folders.
-    void Write(const std::string& relative, const std::string& bytes) const;
+using ::velmora::testing::ReadFileBytes;
+using ::velmora::testing::TempFolder;
 
-private:
-    std::filesystem::path path_;
-};
-
-std::string ReadFileBytes(const std::filesystem::path& path);
 // Every regular file below `root`, as paths relative to it, sorted.
 std::vector<std::string> ListFiles(const std::filesystem::path& root);
 
