@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,15 +25,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path& path)
-{
-    return testing::ReadFileBytes(path.string());
-}
-
-int RunProgram(const std::vector<std::string>& argv, std::string* output = nullptr)
-{
-    return test::RunToEnd(argv, output);
-}
+using test::RunToEnd;
+using testing::ReadFileBytes;
 
 std::map<std::string, std::map<std::string, std::string>> Contents(const std::string& text)
 {
@@ -47,31 +41,23 @@ class InstallTreeTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        char pattern[] = "/tmp/velmora-install-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        root_ = pattern;
+        folder_ = std::make_unique<testing::TempFolder>("velmora-install");
+        root_ = folder_->Path();
         prefix_ = root_ / "prefix";
         std::string output;
-        installed_ = RunProgram({VELMORA_CMAKE, "--install", VELMORA_BUILD_DIR, "--prefix", prefix_.string()},
-                         &output)
+        installed_
+            = RunToEnd({VELMORA_CMAKE, "--install", VELMORA_BUILD_DIR, "--prefix", prefix_.string()}, &output)
             == 0;
         ASSERT_TRUE(installed_) << output;
     }
-    static void TearDownTestSuite()
-    {
-        std::error_code ignored;
-        fs::remove_all(root_, ignored);
-    }
+    static void TearDownTestSuite() { folder_.reset(); }
     void SetUp() override { ASSERT_TRUE(installed_); }
 
-    static fs::path root_;
-    static fs::path prefix_;
-    static bool installed_;
+    static inline std::unique_ptr<testing::TempFolder> folder_;
+    static inline fs::path root_;
+    static inline fs::path prefix_;
+    static inline bool installed_ = false;
 };
-
-fs::path InstallTreeTest::root_;
-fs::path InstallTreeTest::prefix_;
-bool InstallTreeTest::installed_ = false;
 
 TEST_F(InstallTreeTest, EveryFileIsInItsPlace)
 {
@@ -82,13 +68,13 @@ TEST_F(InstallTreeTest, EveryFileIsInItsPlace)
         EXPECT_EQ((perms & fs::perms::others_exec) != fs::perms::none, e.executable) << e.path;
         EXPECT_NE(perms & fs::perms::others_read, fs::perms::none) << e.path;
         if (e.gzip) {
-            EXPECT_EQ(ReadFile(path).substr(0, 2), "\x1f\x8b") << e.path;
+            EXPECT_EQ(ReadFileBytes(path).substr(0, 2), "\x1f\x8b") << e.path;
         }
     }
 
     // The installed program runs from its new place.
     std::string version;
-    ASSERT_EQ(RunProgram({(prefix_ / "bin/Velmora3D").string(), "--version"}, &version), 0);
+    ASSERT_EQ(RunToEnd({(prefix_ / "bin/Velmora3D").string(), "--version"}, &version), 0);
     EXPECT_EQ(version, "Velmora3D " VELMORA3D_VERSION "\n");
 }
 
@@ -114,8 +100,8 @@ TEST_F(InstallTreeTest, InstalledToolRegistersTwiceAndTakesItBack)
     const std::string program = resolved;
 
     std::string output;
-    ASSERT_EQ(RunProgram({tool}, &output), 0) << output;
-    const std::string registered = ReadFile(registry);
+    ASSERT_EQ(RunToEnd({tool}, &output), 0) << output;
+    const std::string registered = ReadFileBytes(registry);
     const auto contents = Contents(registered);
     const std::string collection = "HKEY_CURRENT_USER\\Software\\Tarnwick\\Kestrova3D";
     EXPECT_EQ(contents.at(collection + "\\List").at("VELMORA3D"), "Velmora 3D Screensaver/0");
@@ -125,19 +111,19 @@ TEST_F(InstallTreeTest, InstalledToolRegistersTwiceAndTakesItBack)
     EXPECT_EQ(contents.at(collection + "\\Corvane3D").at("ExecutablePath"), program + "/0");
     EXPECT_TRUE(fs::is_directory(data / "kestrova3d/velmora3d"));
 
-    ASSERT_EQ(RunProgram({tool}, &output), 0);
+    ASSERT_EQ(RunToEnd({tool}, &output), 0);
     EXPECT_NE(output.find("nothing to change"), std::string::npos) << output;
-    EXPECT_EQ(ReadFile(registry), registered);
+    EXPECT_EQ(ReadFileBytes(registry), registered);
 
-    ASSERT_EQ(RunProgram({tool, "--uninstall"}, &output), 0) << output;
-    EXPECT_EQ(Contents(ReadFile(registry)), Contents(before)) << ReadFile(registry);
+    ASSERT_EQ(RunToEnd({tool, "--uninstall"}, &output), 0) << output;
+    EXPECT_EQ(Contents(ReadFileBytes(registry)), Contents(before)) << ReadFileBytes(registry);
     EXPECT_FALSE(fs::exists(data / "kestrova3d"));
     EXPECT_TRUE(fs::is_directory(data));
 
     // A wrong command line says so and changes nothing.
-    EXPECT_EQ(RunProgram({tool, "--purge"}, &output), 2);
-    EXPECT_EQ(RunProgram({tool, "--program", (root_ / "missing").string()}, &output), 1);
-    EXPECT_EQ(Contents(ReadFile(registry)), Contents(before));
+    EXPECT_EQ(RunToEnd({tool, "--purge"}, &output), 2);
+    EXPECT_EQ(RunToEnd({tool, "--program", (root_ / "missing").string()}, &output), 1);
+    EXPECT_EQ(Contents(ReadFileBytes(registry)), Contents(before));
     ::unsetenv("KESTROVA3D_REGISTRY");
     ::unsetenv("XDG_DATA_HOME");
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -19,18 +20,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Standard output and error land in `output`.
-int RunProgram(const std::vector<std::string>& argv, std::string& output)
-{
-    return test::RunToEnd(argv, &output);
-}
+using test::RunToEnd;
 
 // The names of the ELF sections of a program file.
 std::vector<std::string> Sections(const std::string& file)
 {
     std::string output;
     std::vector<std::string> names;
-    if (RunProgram({"readelf", "-W", "-S", file}, output) != 0)
+    if (RunToEnd({"readelf", "-W", "-S", file}, &output) != 0)
         return names;
     const std::regex row(R"(\]\s+(\S+)\s+[A-Z_]+\s)");
     for (std::sregex_iterator it(output.begin(), output.end(), row), end; it != end; ++it)
@@ -47,40 +44,33 @@ class PackageTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        char pattern[] = "/tmp/velmora-package-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        root_ = pattern;
+        folder_ = std::make_unique<testing::TempFolder>("velmora-package");
+        root_ = folder_->Path();
         std::string output;
-        ASSERT_EQ(RunProgram({VELMORA_CPACK, "--config", VELMORA_BUILD_DIR "/CPackConfig.cmake", "-G", "DEB",
-                                 "-B", root_.string()},
-                      output),
+        ASSERT_EQ(RunToEnd({VELMORA_CPACK, "--config", VELMORA_BUILD_DIR "/CPackConfig.cmake", "-G", "DEB",
+                               "-B", root_.string()},
+                      &output),
             0)
             << output;
         for (const auto& entry : fs::directory_iterator(root_))
             if (entry.path().extension() == ".deb")
                 package_ = entry.path().string();
         ASSERT_FALSE(package_.empty()) << output;
-        ASSERT_EQ(RunProgram({"dpkg-deb", "-x", package_, (root_ / "tree").string()}, output), 0) << output;
+        ASSERT_EQ(RunToEnd({"dpkg-deb", "-x", package_, (root_ / "tree").string()}, &output), 0) << output;
     }
-    static void TearDownTestSuite()
-    {
-        std::error_code ignored;
-        fs::remove_all(root_, ignored);
-    }
+    static void TearDownTestSuite() { folder_.reset(); }
     void SetUp() override { ASSERT_FALSE(package_.empty()); }
 
-    static fs::path root_;
-    static std::string package_;
+    static inline std::unique_ptr<testing::TempFolder> folder_;
+    static inline fs::path root_;
+    static inline std::string package_;
 };
-
-fs::path PackageTest::root_;
-std::string PackageTest::package_;
 
 TEST_F(PackageTest, HoldsTheProgramsAndTheirFiles)
 {
     EXPECT_EQ(fs::path(package_).filename(), "velmora3d_" VELMORA3D_VERSION "-1_amd64.deb");
     std::string list;
-    ASSERT_EQ(RunProgram({"dpkg-deb", "-c", package_}, list), 0);
+    ASSERT_EQ(RunToEnd({"dpkg-deb", "-c", package_}, &list), 0);
     for (const test::InstalledFile& file : test::InstalledFiles()) {
         // Programs executable by everyone, every other file readable only.
         const std::string mode = file.executable ? "-rwxr-xr-x " : "-rw-r--r-- ";
@@ -99,7 +89,7 @@ TEST_F(PackageTest, HoldsTheProgramsAndTheirFiles)
 TEST_F(PackageTest, DeclaresWhatTheProgramsNeed)
 {
     std::string depends;
-    ASSERT_EQ(RunProgram({"dpkg-deb", "-f", package_, "Depends"}, depends), 0);
+    ASSERT_EQ(RunToEnd({"dpkg-deb", "-f", package_, "Depends"}, &depends), 0);
     // Found in the programs by the library scan, and the two that are loaded
     // at run time and must be named by hand.
     for (const char* package : {"libc6", "libqt6gui6", "libqt6widgets6", "libqt6core6", "libjpeg62-turbo",
@@ -124,14 +114,14 @@ TEST_F(PackageTest, ProgramsAreStrippedButKeepTheirOwnSections)
             }
     }
     std::string version;
-    ASSERT_EQ(RunProgram({(root_ / "tree/usr/bin/Velmora3D").string(), "--version"}, version), 0);
+    ASSERT_EQ(RunToEnd({(root_ / "tree/usr/bin/Velmora3D").string(), "--version"}, &version), 0);
     EXPECT_EQ(version, "Velmora3D " VELMORA3D_VERSION "\n");
 }
 
 TEST_F(PackageTest, LintianFindsNoErrors)
 {
     std::string report;
-    const int rc = RunProgram({"lintian", "--fail-on", "error", package_}, report);
+    const int rc = RunToEnd({"lintian", "--fail-on", "error", package_}, &report);
     EXPECT_EQ(rc, 0) << report;
     EXPECT_EQ(report.find("\nE: "), std::string::npos) << report;
     EXPECT_NE(report.rfind("E: ", 0), 0u) << report;
