@@ -1,6 +1,8 @@
 #include "scene/Rings.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <numbers>
 
 namespace velmora {
@@ -18,6 +20,8 @@ constexpr double kRingColourTopUp = 0.1;
 // Rotation rates of the pattern layers in degrees per clock unit.
 constexpr double kWhiteSpotsRate = 1.0;
 constexpr double kBlackSpotsRate = 1.4;
+// The dark pattern is added at this weight.
+constexpr double kBlackSpotsWeight = 0.9;
 // The planet's shadow is painted for a Sun in the direction (1, 1, 0).
 constexpr double kShadowOnRingAngle = -45.0;
 // The rings' shadow is projected from a half-sphere of this radius whose
@@ -59,6 +63,111 @@ std::vector<uint8_t> ColourWithMask(const std::vector<uint8_t>& colour, int widt
         rgba[i * 4 + 3] = m[0];
     }
     return rgba;
+}
+
+// The light pattern's colour with 1 / (2 grey) as alpha, or nothing when a
+// texel is darker than half grey (its alpha would pass 1).
+std::vector<uint8_t> LightPatternWithInverse(const uint8_t* rgb, int width, int height)
+{
+    if (!rgb || width <= 0 || height <= 0) {
+        return {};
+    }
+    const std::size_t texels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    std::vector<uint8_t> rgba(texels * 4);
+    for (std::size_t i = 0; i < texels; ++i) {
+        const uint8_t* p = rgb + i * 3;
+        const double grey = (p[0] + p[1] + p[2]) / 3.0;
+        if (grey < 127.5) {
+            return {};
+        }
+        rgba[i * 4] = p[0];
+        rgba[i * 4 + 1] = p[1];
+        rgba[i * 4 + 2] = p[2];
+        rgba[i * 4 + 3] = static_cast<uint8_t>(std::lround(255.0 * 255.0 / (2.0 * grey)));
+    }
+    return rgba;
+}
+
+// The dark pattern's grey at its weight, one byte per texel. Its colour is
+// left out: the pattern is grey to within a step or two.
+std::vector<uint8_t> DarkPatternAlpha(const uint8_t* rgb, int width, int height)
+{
+    if (!rgb || width <= 0 || height <= 0) {
+        return {};
+    }
+    const std::size_t texels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    std::vector<uint8_t> alpha(texels);
+    for (std::size_t i = 0; i < texels; ++i) {
+        const uint8_t* p = rgb + i * 3;
+        alpha[i] = static_cast<uint8_t>(std::lround(kBlackSpotsWeight * (p[0] + p[1] + p[2]) / 3.0));
+    }
+    return alpha;
+}
+
+// OpenGL 1.3's texture combiners with at least two units.
+bool HasTwoCombinerUnits()
+{
+    const auto* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    int major = 0;
+    int minor = 0;
+    if (!version || std::sscanf(version, "%d.%d", &major, &minor) != 2 || major < 1
+        || (major == 1 && minor < 3)) {
+        return false;
+    }
+    GLint units = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_UNITS, &units);
+    return units >= 2;
+}
+
+// Uploads pixels into a new texture with a table row's filters and wrapping;
+// 0 when no name is left.
+GLuint UploadPicture(GlTextureNames& names, TextureSlot row, GLenum format, int width, int height,
+    const std::vector<uint8_t>& pixels)
+{
+    const GLuint name = names.Generate();
+    if (name == 0) {
+        return 0;
+    }
+    glBindTexture(GL_TEXTURE_2D, name);
+    ApplyTextureRowParameters(kTextureTable[static_cast<std::size_t>(row)]);
+    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    const GLint internal = format == GL_ALPHA ? GL_ALPHA8 : GL_RGBA8;
+    glTexImage2D(GL_TEXTURE_2D, 0, internal, width, height, 0, format, GL_UNSIGNED_BYTE, pixels.data());
+    glPopClientAttrib();
+    return name;
+}
+
+// The square covering the rings, not turned itself; each of the two units'
+// textures turns by its own angle in degrees about the centre, as if the
+// square were turned for it: texture (s, t) at a point p is
+// R(-angle) p / (2 r) + (0.5, 0.5). Both windings, as DrawOverlaySquare.
+void DrawSquareWithTurnedTextures(const double (&degrees)[2])
+{
+    constexpr double r = kRingOuterRadius;
+    double c[2];
+    double s[2];
+    for (int u = 0; u < 2; ++u) {
+        const double radians = degrees[u] * std::numbers::pi / 180.0;
+        c[u] = std::cos(radians);
+        s[u] = std::sin(radians);
+    }
+    const double x[4] = {-r, r, r, -r};
+    const double y[4] = {-r, -r, r, r};
+    glBegin(GL_QUADS);
+    glNormal3d(0.0, 0.0, 1.0);
+    for (int facing = 0; facing < 2; ++facing) {
+        for (int k = 0; k < 4; ++k) {
+            const int i = facing == 0 ? k : 3 - k;
+            for (int u = 0; u < 2; ++u) {
+                glMultiTexCoord2d(static_cast<GLenum>(GL_TEXTURE0 + u),
+                    (c[u] * x[i] + s[u] * y[i]) / (2.0 * r) + 0.5,
+                    (c[u] * y[i] - s[u] * x[i]) / (2.0 * r) + 0.5);
+            }
+            glVertex3d(x[i], y[i], 0.0);
+        }
+    }
+    glEnd();
 }
 
 // A square just covering the rings, drawn as the pieces of its texture that
@@ -217,28 +326,71 @@ void RingSystem::DrawRingShadowOnPlanet(GLuint ringsShadow)
     glRotated(90.0, 1.0, 0.0, 0.0);
 }
 
+void RingSystem::DrawPatternsInOnePass(double animationTime) const
+{
+    // Unit 0: the light pattern, its colour and 1 / (2 grey).
+    glBindTexture(GL_TEXTURE_2D, lightWithInverseTexture_);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+
+    // Unit 1: the colour passes on; alpha = 2 x 1 / (2 light) x 0.9 dark.
+    glActiveTexture(GL_TEXTURE1);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, darkAlphaTexture_);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_REPLACE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB, GL_PREVIOUS);
+    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_RGB, GL_SRC_COLOR);
+    glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_ALPHA, GL_MODULATE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_ALPHA, GL_PREVIOUS);
+    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_ALPHA, GL_SRC_ALPHA);
+    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_ALPHA, GL_TEXTURE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND1_ALPHA, GL_SRC_ALPHA);
+    glTexEnvf(GL_TEXTURE_ENV, GL_ALPHA_SCALE, 2.0f);
+    glActiveTexture(GL_TEXTURE0);
+
+    // light x (0.9 dark / light) + framebuffer x light: the framebuffer
+    // multiplied by the light pattern with the dark one added.
+    glBlendFunc(GL_SRC_ALPHA, GL_SRC_COLOR);
+    const double degrees[2] = {kWhiteSpotsRate * animationTime, kBlackSpotsRate * animationTime};
+    DrawSquareWithTurnedTextures(degrees);
+
+    // Unit 1 back to its defaults, and unit 0 to modulating.
+    glActiveTexture(GL_TEXTURE1);
+    glTexEnvf(GL_TEXTURE_ENV, GL_ALPHA_SCALE, 1.0f);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glDisable(GL_TEXTURE_2D);
+    glActiveTexture(GL_TEXTURE0);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+}
+
 void RingSystem::DrawRingOverlays(const SceneTextures& textures, double animationTime) const
 {
     const double t = animationTime;
-
-    // 1. Light pattern, multiplied, turning at t degrees.
-    glRotated(kWhiteSpotsRate * t, 0.0, 0.0, 1.0);
     glDisable(GL_DEPTH_TEST);
     glEnable(GL_BLEND);
     glDepthMask(GL_FALSE);
-    glBindTexture(GL_TEXTURE_2D, textures.spotsWhite);
-    glColor4d(1.0, 1.0, 1.0, 0.1);
-    glBlendFunc(GL_DST_COLOR, GL_ZERO);
-    DrawOverlaySquare(spotsWhitePieces_);
-    glRotated(-kWhiteSpotsRate * t, 0.0, 0.0, 1.0);
 
-    // 2. Dark pattern, added at 0.9, turning at 1.4 t degrees.
-    glRotated(kBlackSpotsRate * t, 0.0, 0.0, 1.0);
-    glBindTexture(GL_TEXTURE_2D, textures.spotsBlack);
-    glColor4d(0.9, 0.9, 0.9, 0.1);
-    glBlendFunc(GL_ONE, GL_ONE);
-    DrawOverlaySquare(spotsBlackPieces_);
-    glRotated(-kBlackSpotsRate * t, 0.0, 0.0, 1.0);
+    if (paths_.onePatternPass) {
+        // 1-2 at once.
+        DrawPatternsInOnePass(t);
+    } else {
+        // 1. Light pattern, multiplied, turning at t degrees.
+        glRotated(kWhiteSpotsRate * t, 0.0, 0.0, 1.0);
+        glBindTexture(GL_TEXTURE_2D, textures.spotsWhite);
+        glColor4d(1.0, 1.0, 1.0, 0.1);
+        glBlendFunc(GL_DST_COLOR, GL_ZERO);
+        DrawOverlaySquare(spotsWhitePieces_);
+        glRotated(-kWhiteSpotsRate * t, 0.0, 0.0, 1.0);
+
+        // 2. Dark pattern, added at 0.9, turning at 1.4 t degrees.
+        glRotated(kBlackSpotsRate * t, 0.0, 0.0, 1.0);
+        glBindTexture(GL_TEXTURE_2D, textures.spotsBlack);
+        glColor4d(kBlackSpotsWeight, kBlackSpotsWeight, kBlackSpotsWeight, 0.1);
+        glBlendFunc(GL_ONE, GL_ONE);
+        DrawOverlaySquare(spotsBlackPieces_);
+        glRotated(-kBlackSpotsRate * t, 0.0, 0.0, 1.0);
+    }
 
     // 3. The planet's shadow, fixed in space.
     glBindTexture(GL_TEXTURE_2D, textures.shadowOnRing);
@@ -261,9 +413,15 @@ void RingSystem::SetOverlayImage(TextureSlot slot, const uint8_t* rgb, int width
     switch (slot) {
     case TextureSlot::SpotsWhite:
         spotsWhitePieces_ = TexturePieces(ComputeTextureBounds(rgb, width, height, 255, TextureWrap::Repeat));
+        lightWithInverse_ = LightPatternWithInverse(rgb, width, height);
+        lightWidth_ = width;
+        lightHeight_ = height;
         break;
     case TextureSlot::SpotsBlack:
         spotsBlackPieces_ = TexturePieces(ComputeTextureBounds(rgb, width, height, 0, TextureWrap::Repeat));
+        darkAlpha_ = DarkPatternAlpha(rgb, width, height);
+        darkWidth_ = width;
+        darkHeight_ = height;
         break;
     case TextureSlot::RingsShadow:
         ringsShadowBounds_ = ComputeTextureBounds(rgb, width, height, 255, TextureWrap::Repeat);
@@ -370,28 +528,37 @@ void RingSystem::PrepareGl(GlTextureNames& names)
 {
     possible_ = RingPaths {};
     if (!colourWithMask_.empty()) {
-        const GLuint name = names.Generate();
-        if (name != 0) {
-            // The colour picture's own filters and wrapping.
-            const TextureRow& row = kTextureTable[static_cast<std::size_t>(TextureSlot::Rings)];
-            glBindTexture(GL_TEXTURE_2D, name);
-            ApplyTextureRowParameters(row);
-            glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
-            glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, colourWidth_, colourHeight_, 0, GL_RGBA,
-                GL_UNSIGNED_BYTE, colourWithMask_.data());
-            glPopClientAttrib();
-            colourWithMaskTexture_ = name;
-            possible_.oneColourPass = true;
-        }
+        // The colour picture's own filters and wrapping.
+        colourWithMaskTexture_
+            = UploadPicture(names, TextureSlot::Rings, GL_RGBA, colourWidth_, colourHeight_, colourWithMask_);
+        possible_.oneColourPass = colourWithMaskTexture_ != 0;
         colourWithMask_ = std::vector<uint8_t> {};
     }
+
+    if (!lightWithInverse_.empty() && !darkAlpha_.empty() && HasTwoCombinerUnits()) {
+        // The unit's alpha, 2 x inverse x dark, must stay within 1.
+        uint8_t lightMax = 0;
+        for (std::size_t i = 3; i < lightWithInverse_.size(); i += 4) {
+            lightMax = std::max(lightMax, lightWithInverse_[i]);
+        }
+        const uint8_t darkMax = *std::max_element(darkAlpha_.begin(), darkAlpha_.end());
+        if (2 * lightMax * darkMax <= 255 * 255) {
+            lightWithInverseTexture_ = UploadPicture(
+                names, TextureSlot::SpotsWhite, GL_RGBA, lightWidth_, lightHeight_, lightWithInverse_);
+            darkAlphaTexture_ = UploadPicture(
+                names, TextureSlot::SpotsBlack, GL_ALPHA, darkWidth_, darkHeight_, darkAlpha_);
+            possible_.onePatternPass = lightWithInverseTexture_ != 0 && darkAlphaTexture_ != 0;
+        }
+    }
+    lightWithInverse_ = std::vector<uint8_t> {};
+    darkAlpha_ = std::vector<uint8_t> {};
     paths_ = possible_;
 }
 
 void RingSystem::UsePaths(const RingPaths& wanted)
 {
     paths_.oneColourPass = wanted.oneColourPass && possible_.oneColourPass;
+    paths_.onePatternPass = wanted.onePatternPass && possible_.onePatternPass;
 }
 
 void RingSystem::DrawRings(const SceneTextures& textures, double animationTime, bool backgroundMarked)

@@ -42,6 +42,12 @@ struct RingPaths {
     // and two colour passes. Plain OpenGL 1.1; needs a grey mask of the
     // colour picture's size, else the separate passes draw.
     bool oneColourPass = false;
+    // The light and dark patterns in one pass over two texture units (OpenGL
+    // 1.3 combiners): framebuffer x light + light x alpha, where the alpha,
+    // 0.9 dark / light, is made from a light-pattern alpha of 1 / (2 light)
+    // and a dark-pattern alpha of 0.9 dark. Needs two units and a light
+    // pattern no darker than half grey, else the two passes draw.
+    bool onePatternPass = false;
 };
 
 // Turns the stencil test on so every pixel drawn from here until the ring pass
@@ -92,6 +98,7 @@ public:
 
 private:
     void DrawColourLayers(const SceneTextures& textures, bool backgroundMarked) const;
+    void DrawPatternsInOnePass(double animationTime) const;
 
     SphereQuarterMesh hemisphere_;
     bool hemisphereNeedsBuilding_ = true;
@@ -107,6 +114,16 @@ private:
     int colourHeight_ = 0;
     std::vector<uint8_t> colourWithMask_;
     GLuint colourWithMaskTexture_ = 0;
+    // Load time: the one-pass patterns' textures until PrepareGl uploads
+    // them (light as RGBA, dark as alpha only), empty when not possible.
+    std::vector<uint8_t> lightWithInverse_;
+    int lightWidth_ = 0;
+    int lightHeight_ = 0;
+    std::vector<uint8_t> darkAlpha_;
+    int darkWidth_ = 0;
+    int darkHeight_ = 0;
+    GLuint lightWithInverseTexture_ = 0;
+    GLuint darkAlphaTexture_ = 0;
     RingPaths possible_;
     RingPaths paths_;
 };

@@ -23,6 +23,10 @@ struct GlSnapshot {
     GLint blendSrc, blendDst;
     std::array<float, 4> colour;
     GLint boundTexture;
+    // A second texture unit is for the inside of a pass only: between passes
+    // unit 0 is active and modulates, and unit 1 is off.
+    GLint activeUnit, unit0Environment;
+    bool unit1Texturing;
     std::array<double, 16> modelView, projection;
 
     static GlSnapshot Take()
@@ -42,6 +46,12 @@ struct GlSnapshot {
         glGetIntegerv(GL_BLEND_DST, &s.blendDst);
         glGetFloatv(GL_CURRENT_COLOR, s.colour.data());
         glGetIntegerv(GL_TEXTURE_BINDING_2D, &s.boundTexture);
+        glGetIntegerv(GL_ACTIVE_TEXTURE, &s.activeUnit);
+        glActiveTexture(GL_TEXTURE1);
+        s.unit1Texturing = glIsEnabled(GL_TEXTURE_2D);
+        glActiveTexture(GL_TEXTURE0);
+        glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &s.unit0Environment);
+        glActiveTexture(static_cast<GLenum>(s.activeUnit));
         glGetDoublev(GL_MODELVIEW_MATRIX, s.modelView.data());
         glGetDoublev(GL_PROJECTION_MATRIX, s.projection.data());
         return s;
@@ -80,6 +90,12 @@ inline std::vector<std::string> StateMismatches(
     }
     if (declared.boundTexture && static_cast<GLint>(textures[*declared.boundTexture]) != s.boundTexture)
         out.push_back("texture " + std::to_string(s.boundTexture) + " is bound");
+    if (s.activeUnit != GL_TEXTURE0)
+        out.push_back("texture unit " + std::to_string(s.activeUnit - GL_TEXTURE0) + " is active");
+    if (s.unit1Texturing)
+        out.push_back("texture unit 1 is on");
+    if (s.unit0Environment != GL_MODULATE)
+        out.push_back("texture unit 0 does not modulate");
     return out;
 }
 

@@ -38,7 +38,8 @@ private:
 struct FrameRow {
     double time;
     int frames;
-    bool oneColourPass = true;
+    // false: the ring colour and patterns in separate passes.
+    bool onePassRings = true;
 };
 
 class PassStateTest : public test::ElementGlSuite<320, 240>,
@@ -47,8 +48,10 @@ class PassStateTest : public test::ElementGlSuite<320, 240>,
 TEST_P(PassStateTest, EveryPassKeepsItsDeclaredState)
 {
     SpaceScene& scene = gl_->Scene();
-    scene.UseRingPaths(RingPaths {.oneColourPass = GetParam().oneColourPass});
-    ASSERT_EQ(scene.RingPathsInUse().oneColourPass, GetParam().oneColourPass);
+    const bool one = GetParam().onePassRings;
+    scene.UseRingPaths(RingPaths {.oneColourPass = one, .onePatternPass = one});
+    ASSERT_EQ(scene.RingPathsInUse().oneColourPass, one);
+    ASSERT_EQ(scene.RingPathsInUse().onePatternPass, one);
     scene.SetAnimationTime(GetParam().time);
     for (int frame = 0; frame < GetParam().frames; ++frame) {
         PassRecorder recorder;
@@ -69,11 +72,11 @@ TEST_P(PassStateTest, EveryPassKeepsItsDeclaredState)
                 ADD_FAILURE() << context("matrices") << ": " << m;
             // Background marks are made only for a separate mask pass.
             if (r.pass == FramePass::Rings) {
-                EXPECT_EQ(r.before.stencilTest, !GetParam().oneColourPass) << context("entry");
+                EXPECT_EQ(r.before.stencilTest, !one) << context("entry");
             }
         }
     }
-    scene.UseRingPaths(RingPaths {.oneColourPass = true});
+    scene.UseRingPaths(RingPaths {.oneColourPass = true, .onePatternPass = true});
 }
 
 // The reference times, and runs of frames so the state one frame hands to

@@ -61,12 +61,14 @@ bool ReadPng(const std::string& path, Picture& out, std::string& error)
     return true;
 }
 
+constexpr RingPaths kAllRingPaths {.oneColourPass = true, .onePatternPass = true};
+
 struct ReferenceRow {
     double time;
     const char* name;
-    // false: the ring colour in separate passes, as without a grey mask; the
-    // same pictures hold for both.
-    bool oneColourPass;
+    // false: the ring colour and patterns in separate passes, as without a
+    // grey mask or texture combiners; the same pictures hold for both.
+    bool onePassRings;
 };
 
 class ReferenceImage : public test::ElementGlSuite<kWidth, kHeight>,
@@ -75,7 +77,7 @@ protected:
     void TearDown() override
     {
         if (gl_)
-            gl_->Scene().UseRingPaths(RingPaths {.oneColourPass = true});
+            gl_->Scene().UseRingPaths(kAllRingPaths);
     }
 
     // Draws a frame at clock t (twice, so the planet's material, which the
@@ -129,8 +131,10 @@ protected:
 
 TEST_P(ReferenceImage, FrameMatchesItsPicture)
 {
-    gl_->Scene().UseRingPaths(RingPaths {.oneColourPass = GetParam().oneColourPass});
-    ASSERT_EQ(gl_->Scene().RingPathsInUse().oneColourPass, GetParam().oneColourPass);
+    const bool one = GetParam().onePassRings;
+    gl_->Scene().UseRingPaths(RingPaths {.oneColourPass = one, .onePatternPass = one});
+    ASSERT_EQ(gl_->Scene().RingPathsInUse().oneColourPass, one);
+    ASSERT_EQ(gl_->Scene().RingPathsInUse().onePatternPass, one);
     CheckFrame(GetParam().time, GetParam().name);
 }
 

@@ -295,63 +295,90 @@ TEST_F(RingsTest, MaskPassSkippingUnmarkedBlackSkyGivesTheSameFrame)
     }
 }
 
-// A ring system given the program's own colour and mask pictures, so it can
-// take the one-pass colour.
-void FeedColourAndMask(RingSystem& rings, const SceneTextures& tex)
+// A ring system given the program's own pictures, so it can take the
+// one-pass colour and patterns.
+void FeedPictures(RingSystem& rings, const SceneTextures& tex)
 {
     for (const auto& [slot, name] :
-        {std::pair {TextureSlot::Rings, tex.rings}, std::pair {TextureSlot::RingsMask, tex.ringsMask}}) {
+        {std::pair {TextureSlot::Rings, tex.rings}, std::pair {TextureSlot::RingsMask, tex.ringsMask},
+            std::pair {TextureSlot::SpotsWhite, tex.spotsWhite},
+            std::pair {TextureSlot::SpotsBlack, tex.spotsBlack}}) {
         int w = 0, h = 0;
         const std::vector<uint8_t> rgb = ElementGl::TexturePixels(name, w, h);
         rings.SetOverlayImage(slot, rgb.data(), w, h);
     }
 }
 
-TEST_F(RingsTest, OneColourPassMatchesTheSeparatePassesUpToRounding)
+struct MergeRow {
+    const char* what;
+    RingPaths separate;
+    RingPaths merged;
+    // Largest channel difference rounding may make.
+    int tolerance;
+};
+
+class RingsMergeTest : public RingsTest, public ::testing::WithParamInterface<MergeRow> { };
+
+// Each faster path draws what its separate passes draw, up to rounding, and
+// marks the same ring pixels.
+TEST_P(RingsMergeTest, MatchesTheSeparatePassesUpToRounding)
 {
+    const MergeRow& row = GetParam();
     GlTextureNames names;
     RingSystem rings;
-    FeedColourAndMask(rings, gl_->Textures());
+    FeedPictures(rings, gl_->Textures());
     rings.PrepareGl(names);
     ASSERT_TRUE(rings.Paths().oneColourPass) << "the shipped mask is grey and of the colour's size";
-    EXPECT_EQ(names.Count(), 1u);
+    ASSERT_TRUE(rings.Paths().onePatternPass) << "the shipped light pattern is light enough";
+    EXPECT_EQ(names.Count(), 3u);
 
-    const Vec3 eyes[] = {{0.0, -6.0, 2.5}, {-4.0, -4.0, 1.0}, {3.0, -1.0, -4.0}, {0.5, 0.5, 7.0}};
-    for (const Vec3& eye : eyes) {
-        // Separate passes, as the frame draws them: background marked.
-        rings.UsePaths(RingPaths {});
-        View(eye, kOrigin, kUpZ);
+    // Each path drawn as the frame draws it: background marks only for a
+    // separate mask pass.
+    const auto draw = [&](const RingPaths& paths, const Vec3& eye, double t) {
+        rings.UsePaths(paths);
+        EXPECT_EQ(rings.Paths().oneColourPass, paths.oneColourPass);
+        EXPECT_EQ(rings.Paths().onePatternPass, paths.onePatternPass);
+        gl_->BeginView(eye, kOrigin, kUpZ);
+        if (!paths.oneColourPass)
+            BeginBackgroundMarking();
         ElementGl::DrawPlainSphere(kOrigin, 1.0, 0.6f);
-        rings.DrawRings(gl_->Textures(), 42.0, /*backgroundMarked=*/true);
+        rings.DrawRings(gl_->Textures(), t, /*backgroundMarked=*/!paths.oneColourPass);
+        EXPECT_FALSE(glIsEnabled(GL_STENCIL_TEST));
+    };
+    const Vec3 eyes[] = {{0.0, -6.0, 2.5}, {-4.0, -4.0, 1.0}, {3.0, -1.0, -4.0}, {0.5, 0.5, 7.0}};
+    const double times[] = {42.0, 7000.0, 7000.0, 1234.5};
+    for (std::size_t i = 0; i < std::size(eyes); ++i) {
+        const std::string where = std::to_string(i);
+        draw(row.separate, eyes[i], times[i]);
         const std::vector<uint8_t> separate = gl_->Frame();
         const std::vector<uint8_t> separateMarks = gl_->StencilFrame();
+        draw(row.merged, eyes[i], times[i]);
+        const std::vector<uint8_t> merged = gl_->Frame();
+        const std::vector<uint8_t> mergedMarks = gl_->StencilFrame();
 
-        // One pass, as the frame draws it: no background marks.
-        rings.UsePaths(RingPaths {.oneColourPass = true});
-        ASSERT_TRUE(rings.Paths().oneColourPass);
-        gl_->BeginView(eye, kOrigin, kUpZ);
-        ElementGl::DrawPlainSphere(kOrigin, 1.0, 0.6f);
-        rings.DrawRings(gl_->Textures(), 42.0, /*backgroundMarked=*/false);
-        const std::vector<uint8_t> one = gl_->Frame();
-
-        // 0.6 c + 0.1 c rounded twice against 0.7 c rounded once, under
-        // three overlay layers.
-        EXPECT_EQ(ElementGl::CountDiffering(separate, one, 3), 0u) << eye.x << "," << eye.y << "," << eye.z;
-        // The same ring pixels are marked (the separate passes also leave
+        EXPECT_EQ(ElementGl::CountDiffering(separate, merged, row.tolerance), 0u)
+            << row.what << ", eye " << where;
+        // The same ring pixels are marked (a separate mask pass also leaves
         // background marks outside the rings).
-        const std::vector<uint8_t> oneMarks = gl_->StencilFrame();
         std::size_t marked = 0;
         std::size_t markedDifferently = 0;
-        for (std::size_t i = 0; i < oneMarks.size(); ++i) {
-            marked += (oneMarks[i] & kRingStencilMark) != 0 ? 1 : 0;
+        for (std::size_t p = 0; p < mergedMarks.size(); ++p) {
+            marked += (mergedMarks[p] & kRingStencilMark) != 0 ? 1 : 0;
             markedDifferently
-                += (oneMarks[i] & kRingStencilMark) != (separateMarks[i] & kRingStencilMark) ? 1 : 0;
+                += (mergedMarks[p] & kRingStencilMark) != (separateMarks[p] & kRingStencilMark) ? 1 : 0;
         }
-        EXPECT_GT(marked, 1000u);
-        EXPECT_EQ(markedDifferently, 0u);
-        EXPECT_FALSE(glIsEnabled(GL_STENCIL_TEST));
+        EXPECT_GT(marked, 1000u) << row.what;
+        EXPECT_EQ(markedDifferently, 0u) << row.what;
     }
 }
+
+// The colour: 0.6 c + 0.1 c rounded twice against 0.7 c rounded once, under
+// the overlays. The patterns: the dark one's colour is left out and the light
+// one's inverse is rounded to a byte.
+INSTANTIATE_TEST_SUITE_P(Paths, RingsMergeTest,
+    ::testing::Values(MergeRow {"colour", RingPaths {}, RingPaths {.oneColourPass = true}, 3},
+        MergeRow {"patterns", RingPaths {.oneColourPass = true},
+            RingPaths {.oneColourPass = true, .onePatternPass = true}, 3}));
 
 struct MaskRow {
     const char* what;
@@ -399,6 +426,73 @@ TEST_P(RingsMaskTest, OneColourPassOnlyForAGreyMaskOfTheColourSize)
 INSTANTIATE_TEST_SUITE_P(Rows, RingsMaskTest,
     ::testing::Values(MaskRow {"grey, same size", 8, 2, true, true}, MaskRow {"not grey", 8, 2, false, false},
         MaskRow {"narrower", 4, 2, true, false}, MaskRow {"taller", 8, 4, true, false}));
+
+struct PatternRow {
+    const char* what;
+    uint8_t light[3];
+    uint8_t dark;
+    bool takesOnePass;
+};
+
+class RingsPatternTest : public RingsTest, public ::testing::WithParamInterface<PatternRow> { };
+
+// The patterns take one pass only when its alpha can hold 0.9 dark / light;
+// then, over a plain grey, it gives what the two passes give: grey x light +
+// 0.9 dark.
+TEST_P(RingsPatternTest, OnePassOnlyWhereItsAlphaHoldsAndThenAsTheTwoPasses)
+{
+    const PatternRow& row = GetParam();
+    constexpr int kSide = 4;
+    std::vector<uint8_t> light(kSide * kSide * 3);
+    for (std::size_t i = 0; i < light.size(); ++i)
+        light[i] = row.light[i % 3];
+    std::vector<uint8_t> dark(kSide * kSide * 3, row.dark);
+    GlTextureNames names;
+    RingSystem rings;
+    rings.SetOverlayImage(TextureSlot::SpotsWhite, light.data(), kSide, kSide);
+    rings.SetOverlayImage(TextureSlot::SpotsBlack, dark.data(), kSide, kSide);
+    rings.PrepareGl(names);
+    EXPECT_EQ(rings.Paths().onePatternPass, row.takesOnePass) << row.what;
+    EXPECT_EQ(names.Count(), row.takesOnePass ? 2u : 0u) << row.what;
+    if (!row.takesOnePass)
+        return;
+
+    // The separate passes sample the pictures as they load; the planet's
+    // shadow is left white.
+    SceneTextures tex;
+    GlTextureNames pictures;
+    for (auto [slot, rgb] :
+        {std::pair {TextureSlot::SpotsWhite, &light}, std::pair {TextureSlot::SpotsBlack, &dark}}) {
+        tex[slot] = pictures.Generate();
+        glBindTexture(GL_TEXTURE_2D, tex[slot]);
+        ApplyTextureRowParameters(kTextureTable[static_cast<std::size_t>(slot)]);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, kSide, kSide, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb->data());
+    }
+    constexpr float kGrey = 0.4f;
+    const auto centre = [&](const RingPaths& paths) {
+        rings.UsePaths(paths);
+        gl_->BeginView(kAbove, kOrigin, kUpY, kGrey);
+        glDisable(GL_LIGHTING);
+        rings.DrawRingOverlays(tex, 30.0);
+        glEnable(GL_LIGHTING);
+        return ElementGl::Pixel(kWidth / 2, kHeight / 2);
+    };
+    const test::Rgba separate = centre(RingPaths {});
+    const test::Rgba one = centre(RingPaths {.onePatternPass = true});
+    for (int c = 0; c < 3; ++c) {
+        const double expected = std::round(kGrey * 255.0) * row.light[c] / 255.0 + 0.9 * row.dark;
+        EXPECT_NEAR(separate[c], expected, 1.0) << row.what << ", channel " << c;
+        EXPECT_NEAR(one[c], expected, 1.0) << row.what << ", channel " << c;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, RingsPatternTest,
+    ::testing::Values(PatternRow {"as shipped, tinted", {220, 214, 208}, 27, true},
+        PatternRow {"white and black: nothing changes", {255, 255, 255}, 0, true},
+        PatternRow {"light at half grey", {128, 128, 128}, 10, true},
+        PatternRow {"light below half grey", {127, 127, 127}, 10, false},
+        PatternRow {"dark too bright for the light", {128, 128, 128}, 200, false}));
 
 TEST_F(RingsTest, PatternsTurnWithTheClock)
 {
