@@ -41,28 +41,39 @@ void EmitRingStep(double angle)
     glVertex3d(kRingOuterRadius * c, kRingOuterRadius * s, 0.0);
 }
 
-// The ring colour picture with the grey mask as alpha, or nothing when the
-// sizes differ or the mask is not grey (its alpha could not stand for it).
+// The annulus reads the colour picture at t = 0 only, where repeat wrapping
+// filters the last row and the first half and half.
+static_assert(kTextureTable[static_cast<std::size_t>(TextureSlot::Rings)].wrap == kKeepDefaultWrap);
+
+// The one row of the ring colour picture that the annulus sees, with the
+// grey mask as alpha: the mean of the last and the first row, as the filter
+// makes it. Nothing when the sizes differ or the mask is not grey (its alpha
+// could not stand for it).
 std::vector<uint8_t> ColourWithMask(const std::vector<uint8_t>& colour, int width, int height,
     const uint8_t* mask, int maskWidth, int maskHeight)
 {
-    const std::size_t texels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    const std::size_t w = static_cast<std::size_t>(width);
+    const std::size_t texels = w * static_cast<std::size_t>(height);
     if (!mask || width <= 0 || height <= 0 || width != maskWidth || height != maskHeight
         || colour.size() != texels * 3) {
         return {};
     }
-    std::vector<uint8_t> rgba(texels * 4);
     for (std::size_t i = 0; i < texels; ++i) {
         const uint8_t* m = mask + i * 3;
         if (m[0] != m[1] || m[0] != m[2]) {
             return {};
         }
-        rgba[i * 4] = colour[i * 3];
-        rgba[i * 4 + 1] = colour[i * 3 + 1];
-        rgba[i * 4 + 2] = colour[i * 3 + 2];
-        rgba[i * 4 + 3] = m[0];
     }
-    return rgba;
+    const std::size_t last = (texels - w) * 3;
+    const auto mean = [](uint8_t a, uint8_t b) { return static_cast<uint8_t>((a + b + 1) / 2); };
+    std::vector<uint8_t> row(w * 4);
+    for (std::size_t x = 0; x < w; ++x) {
+        for (std::size_t c = 0; c < 3; ++c) {
+            row[x * 4 + c] = mean(colour[last + x * 3 + c], colour[x * 3 + c]);
+        }
+        row[x * 4 + 3] = mean(mask[last + x * 3], mask[x * 3]);
+    }
+    return row;
 }
 
 // The light pattern's colour with 1 / (2 grey) as alpha, or nothing when a
@@ -472,8 +483,12 @@ void RingSystem::DrawColourLayers(const SceneTextures& textures, bool background
         // marking every ring pixel that passed the depth test with the
         // stencil value 2. Unmarked sky is black, so the mask changes nothing
         // there and the background marks are not needed.
+        // A one-dimensional texture: two texels filtered per fragment
+        // instead of four.
+        glDisable(GL_TEXTURE_2D);
+        glEnable(GL_TEXTURE_1D);
         glEnable(GL_BLEND);
-        glBindTexture(GL_TEXTURE_2D, colourWithMaskTexture_);
+        glBindTexture(GL_TEXTURE_1D, colourWithMaskTexture_);
         glBlendFunc(GL_ONE, GL_SRC_ALPHA);
         constexpr double k = kRingColourWeight + kRingColourTopUp;
         glColor4d(k, k, k, 1.0);
@@ -482,6 +497,8 @@ void RingSystem::DrawColourLayers(const SceneTextures& textures, bool background
         glStencilFunc(GL_ALWAYS, kRingStencilMark, kRingStencilMark);
         glStencilOp(GL_KEEP, GL_KEEP, GL_REPLACE);
         DrawRingAnnulus();
+        glDisable(GL_TEXTURE_1D);
+        glEnable(GL_TEXTURE_2D);
         return;
     }
 
@@ -528,9 +545,20 @@ void RingSystem::PrepareGl(GlTextureNames& names)
 {
     possible_ = RingPaths {};
     if (!colourWithMask_.empty()) {
-        // The colour picture's own filters and wrapping.
-        colourWithMaskTexture_
-            = UploadPicture(names, TextureSlot::Rings, GL_RGBA, colourWidth_, colourHeight_, colourWithMask_);
+        colourWithMaskTexture_ = names.Generate();
+        if (colourWithMaskTexture_ != 0) {
+            // The colour picture's own filters; wrapping stays repeat.
+            const TextureRow& row = kTextureTable[static_cast<std::size_t>(TextureSlot::Rings)];
+            glBindTexture(GL_TEXTURE_1D, colourWithMaskTexture_);
+            glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_MIN_FILTER, row.minFilter);
+            glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_MAG_FILTER, row.magFilter);
+            glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+            glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+            glTexImage1D(GL_TEXTURE_1D, 0, GL_RGBA8, colourWidth_, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                colourWithMask_.data());
+            glPopClientAttrib();
+            glBindTexture(GL_TEXTURE_1D, 0);
+        }
         possible_.oneColourPass = colourWithMaskTexture_ != 0;
         colourWithMask_ = std::vector<uint8_t> {};
     }

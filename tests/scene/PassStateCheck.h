@@ -23,10 +23,11 @@ struct GlSnapshot {
     GLint blendSrc, blendDst;
     std::array<float, 4> colour;
     GLint boundTexture;
-    // A second texture unit is for the inside of a pass only: between passes
-    // unit 0 is active and modulates, and unit 1 is off.
+    // A second texture unit and one-dimensional textures are for the inside
+    // of a pass only: between passes unit 0 is active, modulates and has no
+    // 1D texturing on, and unit 1 is off.
     GLint activeUnit, unit0Environment;
-    bool unit1Texturing;
+    bool unit1Texturing, texture1d;
     std::array<double, 16> modelView, projection;
 
     static GlSnapshot Take()
@@ -50,6 +51,7 @@ struct GlSnapshot {
         glActiveTexture(GL_TEXTURE1);
         s.unit1Texturing = glIsEnabled(GL_TEXTURE_2D);
         glActiveTexture(GL_TEXTURE0);
+        s.texture1d = glIsEnabled(GL_TEXTURE_1D);
         glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &s.unit0Environment);
         glActiveTexture(static_cast<GLenum>(s.activeUnit));
         glGetDoublev(GL_MODELVIEW_MATRIX, s.modelView.data());
@@ -94,6 +96,8 @@ inline std::vector<std::string> StateMismatches(
         out.push_back("texture unit " + std::to_string(s.activeUnit - GL_TEXTURE0) + " is active");
     if (s.unit1Texturing)
         out.push_back("texture unit 1 is on");
+    if (s.texture1d)
+        out.push_back("one-dimensional texturing is on");
     if (s.unit0Environment != GL_MODULATE)
         out.push_back("texture unit 0 does not modulate");
     return out;

@@ -397,10 +397,13 @@ TEST_P(RingsMaskTest, OneColourPassOnlyForAGreyMaskOfTheColourSize)
     const MaskRow& row = GetParam();
     constexpr int kColourWidth = 8;
     constexpr int kColourHeight = 2;
+    // The first row differs from the last, which the annulus also reads.
     std::vector<uint8_t> colour(kColourWidth * kColourHeight * 3, 200);
+    std::fill(colour.end() - kColourWidth * 3, colour.end(), 101);
     std::vector<uint8_t> mask(static_cast<std::size_t>(row.maskWidth) * row.maskHeight * 3, 90);
+    std::fill(mask.end() - row.maskWidth * 3, mask.end(), 31);
     if (!row.grey)
-        mask[mask.size() - 2] = 91; // one green channel off
+        mask[mask.size() - 2] = 32; // one green channel off
     GlTextureNames names;
     RingSystem rings;
     rings.SetOverlayImage(TextureSlot::Rings, colour.data(), kColourWidth, kColourHeight);
@@ -412,14 +415,19 @@ TEST_P(RingsMaskTest, OneColourPassOnlyForAGreyMaskOfTheColourSize)
     rings.UsePaths(RingPaths {.oneColourPass = true});
     EXPECT_EQ(rings.Paths().oneColourPass, row.takesOnePass) << row.what;
     if (row.takesOnePass) {
-        // The texture holds the colour with the mask as alpha.
-        glBindTexture(GL_TEXTURE_2D, names.Last());
-        std::vector<uint8_t> rgba(kColourWidth * kColourHeight * 4);
+        // One row: the colour with the mask as alpha, each the mean of the
+        // first and the last row, as the filter reads them at t = 0.
+        glBindTexture(GL_TEXTURE_1D, names.Last());
+        GLint width = 0;
+        glGetTexLevelParameteriv(GL_TEXTURE_1D, 0, GL_TEXTURE_WIDTH, &width);
+        ASSERT_EQ(width, kColourWidth);
+        std::vector<uint8_t> rgba(kColourWidth * 4);
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-        EXPECT_EQ(rgba[0], 200);
-        EXPECT_EQ(rgba[3], 90);
-        EXPECT_EQ(rgba[rgba.size() - 1], 90);
+        glGetTexImage(GL_TEXTURE_1D, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+        glBindTexture(GL_TEXTURE_1D, 0);
+        EXPECT_EQ(rgba[0], 151);
+        EXPECT_EQ(rgba[3], 61);
+        EXPECT_EQ(rgba[rgba.size() - 1], 61);
     }
 }
 
