@@ -138,11 +138,24 @@ cpu_ticks() {
 swaps() { od -An -tu8 -N8 "$COUNTER" | tr -d ' '; }
 now() { date +%s.%N; }
 
+# A killed client can leave the X server drawing its backlog for seconds;
+# a round starts only once the server has gone quiet (at most 15 s).
+wait_xserver_idle() {
+    local before after
+    for _ in $(seq 30); do
+        before="$(cpu_ticks "$XVFB_PID")"
+        sleep 0.5
+        after="$(cpu_ticks "$XVFB_PID")"
+        [[ $((after - before)) -le 1 ]] && return
+    done
+}
+
 # run_round NAME COMMAND... : writes "fps ms_cpu_per_frame ms_xserver_per_frame"
 # to $WORK/result (not through a subshell, so the cleanup knows the process).
 run_round() {
     local name="$1"
     shift
+    wait_xserver_idle
     head -c 8 /dev/zero >"$COUNTER"
     BENCH_SWAP_COUNTER="$COUNTER" LD_PRELOAD="$WORK/swapcount.so" "$@" >"$WORK/run.log" 2>&1 &
     RUN_PID=$!
@@ -236,6 +249,15 @@ for size in $SIZES; do
             echo "$r" >>"$WORK/sun"
             echo "$size round $round  Velmora3D /s (t=$SUN_TIME held): $r"
         fi
+    done
+    # The peer's fast mode (its X server under 5 ms a frame) is its best; a
+    # size where every round came out slow gets up to three more peer rounds.
+    for extra in 1 2 3; do
+        awk '$3 < 5 { found = 1 } END { exit !found }' "$WORK/peer" && break
+        run_round glplanet "$PEER" -root -mode globe -delay 0
+        r="$(cat "$WORK/result")"
+        echo "$r" >>"$WORK/peer"
+        echo "$size extra $extra glplanet:                   $r"
     done
     stop_xvfb
     ours_fps="$(column_of 1 <"$WORK/ours" | median)"
