@@ -130,22 +130,27 @@ bool HasTwoCombinerUnits()
     return units >= 2;
 }
 
-// Uploads pixels into a new texture with a table row's filters and wrapping;
-// 0 when no name is left.
-GLuint UploadPicture(GlTextureNames& names, TextureSlot row, GLenum format, int width, int height,
-    const std::vector<uint8_t>& pixels)
+// Uploads pixels into a new texture of target (1D: height 1) with a table
+// row's filters and wrapping; 0 when no name is left.
+GLuint UploadPicture(GlTextureNames& names, TextureSlot row, GLenum target, GLenum format, int width,
+    int height, const std::vector<uint8_t>& pixels)
 {
     const GLuint name = names.Generate();
     if (name == 0) {
         return 0;
     }
-    glBindTexture(GL_TEXTURE_2D, name);
-    ApplyTextureRowParameters(kTextureTable[static_cast<std::size_t>(row)]);
+    glBindTexture(target, name);
+    ApplyTextureRowParameters(kTextureTable[static_cast<std::size_t>(row)], target);
     glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     const GLint internal = format == GL_ALPHA ? GL_ALPHA8 : GL_RGBA8;
-    glTexImage2D(GL_TEXTURE_2D, 0, internal, width, height, 0, format, GL_UNSIGNED_BYTE, pixels.data());
+    if (target == GL_TEXTURE_1D) {
+        glTexImage1D(GL_TEXTURE_1D, 0, internal, width, 0, format, GL_UNSIGNED_BYTE, pixels.data());
+    } else {
+        glTexImage2D(target, 0, internal, width, height, 0, format, GL_UNSIGNED_BYTE, pixels.data());
+    }
     glPopClientAttrib();
+    glBindTexture(target, 0);
     return name;
 }
 
@@ -545,20 +550,8 @@ void RingSystem::PrepareGl(GlTextureNames& names)
 {
     possible_ = RingPaths {};
     if (!colourWithMask_.empty()) {
-        colourWithMaskTexture_ = names.Generate();
-        if (colourWithMaskTexture_ != 0) {
-            // The colour picture's own filters; wrapping stays repeat.
-            const TextureRow& row = kTextureTable[static_cast<std::size_t>(TextureSlot::Rings)];
-            glBindTexture(GL_TEXTURE_1D, colourWithMaskTexture_);
-            glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_MIN_FILTER, row.minFilter);
-            glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_MAG_FILTER, row.magFilter);
-            glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
-            glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-            glTexImage1D(GL_TEXTURE_1D, 0, GL_RGBA8, colourWidth_, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                colourWithMask_.data());
-            glPopClientAttrib();
-            glBindTexture(GL_TEXTURE_1D, 0);
-        }
+        colourWithMaskTexture_ = UploadPicture(
+            names, TextureSlot::Rings, GL_TEXTURE_1D, GL_RGBA, colourWidth_, 1, colourWithMask_);
         possible_.oneColourPass = colourWithMaskTexture_ != 0;
         colourWithMask_ = std::vector<uint8_t> {};
     }
@@ -571,10 +564,10 @@ void RingSystem::PrepareGl(GlTextureNames& names)
         }
         const uint8_t darkMax = *std::max_element(darkAlpha_.begin(), darkAlpha_.end());
         if (2 * lightMax * darkMax <= 255 * 255) {
-            lightWithInverseTexture_ = UploadPicture(
-                names, TextureSlot::SpotsWhite, GL_RGBA, lightWidth_, lightHeight_, lightWithInverse_);
+            lightWithInverseTexture_ = UploadPicture(names, TextureSlot::SpotsWhite, GL_TEXTURE_2D, GL_RGBA,
+                lightWidth_, lightHeight_, lightWithInverse_);
             darkAlphaTexture_ = UploadPicture(
-                names, TextureSlot::SpotsBlack, GL_ALPHA, darkWidth_, darkHeight_, darkAlpha_);
+                names, TextureSlot::SpotsBlack, GL_TEXTURE_2D, GL_ALPHA, darkWidth_, darkHeight_, darkAlpha_);
             possible_.onePatternPass = lightWithInverseTexture_ != 0 && darkAlphaTexture_ != 0;
         }
     }

@@ -112,14 +112,15 @@ constexpr bool TextureTableCoversThePictures()
 }
 static_assert(TextureTableCoversThePictures());
 
-// Sets a row's filters and wrapping on the bound texture.
-inline void ApplyTextureRowParameters(const TextureRow& row)
+// Sets a row's filters and wrapping on the texture bound to target.
+inline void ApplyTextureRowParameters(const TextureRow& row, GLenum target = GL_TEXTURE_2D)
 {
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, row.minFilter);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, row.magFilter);
+    glTexParameteri(target, GL_TEXTURE_MIN_FILTER, row.minFilter);
+    glTexParameteri(target, GL_TEXTURE_MAG_FILTER, row.magFilter);
     if (row.wrap != kKeepDefaultWrap) {
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, row.wrap);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, row.wrap);
+        glTexParameteri(target, GL_TEXTURE_WRAP_S, row.wrap);
+        if (target != GL_TEXTURE_1D)
+            glTexParameteri(target, GL_TEXTURE_WRAP_T, row.wrap);
     }
 }
 
