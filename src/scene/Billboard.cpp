@@ -79,7 +79,8 @@ GlowAlphas LimbGlowAlphas(double q)
     return a;
 }
 
-void DrawFacingBillboard(const Vec3& center, double sizeFactor, double alpha, double extraRotation)
+void DrawFacingBillboard(
+    const Vec3& center, double sizeFactor, double alpha, double extraRotation, const TextureShape& shape)
 {
     // 1-3. Half-size from the distance between the eye and the centre.
     const Matrices before;
@@ -114,17 +115,28 @@ void DrawFacingBillboard(const Vec3& center, double sizeFactor, double alpha, do
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_CULL_FACE);
     const float fs = static_cast<float>(s);
-    glBegin(GL_QUADS);
-    glColor4f(1.0f, 1.0f, 1.0f, static_cast<float>(alpha));
-    glTexCoord2f(1.0f, 0.0f);
-    glVertex3f(fs, -fs, 0.0f);
-    glTexCoord2f(1.0f, 1.0f);
-    glVertex3f(fs, fs, 0.0f);
-    glTexCoord2f(0.0f, 1.0f);
-    glVertex3f(-fs, fs, 0.0f);
-    glTexCoord2f(0.0f, 0.0f);
-    glVertex3f(-fs, -fs, 0.0f);
-    glEnd();
+    if (shape.whole) {
+        glBegin(GL_QUADS);
+        glColor4f(1.0f, 1.0f, 1.0f, static_cast<float>(alpha));
+        glTexCoord2f(1.0f, 0.0f);
+        glVertex3f(fs, -fs, 0.0f);
+        glTexCoord2f(1.0f, 1.0f);
+        glVertex3f(fs, fs, 0.0f);
+        glTexCoord2f(0.0f, 1.0f);
+        glVertex3f(-fs, fs, 0.0f);
+        glTexCoord2f(0.0f, 0.0f);
+        glVertex3f(-fs, -fs, 0.0f);
+        glEnd();
+    } else {
+        // Texture (s, t) lies at (2s - 1, 2t - 1) half-sizes, as on the square.
+        glBegin(GL_TRIANGLES);
+        glColor4f(1.0f, 1.0f, 1.0f, static_cast<float>(alpha));
+        for (const TexturePoint& p : shape.triangles) {
+            glTexCoord2f(p.s, p.t);
+            glVertex3f(fs * (2.0f * p.s - 1.0f), fs * (2.0f * p.t - 1.0f), 0.0f);
+        }
+        glEnd();
+    }
 
     // 10. Matrix first, then the attributes (colour included).
     glPopMatrix();
@@ -160,9 +172,9 @@ void DrawLimbGlow(const Vec3& center, double radius, const Vec3& lightPoint, con
     const GlowAlphas a = LimbGlowAlphas(q);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
     glBindTexture(GL_TEXTURE_2D, textures[TextureSlot::Flare7]);
-    DrawFacingBillboard(center, 1.08, a.outer, angleDeg - 45.0);
+    DrawFacingBillboard(center, 1.08, a.outer, angleDeg - 45.0, textures.glowShape);
     glBindTexture(GL_TEXTURE_2D, textures[TextureSlot::Flare9]);
-    DrawFacingBillboard(center, 1.03, std::min(a.rim, 1.0), angleDeg - 45.0);
+    DrawFacingBillboard(center, 1.03, std::min(a.rim, 1.0), angleDeg - 45.0, textures.rimShape);
 }
 
 } // namespace velmora

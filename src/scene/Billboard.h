@@ -6,6 +6,7 @@
 #include "camera/Vec3.h"
 #include "scene/PassState.h"
 #include "scene/SceneTextures.h"
+#include "scene/TextureBounds.h"
 
 namespace velmora {
 
@@ -13,7 +14,10 @@ namespace velmora {
 // screen, then turned by extraRotation degrees. Its half-size is sizeFactor
 // silhouette radii of a unit sphere at center. Uses the caller's texture and
 // blend function; restores the model-view matrix and the current colour.
-void DrawFacingBillboard(const Vec3& center, double sizeFactor, double alpha, double extraRotation);
+// Only the shape's part of the square is drawn: where the texture is
+// neutral for the blend, leaving the rest out changes no pixel.
+void DrawFacingBillboard(const Vec3& center, double sizeFactor, double alpha, double extraRotation,
+    const TextureShape& shape = TextureShape {});
 
 // A glow over the rim of a body of the given radius when lightPoint is seen
 // near or behind it. Sets its own blend function and binds flare7 and flare9.

@@ -31,7 +31,7 @@ void PlanetBody::Draw(const SceneTextures& textures)
     // square just larger than the silhouette.
     glBindTexture(GL_TEXTURE_2D, textures[TextureSlot::Flare10]);
     glBlendFunc(GL_DST_COLOR, GL_ZERO);
-    DrawFacingBillboard(Vec3 {0.0, 0.0, 0.0}, 1.055, 2.0, 0.0);
+    DrawFacingBillboard(Vec3 {0.0, 0.0, 0.0}, 1.055, 2.0, 0.0, textures.darkeningShape);
     glPopMatrix();
 }
 

@@ -8,6 +8,7 @@
 #include <cstddef>
 
 #include "resources/ArchiveMembers.h"
+#include "scene/TextureBounds.h"
 
 namespace velmora {
 
@@ -136,6 +137,13 @@ struct SceneTextures {
     GLuint ringsShadow = 0;
     GLuint surface[kSurfaceSlotCount] = {};
     GLuint titan = 0;
+
+    // The part of each billboard texture's square that changes anything:
+    // flare7 and flare9 are added (black changes nothing), flare10
+    // multiplies (white changes nothing). Whole until the pictures load.
+    TextureShape glowShape;
+    TextureShape rimShape;
+    TextureShape darkeningShape;
 
     GLuint& operator[](TextureSlot slot);
     GLuint operator[](TextureSlot slot) const;

@@ -38,6 +38,24 @@ void UploadTexture(const TextureRow& entry, const DecodedImage& image)
     glPopClientAttrib();
 }
 
+// The billboards' textures: what part of their squares to draw.
+void SetBillboardShape(SceneTextures& textures, TextureSlot slot, const uint8_t* rgb, int width, int height)
+{
+    switch (slot) {
+    case TextureSlot::Flare7:
+        textures.glowShape = RingShape(rgb, width, height, 0);
+        break;
+    case TextureSlot::Flare9:
+        textures.rimShape = RingShape(rgb, width, height, 0);
+        break;
+    case TextureSlot::Flare10:
+        textures.darkeningShape = RingShape(rgb, width, height, 255);
+        break;
+    default:
+        break;
+    }
+}
+
 } // namespace
 
 SpaceScene::SpaceScene(SceneNotifier& notifier)
@@ -86,6 +104,7 @@ bool SpaceScene::LoadTexturesAndShape()
             sunFlares_.SetFlareImage(
                 static_cast<std::size_t>(entry.slot), image.pixels.get(), image.width, image.height);
         rings_.SetOverlayImage(entry.slot, image.pixels.get(), image.width, image.height);
+        SetBillboardShape(textures_, entry.slot, image.pixels.get(), image.width, image.height);
         // The decoded pixels stay for the whole run.
         retained_.push_back(std::move(image.pixels));
     }

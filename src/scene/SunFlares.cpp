@@ -176,39 +176,18 @@ void DrawScreenSprite(double x, double y, double angle, double halfWidth, double
     }
     glEnd();
     // Pieces with cut corners: up to eight points, counter-clockwise like the
-    // quad; each corner k becomes the point before it on the incoming side
-    // and the point after it on the outgoing side.
+    // quad.
     for (std::size_t k = 0; k < quads.size(); ++k) {
         const TexturePiece& piece = *drawn[k];
         if (!piece.Cut()) {
             continue;
         }
-        const float u[4] = {piece.s1, piece.s1, piece.s0, piece.s0};
-        const float v[4] = {piece.t0, piece.t1, piece.t1, piece.t0};
-        // Inwards from corner i: along s, and along t.
-        const float su[4] = {-1.0f, -1.0f, 1.0f, 1.0f};
-        const float tv[4] = {1.0f, -1.0f, -1.0f, 1.0f};
         glBegin(GL_POLYGON);
         glColor4f(r, g, b, static_cast<float>(alpha));
-        const auto point = [&](float ps, float pt) {
-            const Point2 p = AffinePoint(pa, pb, pd, ps, pt);
-            glTexCoord2f(ps, pt);
+        for (const TexturePoint& tp : PieceOutline(piece)) {
+            const Point2 p = AffinePoint(pa, pb, pd, tp.s, tp.t);
+            glTexCoord2f(tp.s, tp.t);
             glVertex3f(static_cast<float>(p.x), static_cast<float>(p.y), -1.0f);
-        };
-        for (std::size_t i = 0; i < 4; ++i) {
-            if (piece.cutS[i] <= 0.0f && piece.cutT[i] <= 0.0f) {
-                point(u[i], v[i]);
-                continue;
-            }
-            // Corners 0 and 2 are reached along an edge of constant t, 1 and
-            // 3 along one of constant s.
-            if (i % 2 == 0) {
-                point(u[i] + su[i] * piece.cutS[i], v[i]);
-                point(u[i], v[i] + tv[i] * piece.cutT[i]);
-            } else {
-                point(u[i], v[i] + tv[i] * piece.cutT[i]);
-                point(u[i] + su[i] * piece.cutS[i], v[i]);
-            }
         }
         glEnd();
     }

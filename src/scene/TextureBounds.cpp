@@ -4,6 +4,8 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
+#include <functional>
+#include <numbers>
 
 namespace velmora {
 
@@ -15,6 +17,81 @@ constexpr int kMaxSide = 16384;
 // A linear filter reaches a texel from half a texel beyond its edge; one more
 // half texel absorbs rounding of the interpolated coordinates.
 constexpr double kReach = 1.0;
+
+// Sides of the hole left in a ring; a hole narrower than kMinHoleTexels
+// across is not worth its triangles.
+constexpr int kHoleSides = 16;
+constexpr double kMinHoleTexels = 8.0;
+
+// Twice the signed area of (a, b, c): positive when counter-clockwise.
+double Cross(double ax, double ay, double bx, double by)
+{
+    return ax * by - ay * bx;
+}
+
+// Distance from the texture's centre, along the ray at angle, to where it
+// leaves the convex polygon around the centre.
+double RayExit(const std::vector<TexturePoint>& polygon, double angle)
+{
+    const double dx = std::cos(angle);
+    const double dy = std::sin(angle);
+    double exit = 0.0;
+    for (std::size_t k = 0; k < polygon.size(); ++k) {
+        const TexturePoint& a = polygon[k];
+        const TexturePoint& b = polygon[(k + 1) % polygon.size()];
+        const double ex = static_cast<double>(b.s) - a.s;
+        const double ey = static_cast<double>(b.t) - a.t;
+        const double denom = Cross(dx, dy, ex, ey);
+        if (std::fabs(denom) < 1e-12) {
+            continue;
+        }
+        const double ax = a.s - 0.5;
+        const double ay = a.t - 0.5;
+        const double u = Cross(ax, ay, ex, ey) / denom;
+        const double v = Cross(ax, ay, dx, dy) / denom;
+        if (u > 0.0 && v >= -1e-9 && v <= 1.0 + 1e-9) {
+            exit = std::max(exit, u);
+        }
+    }
+    return exit;
+}
+
+bool InsideConvex(const std::vector<TexturePoint>& polygon, double s, double t)
+{
+    for (std::size_t k = 0; k < polygon.size(); ++k) {
+        const TexturePoint& a = polygon[k];
+        const TexturePoint& b = polygon[(k + 1) % polygon.size()];
+        if (Cross(static_cast<double>(b.s) - a.s, static_cast<double>(b.t) - a.t, s - a.s, t - a.t) <= 0.0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Radius, in texture coordinates, of the largest disc around the centre in
+// which a linear filter reads only neutral texels.
+double NeutralRadius(const uint8_t* rgb, int width, int height, uint8_t neutral)
+{
+    const double w = width;
+    const double h = height;
+    double nearest = 1.0;
+    for (int row = 0; row < height; ++row) {
+        const uint8_t* line = rgb + static_cast<std::size_t>(row) * static_cast<std::size_t>(width) * 3;
+        for (int col = 0; col < width; ++col) {
+            const uint8_t* px = line + static_cast<std::size_t>(col) * 3;
+            if (px[0] == neutral && px[1] == neutral && px[2] == neutral) {
+                continue;
+            }
+            // The square the filter reads this texel from, as the bounds do.
+            const double s0 = (col - kReach) / w, s1 = (col + 1 + kReach) / w;
+            const double t0 = (row - kReach) / h, t1 = (row + 1 + kReach) / h;
+            const double dx = std::max({s0 - 0.5, 0.0, 0.5 - s1});
+            const double dy = std::max({t0 - 0.5, 0.0, 0.5 - t1});
+            nearest = std::min(nearest, std::hypot(dx, dy));
+        }
+    }
+    return nearest;
+}
 
 // One axis: [lo, hi] the span of live texels out of n.
 void AxisBounds(std::size_t lo, std::size_t hi, std::size_t n, float& c0, float& c1)
@@ -155,6 +232,105 @@ std::vector<TexturePiece> CutCornerPieces(const uint8_t* rgb, int width, int hei
         piece.cutT[k] = static_cast<float>(cut / h);
     }
     return pieces;
+}
+
+std::vector<TexturePoint> PieceOutline(const TexturePiece& piece)
+{
+    const float u[4] = {piece.s1, piece.s1, piece.s0, piece.s0};
+    const float v[4] = {piece.t0, piece.t1, piece.t1, piece.t0};
+    // Inwards from corner i: along s, and along t.
+    const float su[4] = {-1.0f, -1.0f, 1.0f, 1.0f};
+    const float tv[4] = {1.0f, -1.0f, -1.0f, 1.0f};
+    std::vector<TexturePoint> points;
+    for (std::size_t i = 0; i < 4; ++i) {
+        if (piece.cutS[i] <= 0.0f && piece.cutT[i] <= 0.0f) {
+            points.push_back({u[i], v[i]});
+            continue;
+        }
+        // Corners 0 and 2 are reached along an edge of constant t, 1 and 3
+        // along one of constant s.
+        if (i % 2 == 0) {
+            points.push_back({u[i] + su[i] * piece.cutS[i], v[i]});
+            points.push_back({u[i], v[i] + tv[i] * piece.cutT[i]});
+        } else {
+            points.push_back({u[i], v[i] + tv[i] * piece.cutT[i]});
+            points.push_back({u[i] + su[i] * piece.cutS[i], v[i]});
+        }
+    }
+    return points;
+}
+
+TextureShape RingShape(const uint8_t* rgb, int width, int height, uint8_t neutral)
+{
+    TextureShape shape;
+    // Nothing known about the texture: all of it is drawn.
+    if (rgb == nullptr || width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) {
+        return shape;
+    }
+    const std::vector<TexturePiece> pieces = CutCornerPieces(rgb, width, height, neutral);
+    if (pieces.size() != 1) {
+        // Every texel neutral: nothing to draw.
+        shape.whole = false;
+        return shape;
+    }
+    const std::vector<TexturePoint> outer = PieceOutline(pieces.front());
+
+    // The hole: a 16-gon inscribed in the neutral disc, used only when it is
+    // wide enough and lies inside the outline.
+    const double radius = NeutralRadius(rgb, width, height, neutral);
+    std::vector<TexturePoint> hole;
+    if (radius * std::min(width, height) >= kMinHoleTexels) {
+        for (int k = 0; k < kHoleSides; ++k) {
+            const double a = 2.0 * std::numbers::pi * k / kHoleSides;
+            hole.push_back({static_cast<float>(0.5 + radius * std::cos(a)),
+                static_cast<float>(0.5 + radius * std::sin(a))});
+        }
+        for (const TexturePoint& p : hole) {
+            if (!InsideConvex(outer, p.s, p.t)) {
+                hole.clear();
+                break;
+            }
+        }
+    }
+    if (hole.empty()) {
+        if (pieces.front().Whole()) {
+            return shape;
+        }
+        shape.whole = false;
+        for (std::size_t k = 1; k + 1 < outer.size(); ++k) {
+            shape.triangles.insert(shape.triangles.end(), {outer[0], outer[k], outer[k + 1]});
+        }
+        return shape;
+    }
+
+    // The ring between the two convex outlines, cut along rays from the
+    // centre through every corner of either: between neighbouring rays each
+    // outline is one straight edge, so each slice is a convex quadrilateral.
+    std::vector<double> angles;
+    for (const std::vector<TexturePoint>& polygon : {std::cref(outer), std::cref(hole)}) {
+        for (const TexturePoint& p : polygon) {
+            angles.push_back(std::atan2(p.t - 0.5, p.s - 0.5));
+        }
+    }
+    std::sort(angles.begin(), angles.end());
+    angles.erase(
+        std::unique(angles.begin(), angles.end(), [](double a, double b) { return std::fabs(a - b) < 1e-9; }),
+        angles.end());
+    const auto at = [](double angle, double r) {
+        return TexturePoint {
+            static_cast<float>(0.5 + r * std::cos(angle)), static_cast<float>(0.5 + r * std::sin(angle))};
+    };
+    shape.whole = false;
+    for (std::size_t k = 0; k < angles.size(); ++k) {
+        const double a0 = angles[k];
+        const double a1 = angles[(k + 1) % angles.size()];
+        const TexturePoint in0 = at(a0, RayExit(hole, a0));
+        const TexturePoint out0 = at(a0, RayExit(outer, a0));
+        const TexturePoint in1 = at(a1, RayExit(hole, a1));
+        const TexturePoint out1 = at(a1, RayExit(outer, a1));
+        shape.triangles.insert(shape.triangles.end(), {in0, out0, out1, in0, out1, in1});
+    }
+    return shape;
 }
 
 } // namespace velmora

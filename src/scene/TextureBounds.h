@@ -72,6 +72,29 @@ std::vector<TexturePiece> TexturePieces(const TextureBounds& bounds);
 // every texel is neutral.
 std::vector<TexturePiece> CutCornerPieces(const uint8_t* rgb, int width, int height, uint8_t neutral);
 
+// A point in texture coordinates.
+struct TexturePoint {
+    float s;
+    float t;
+};
+
+// A piece's outline, counter-clockwise from (s1, t0) like the quad: four
+// corners, each cut corner replaced by the two points where its cut meets
+// the sides.
+std::vector<TexturePoint> PieceOutline(const TexturePiece& piece);
+
+// The part of a clamped texture's square worth drawing: the whole square,
+// or triangles in texture coordinates (none: the texture changes nothing).
+struct TextureShape {
+    bool whole = true;
+    std::vector<TexturePoint> triangles;
+};
+
+// The cut-corner piece of a clamped texture (see CutCornerPieces), less a
+// 16-sided hole around the texture's centre when the filter reads only
+// neutral texels there: the dark middle of a rim glow is never drawn.
+TextureShape RingShape(const uint8_t* rgb, int width, int height, uint8_t neutral);
+
 // Point of the parallelogram with corners a (0, 0), b (1, 0) and d (0, 1) at
 // texture coordinates (s, t); the quads are affine in their texture
 // coordinates, so a cut quad keeps every texel where it was.

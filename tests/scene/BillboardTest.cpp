@@ -4,8 +4,12 @@
 #include <GL/glu.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "ElementGl.h"
 
@@ -170,6 +174,82 @@ TEST_F(BillboardGl, LimbGlowBehindTheBodyAddsTheCappedOuterLayer)
     glGetIntegerv(GL_BLEND_DST, &dst);
     EXPECT_EQ(src, GL_SRC_ALPHA);
     EXPECT_EQ(dst, GL_ONE);
+}
+
+// A ring-shaped texture drawn through its ring shape gives the pixels of the
+// whole square, for both blends the billboards use.
+struct ShapeRow {
+    const char* what;
+    uint8_t neutral;
+    GLenum src;
+    GLenum dst;
+    double rotation;
+};
+
+TEST_F(BillboardGl, RingShapeDrawsTheSamePixelsAsTheWholeSquare)
+{
+    constexpr int kTex = 64;
+    const ShapeRow rows[] = {
+        {"added glow", 0, GL_SRC_ALPHA, GL_ONE, 0.0},
+        {"added glow, turned", 0, GL_SRC_ALPHA, GL_ONE, 30.0},
+        {"multiplied darkening", 255, GL_DST_COLOR, GL_ZERO, 10.0},
+    };
+    for (const ShapeRow& row : rows) {
+        std::vector<uint8_t> rgb(static_cast<std::size_t>(kTex) * kTex * 3, row.neutral);
+        for (int y = 0; y < kTex; ++y) {
+            for (int x = 0; x < kTex; ++x) {
+                const double r = std::hypot(x + 0.5 - 32.0, y + 0.5 - 32.0);
+                if (r >= 14.0 && r < 24.0) {
+                    uint8_t* p = &rgb[(static_cast<std::size_t>(y) * kTex + x) * 3];
+                    p[0] = static_cast<uint8_t>(60 + 7 * x % 150);
+                    p[1] = static_cast<uint8_t>(40 + 5 * y % 150);
+                    p[2] = 90;
+                }
+            }
+        }
+        GLuint name = 0;
+        glGenTextures(1, &name);
+        glBindTexture(GL_TEXTURE_2D, name);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, kTex, kTex, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+        glEnable(GL_TEXTURE_2D);
+        glBlendFunc(row.src, row.dst);
+        const TextureShape ring = RingShape(rgb.data(), kTex, kTex, row.neutral);
+        ASSERT_FALSE(ring.whole) << row.what;
+        std::vector<uint8_t> frames[2];
+        for (int k = 0; k < 2; ++k) {
+            glClearColor(0.4f, 0.5f, 0.6f, 1.0f);
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            glLoadIdentity();
+            gluLookAt(0.2, -0.1, 3.0, 0, 0, 0, 0, 1, 0);
+            DrawFacingBillboard(Vec3 {0, 0, 0}, 1.05, 0.8, row.rotation, k == 0 ? TextureShape {} : ring);
+            frames[k] = context_->ReadPixelsTopDown();
+        }
+        glDisable(GL_TEXTURE_2D);
+        glDeleteTextures(1, &name);
+        // Colour only: the multiplied square also scales the alpha channel,
+        // which nothing reads.
+        int worst = 0;
+        std::size_t changed = 0;
+        std::size_t drawn = 0;
+        for (std::size_t i = 0; i < frames[0].size(); ++i) {
+            if (i % 4 == 3)
+                continue;
+            const int d = std::abs(frames[0][i] - frames[1][i]);
+            worst = std::max(worst, d);
+            changed += d > 0 ? 1 : 0;
+            drawn += frames[0][i] != frames[0][i % 4] ? 1 : 0;
+        }
+        EXPECT_LE(worst, 1) << row.what;
+        EXPECT_LT(changed, frames[0].size() / 1000) << row.what;
+        // The ring did draw over a good part of the frame.
+        EXPECT_GT(drawn, frames[0].size() / 20) << row.what;
+    }
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
 }
 
 } // namespace

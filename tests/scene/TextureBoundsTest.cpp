@@ -260,6 +260,85 @@ TEST(TextureBounds, CutCornersLeaveSquareAndEmptyTexturesAlone)
     EXPECT_FALSE(full[0].Cut());
 }
 
+// How many of the triangles hold (s, t); on an edge counts when inside by
+// at least -margin.
+int Covering(const std::vector<TexturePoint>& tri, double s, double t, double margin)
+{
+    int n = 0;
+    for (std::size_t k = 0; k + 2 < tri.size(); k += 3) {
+        bool inside = true;
+        for (std::size_t e = 0; e < 3; ++e) {
+            const TexturePoint& a = tri[k + e];
+            const TexturePoint& b = tri[k + (e + 1) % 3];
+            const double cross
+                = (static_cast<double>(b.s) - a.s) * (t - a.t) - (static_cast<double>(b.t) - a.t) * (s - a.s);
+            inside = inside && cross >= -margin;
+        }
+        n += inside ? 1 : 0;
+    }
+    return n;
+}
+
+struct RingRow {
+    const char* what;
+    uint8_t neutral;
+    double liveFrom; // texel radii of the live annulus in a 64 x 64 texture
+    double liveTo;
+    bool whole;
+    bool hole; // the centre is left out
+};
+
+class RingShapes : public ::testing::TestWithParam<RingRow> { };
+
+// Every point the filter may read a live texel from is drawn, once; the
+// middle is left out only where it is neutral and wide enough.
+TEST_P(RingShapes, DrawEveryLiveTexelOnceAndLeaveOutTheNeutralMiddle)
+{
+    const RingRow& row = GetParam();
+    constexpr int kSide = 64;
+    Texture tex(kSide, kSide, row.neutral);
+    const uint8_t live = row.neutral == 0 ? 200 : 20;
+    for (int y = 0; y < kSide; ++y) {
+        for (int x = 0; x < kSide; ++x) {
+            const double r = std::hypot(x + 0.5 - 32.0, y + 0.5 - 32.0);
+            if (r >= row.liveFrom && r < row.liveTo)
+                tex.Set(x, y, live, live, live);
+        }
+    }
+    const TextureShape shape = RingShape(tex.rgb.data(), kSide, kSide, row.neutral);
+    ASSERT_EQ(shape.whole, row.whole) << row.what;
+    if (row.whole)
+        return;
+    ASSERT_EQ(shape.triangles.size() % 3, 0u) << row.what;
+    EXPECT_EQ(Covering(shape.triangles, 0.5, 0.5, 0.0) == 0, row.hole) << row.what;
+    for (int y = 0; y < kSide; ++y) {
+        for (int x = 0; x < kSide; ++x) {
+            if (tex.rgb[(static_cast<std::size_t>(y) * kSide + x) * 3] == row.neutral)
+                continue;
+            for (const double ox : {-1.0, 0.0, 1.0, 2.0}) {
+                for (const double oy : {-1.0, 0.0, 1.0, 2.0}) {
+                    const double s = std::clamp((x + ox) / kSide, 0.0, 1.0);
+                    const double t = std::clamp((y + oy) / kSide, 0.0, 1.0);
+                    EXPECT_GE(Covering(shape.triangles, s, t, 1e-6), 1)
+                        << row.what << " texel " << x << "," << y;
+                }
+            }
+        }
+    }
+    // Off the edges, no point is drawn twice.
+    for (double s = 0.013; s < 1.0; s += 0.0371)
+        for (double t = 0.007; t < 1.0; t += 0.0293)
+            EXPECT_LE(Covering(shape.triangles, s, t, -1e-6), 1) << row.what << " at " << s << "," << t;
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, RingShapes,
+    ::testing::Values(RingRow {"rim glow", 0, 14.0, 24.0, false, true},
+        RingRow {"rim on white, multiplied", 255, 14.0, 24.0, false, true},
+        RingRow {"disc", 0, 0.0, 20.0, false, false}, RingRow {"hole too narrow", 0, 4.0, 24.0, false, false},
+        RingRow {"live to the corners", 0, 0.0, 99.0, true, false},
+        RingRow {"hole, live to the corners", 0, 12.0, 99.0, false, true},
+        RingRow {"nothing live", 0, 99.0, 99.0, false, true}));
+
 TEST(TextureBounds, AffinePointSpansTheParallelogram)
 {
     const Point2 a {1.0, 1.0}, b {3.0, 2.0}, d {0.0, 4.0};
