@@ -23,6 +23,22 @@ constexpr double kReach = 1.0;
 constexpr int kHoleSides = 16;
 constexpr double kMinHoleTexels = 8.0;
 
+// Calls live(col, row) for every texel whose three channels are not all
+// neutral, row by row.
+template<typename Live>
+void ForEachLiveTexel(const uint8_t* rgb, int width, int height, uint8_t neutral, Live live)
+{
+    for (int row = 0; row < height; ++row) {
+        const uint8_t* line = rgb + static_cast<std::size_t>(row) * static_cast<std::size_t>(width) * 3;
+        for (int col = 0; col < width; ++col) {
+            const uint8_t* px = line + static_cast<std::size_t>(col) * 3;
+            if (px[0] != neutral || px[1] != neutral || px[2] != neutral) {
+                live(col, row);
+            }
+        }
+    }
+}
+
 // Twice the signed area of (a, b, c): positive when counter-clockwise.
 double Cross(double ax, double ay, double bx, double by)
 {
@@ -75,21 +91,14 @@ double NeutralRadius(const uint8_t* rgb, int width, int height, uint8_t neutral)
     const double w = width;
     const double h = height;
     double nearest = 1.0;
-    for (int row = 0; row < height; ++row) {
-        const uint8_t* line = rgb + static_cast<std::size_t>(row) * static_cast<std::size_t>(width) * 3;
-        for (int col = 0; col < width; ++col) {
-            const uint8_t* px = line + static_cast<std::size_t>(col) * 3;
-            if (px[0] == neutral && px[1] == neutral && px[2] == neutral) {
-                continue;
-            }
-            // The square the filter reads this texel from, as the bounds do.
-            const double s0 = (col - kReach) / w, s1 = (col + 1 + kReach) / w;
-            const double t0 = (row - kReach) / h, t1 = (row + 1 + kReach) / h;
-            const double dx = std::max({s0 - 0.5, 0.0, 0.5 - s1});
-            const double dy = std::max({t0 - 0.5, 0.0, 0.5 - t1});
-            nearest = std::min(nearest, std::hypot(dx, dy));
-        }
-    }
+    ForEachLiveTexel(rgb, width, height, neutral, [&](int col, int row) {
+        // The square the filter reads this texel from, as the bounds do.
+        const double s0 = (col - kReach) / w, s1 = (col + 1 + kReach) / w;
+        const double t0 = (row - kReach) / h, t1 = (row + 1 + kReach) / h;
+        const double dx = std::max({s0 - 0.5, 0.0, 0.5 - s1});
+        const double dy = std::max({t0 - 0.5, 0.0, 0.5 - t1});
+        nearest = std::min(nearest, std::hypot(dx, dy));
+    });
     return nearest;
 }
 
@@ -112,19 +121,14 @@ TextureBounds ComputeTextureBounds(
     const std::size_t w = static_cast<std::size_t>(width);
     const std::size_t h = static_cast<std::size_t>(height);
     std::size_t colMin = w, colMax = 0, rowMin = h, rowMax = 0;
-    for (std::size_t row = 0; row < h; ++row) {
-        const uint8_t* line = rgb + row * w * 3;
-        for (std::size_t col = 0; col < w; ++col) {
-            const uint8_t* px = line + col * 3;
-            if (px[0] == neutral && px[1] == neutral && px[2] == neutral) {
-                continue;
-            }
-            colMin = std::min(colMin, col);
-            colMax = std::max(colMax, col);
-            rowMin = std::min(rowMin, row);
-            rowMax = std::max(rowMax, row);
-        }
-    }
+    ForEachLiveTexel(rgb, width, height, neutral, [&](int c, int r) {
+        const auto col = static_cast<std::size_t>(c);
+        const auto row = static_cast<std::size_t>(r);
+        colMin = std::min(colMin, col);
+        colMax = std::max(colMax, col);
+        rowMin = std::min(rowMin, row);
+        rowMax = std::max(rowMax, row);
+    });
     TextureBounds bounds;
     if (colMin > colMax) {
         bounds.empty = true;
@@ -208,21 +212,14 @@ std::vector<TexturePiece> CutCornerPieces(const uint8_t* rgb, int width, int hei
     const double h = height;
     const double x0 = piece.s0 * w, x1 = piece.s1 * w, y0 = piece.t0 * h, y1 = piece.t1 * h;
     std::array<double, 4> room {x1 - x0 + y1 - y0, x1 - x0 + y1 - y0, x1 - x0 + y1 - y0, x1 - x0 + y1 - y0};
-    for (int row = 0; row < height; ++row) {
-        const uint8_t* line = rgb + static_cast<std::size_t>(row) * static_cast<std::size_t>(width) * 3;
-        for (int col = 0; col < width; ++col) {
-            const uint8_t* px = line + static_cast<std::size_t>(col) * 3;
-            if (px[0] == neutral && px[1] == neutral && px[2] == neutral) {
-                continue;
-            }
-            const double left = col - kReach, right = col + 1 + kReach;
-            const double low = row - kReach, high = row + 1 + kReach;
-            room[0] = std::min(room[0], (x1 - right) + (low - y0));
-            room[1] = std::min(room[1], (x1 - right) + (y1 - high));
-            room[2] = std::min(room[2], (left - x0) + (y1 - high));
-            room[3] = std::min(room[3], (left - x0) + (low - y0));
-        }
-    }
+    ForEachLiveTexel(rgb, width, height, neutral, [&](int col, int row) {
+        const double left = col - kReach, right = col + 1 + kReach;
+        const double low = row - kReach, high = row + 1 + kReach;
+        room[0] = std::min(room[0], (x1 - right) + (low - y0));
+        room[1] = std::min(room[1], (x1 - right) + (y1 - high));
+        room[2] = std::min(room[2], (left - x0) + (y1 - high));
+        room[3] = std::min(room[3], (left - x0) + (low - y0));
+    });
     // Cuts of neighbouring corners must not meet: at most half of each side.
     const double most = std::min(x1 - x0, y1 - y0) / 2.0;
     for (std::size_t k = 0; k < 4; ++k) {
