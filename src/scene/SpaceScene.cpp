@@ -84,6 +84,7 @@ bool SpaceScene::LoadTexturesAndShape()
         notifier_.RequestQuit();
         return false;
     }
+    FlareImages flareImages;
     for (const TextureRow& entry : kTextureTable) {
         DecodedImage image;
         // The upload reads three bytes per pixel; a 32-bit picture would be
@@ -100,9 +101,11 @@ bool SpaceScene::LoadTexturesAndShape()
         textures_[entry.slot] = name;
         // The flare sprites and ring overlays are cut to the part of their
         // texture that changes anything when drawn.
-        if (entry.slot <= TextureSlot::Flare10)
-            sunFlares_.SetFlareImage(
-                static_cast<std::size_t>(entry.slot), image.pixels.get(), image.width, image.height);
+        if (entry.slot <= TextureSlot::Flare10) {
+            const auto index = static_cast<std::size_t>(entry.slot);
+            sunFlares_.SetFlareImage(index, image.pixels.get(), image.width, image.height);
+            flareImages[index] = {image.pixels.get(), image.width, image.height};
+        }
         rings_.SetOverlayImage(entry.slot, image.pixels.get(), image.width, image.height);
         SetBillboardShape(textures_, entry.slot, image.pixels.get(), image.width, image.height);
         // The decoded pixels stay for the whole run.
@@ -110,6 +113,7 @@ bool SpaceScene::LoadTexturesAndShape()
     }
 
     rings_.PrepareGl(textureNames_);
+    sunFlares_.PrepareMergedSprites(flareImages, textureNames_);
 
     // No element draws this mesh; it is loaded and required all the same, as
     // it always has been (why it stays: ArchiveMembers.h).

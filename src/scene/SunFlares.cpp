@@ -229,13 +229,20 @@ SunVisibility MeasureSunVisibility(const Vec3& sun, DepthReadMode mode)
     const std::vector<Pixel> pixels = OcclusionSamplePixels(result.nx, result.ny, width, height);
     const std::vector<float> depths = ReadSampleDepths(pixels, mode);
     result.onScreenSamples = static_cast<int>(pixels.size());
-    for (const float depth : depths) {
-        // Nothing nearer than the Sun covers this sample.
-        if (static_cast<double>(depth) >= wz) {
-            result.hidden -= kOcclusionStep;
-        }
-    }
+    // Nothing nearer than the Sun covers a clear sample.
+    result.hidden = HiddenShare(static_cast<int>(
+        std::count_if(depths.begin(), depths.end(), [wz](float d) { return static_cast<double>(d) >= wz; })));
     return result;
+}
+
+double HiddenShare(int visible)
+{
+    // Step by step, so that equal counts give equal values bit for bit.
+    double hidden = 1.0;
+    for (int i = 0; i < visible; ++i) {
+        hidden -= kOcclusionStep;
+    }
+    return hidden;
 }
 
 std::array<float, 3> FlareColour(float r, float g, float b, double hidden)
@@ -258,6 +265,34 @@ void SunFlares::SetFlareImage(std::size_t index, const uint8_t* rgb, int width, 
     if (index < pieces_.size()) {
         pieces_[index] = CutCornerPieces(rgb, width, height, 0);
     }
+}
+
+void SunFlares::PrepareMergedSprites(const FlareImages& images, GlTextureNames& names)
+{
+    merged_.clear();
+    mergedOfRow_.fill(0);
+    // Everything is fixed when every sample of the occlusion ring is clear.
+    const SunVisibility full {.projected = true, .hidden = HiddenShare(kOcclusionSampleCount)};
+    const TextureRow& parameters = kTextureTable[static_cast<std::size_t>(TextureSlot::Flare1)];
+    for (FlareGroup& group : GroupFlareRows(images)) {
+        const std::vector<uint8_t> rgb = ComposeFlareGroup(group, images, full.Fade(), full.hidden);
+        const GLuint name = rgb.empty() ? 0 : names.Generate();
+        if (name == 0) {
+            continue;
+        }
+        glBindTexture(GL_TEXTURE_2D, name);
+        ApplyTextureRowParameters(parameters);
+        glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glTexImage2D(GL_TEXTURE_2D, 0, 3, group.side, group.side, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+        glPopClientAttrib();
+        for (const std::size_t row : group.rows) {
+            mergedOfRow_[row] = merged_.size() + 1;
+        }
+        std::vector<TexturePiece> pieces = CutCornerPieces(rgb.data(), group.side, group.side, 0);
+        merged_.push_back({std::move(group), name, std::move(pieces)});
+    }
+    glBindTexture(GL_TEXTURE_2D, 0);
 }
 
 void SunFlares::DrawSun(const Vec3& sunPosition)
@@ -311,7 +346,20 @@ SunVisibility SunFlares::DrawLensFlares(const Vec3& sun, const SceneTextures& te
     // Turns each sprite so its texture's diagonal points along the flare axis.
     const double rot = std::atan2(vis.ny, vis.nx) - 3.0 * std::numbers::pi / 4.0;
 
-    for (const FlareElement& row : kLensFlareTable) {
+    // With the Sun in full view, sprites sharing a centre are one quad of
+    // their sum, drawn where its first row would be.
+    const bool merge = useMerged_ && vis.hidden == HiddenShare(kOcclusionSampleCount);
+    for (std::size_t r = 0; r < kLensFlareTable.size(); ++r) {
+        const FlareElement& row = kLensFlareTable[r];
+        if (merge && mergedOfRow_[r] != 0) {
+            const MergedSprite& m = merged_[mergedOfRow_[r] - 1];
+            if (m.group.rows.front() == r) {
+                const double h = m.group.halfExtent * fade;
+                DrawScreenSprite(vis.nx * row.axisPosition, vis.ny * row.axisPosition, rot, h, h * aspect,
+                    1.0, m.texture, 1.0f, 1.0f, 1.0f, m.pieces);
+            }
+            continue;
+        }
         const std::size_t image = static_cast<std::size_t>(row.image - 1);
         const std::array<float, 3> colour = FlareColour(row.r, row.g, row.b, vis.hidden);
         DrawScreenSprite(vis.nx * row.axisPosition, vis.ny * row.axisPosition, rot, row.halfWidth * fade,

@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "camera/Vec3.h"
+#include "scene/FlareGroups.h"
+#include "scene/GlObjects.h"
 #include "scene/LensFlareTable.h"
 #include "scene/PassState.h"
 #include "scene/SceneGeometry.h"
@@ -59,6 +61,10 @@ struct SunVisibility {
     double Fade() const { return Visible() * kFlareFadeScale; }
 };
 
+// The hidden share measured when visible of the samples are clear, counted
+// down the way the measurement counts.
+double HiddenShare(int visible);
+
 // Projects sun through the current matrices and counts the samples of the
 // occlusion ring where nothing nearer than the Sun was drawn.
 SunVisibility MeasureSunVisibility(const Vec3& sun, DepthReadMode mode = DepthReadMode::OneBlock);
@@ -82,6 +88,15 @@ public:
     void SetFlareImage(std::size_t index, const uint8_t* rgb, int width, int height);
     std::span<const TexturePiece> Pieces(std::size_t index) const { return pieces_.at(index); }
 
+    // Load time, once every flare image is known: the sprites that share a
+    // centre are added up into one texture per group (names from names), for
+    // the frames with the Sun in full view. Without it every sprite is drawn
+    // on its own.
+    void PrepareMergedSprites(const FlareImages& images, GlTextureNames& names);
+    std::size_t MergedGroupCount() const { return merged_.size(); }
+    // Draw each sprite on its own even with the Sun in full view.
+    void SetMergedSprites(bool on) { useMerged_ = on; }
+
     // Both modes give the same result; the block read is the faster.
     void SetDepthReadMode(DepthReadMode mode) { depthReadMode_ = mode; }
 
@@ -97,8 +112,17 @@ public:
 private:
     static std::array<std::vector<TexturePiece>, kFlareImageCount> MakeWholePieces();
 
+    struct MergedSprite {
+        FlareGroup group;
+        GLuint texture = 0;
+        std::vector<TexturePiece> pieces;
+    };
+
     std::array<std::vector<TexturePiece>, kFlareImageCount> pieces_ {MakeWholePieces()};
     DepthReadMode depthReadMode_ = DepthReadMode::OneBlock;
+    std::vector<MergedSprite> merged_;
+    std::array<std::size_t, kFlareSpriteCount> mergedOfRow_ {}; // 1 + index into merged_; 0: alone
+    bool useMerged_ = true;
 };
 
 } // namespace velmora

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -59,10 +61,11 @@ protected:
         if (HasFatalFailure())
             return;
         for (std::size_t i = 0; i < kFlareImageCount; ++i) {
-            const std::vector<uint8_t> rgb
-                = ElementGl::TexturePixels(gl_->Textures().flare[i], width_, height_);
-            flares_.SetFlareImage(i, rgb.data(), width_, height_);
+            pixels_[i] = ElementGl::TexturePixels(gl_->Textures().flare[i], width_, height_);
+            flares_.SetFlareImage(i, pixels_[i].data(), width_, height_);
+            images_[i] = {pixels_[i].data(), width_, height_};
         }
+        flares_.PrepareMergedSprites(images_, names_);
     }
 
     // A view from eye towards a point off the Sun by (dx, dy) in the view's
@@ -78,6 +81,9 @@ protected:
         return {from.x + (to.x - from.x) * k, from.y + (to.y - from.y) * k, from.z + (to.z - from.z) * k};
     }
 
+    std::array<std::vector<uint8_t>, kFlareImageCount> pixels_;
+    FlareImages images_;
+    GlTextureNames names_;
     SunFlares flares_;
     GLint width_ = 0;
     GLint height_ = 0;
@@ -201,6 +207,76 @@ TEST_F(SunFlaresGl, CutSpriteMatchesTheWholeSprite)
         EXPECT_LE(ElementGl::CountDiffering(whole, cut, 0), whole.size() / 3 / 1000) << "flare" << image + 1;
     }
 }
+
+TEST_F(SunFlaresGl, ShippedGlowsAroundTheSunAreMerged)
+{
+    // Rows 17, 19 and 27: the glows that each cover most of the screen.
+    const std::vector<FlareGroup> groups = GroupFlareRows(images_);
+    const auto largest = std::find_if(groups.begin(), groups.end(),
+        [](const FlareGroup& g) { return std::find(g.rows.begin(), g.rows.end(), 18u) != g.rows.end(); });
+    ASSERT_NE(largest, groups.end());
+    EXPECT_EQ(largest->rows, (std::vector<std::size_t> {16, 18, 26}));
+    EXPECT_EQ(flares_.MergedGroupCount(), groups.size());
+    // No row drawn twice.
+    std::vector<int> uses(kFlareSpriteCount, 0);
+    for (const FlareGroup& g : groups) {
+        EXPECT_GE(g.rows.size(), 2u);
+        EXPECT_LE(g.side, kMaxFlareCompositeSide);
+        for (const std::size_t r : g.rows) {
+            ASSERT_LT(r, kFlareSpriteCount);
+            EXPECT_EQ(++uses[r], 1) << "row " << r + 1;
+        }
+    }
+}
+
+struct MergeView {
+    const char* what;
+    double turn; // radians the view turns left of the Sun
+    bool partlyHidden; // a planet's limb over part of the sample ring
+};
+
+class SunFlaresMerged : public SunFlaresGl, public ::testing::WithParamInterface<MergeView> { };
+
+// Sprites sharing a centre drawn as one quad of their sum add what they add
+// one by one, up to rounding; with the Sun partly hidden nothing is merged.
+TEST_P(SunFlaresMerged, AddsWhatTheSeparateSpritesAdd)
+{
+    const MergeView& view = GetParam();
+    const Vec3 toSun = kSunPosition - kEye;
+    const double yaw = std::atan2(toSun.y, toSun.x) + view.turn;
+    const Vec3 target {kEye.x + std::cos(yaw), kEye.y + std::sin(yaw), kEye.z + toSun.z / Length(toSun)};
+    const auto draw = [&](bool merged) {
+        if (view.partlyHidden) {
+            // The planet's limb across the sample ring, as seen from beyond it.
+            LookTowardsSun(Along(kSunPosition, Vec3 {0.0, 0.0, 0.0}, 1.01), kSunPosition);
+            const Vec3 side = Normalized(Vec3 {-(kSunPosition.y), kSunPosition.x, 0.0});
+            ElementGl::DrawPlainSphere(Vec3 {side.x * 1.02, side.y * 1.02, 0.0}, 1.0, 0.4f);
+        } else {
+            LookTowardsSun(kEye, target);
+        }
+        flares_.SetMergedSprites(merged);
+        const SunVisibility vis = flares_.DrawLensFlares(kSunPosition, gl_->Textures());
+        EXPECT_EQ(vis.hidden > 0.0, view.partlyHidden) << view.what << " " << vis.hidden;
+        return gl_->Frame();
+    };
+    const std::vector<uint8_t> separate = draw(false);
+    const std::vector<uint8_t> merged = draw(true);
+    flares_.SetMergedSprites(true);
+    if (view.partlyHidden) {
+        EXPECT_EQ(ElementGl::CountDiffering(separate, merged, 0), 0u) << view.what;
+        return;
+    }
+    const std::size_t pixels = separate.size() / 3;
+    // Up to five sprites' roundings: mostly 0 or 1, rarely up to 5.
+    EXPECT_EQ(ElementGl::CountDiffering(separate, merged, 5), 0u) << view.what;
+    EXPECT_LE(ElementGl::CountDiffering(separate, merged, 1), pixels / 25) << view.what;
+    // Rounding once instead of per sprite moves some pixels: the merge ran.
+    EXPECT_GT(ElementGl::CountDiffering(separate, merged, 0), 0u) << view.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(Views, SunFlaresMerged,
+    ::testing::Values(MergeView {"centred", 0.0, false}, MergeView {"off centre", 0.35, false},
+        MergeView {"near the edge", 0.6, false}, MergeView {"partly hidden", 0.0, true}));
 
 TEST_F(SunFlaresGl, ShippedMainGlowIsCutWellInsideItsSquare)
 {
