@@ -76,44 +76,21 @@ std::vector<uint8_t> ColourWithMask(const std::vector<uint8_t>& colour, int widt
     return row;
 }
 
-// The light pattern's grey with 1 / (2 grey) as alpha, two bytes per texel,
-// or nothing when a texel is darker than half grey (its alpha would pass 1).
-// Its colour is left out, as the dark pattern's is: the pattern is grey to
-// within a few steps, and half the bytes make the pass that samples it
-// about 5 % cheaper.
-std::vector<uint8_t> LightPatternWithInverse(const uint8_t* rgb, int width, int height)
+// A pattern's grey at a weight, one byte per texel. Its colour is left out:
+// the shipped patterns are grey to within a few steps (JPEG tint), and one
+// byte per texel instead of four makes the pass that samples them cheaper.
+std::vector<uint8_t> PatternGrey(const uint8_t* rgb, int width, int height, double weight)
 {
     if (!rgb || width <= 0 || height <= 0) {
         return {};
     }
     const std::size_t texels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    std::vector<uint8_t> greyAlpha(texels * 2);
+    std::vector<uint8_t> grey(texels);
     for (std::size_t i = 0; i < texels; ++i) {
         const uint8_t* p = rgb + i * 3;
-        const double grey = (p[0] + p[1] + p[2]) / 3.0;
-        if (grey < 127.5) {
-            return {};
-        }
-        greyAlpha[i * 2] = static_cast<uint8_t>(std::lround(grey));
-        greyAlpha[i * 2 + 1] = static_cast<uint8_t>(std::lround(255.0 * 255.0 / (2.0 * grey)));
+        grey[i] = static_cast<uint8_t>(std::lround(weight * (p[0] + p[1] + p[2]) / 3.0));
     }
-    return greyAlpha;
-}
-
-// The dark pattern's grey at its weight, one byte per texel. Its colour is
-// left out: the pattern is grey to within a step or two.
-std::vector<uint8_t> DarkPatternAlpha(const uint8_t* rgb, int width, int height)
-{
-    if (!rgb || width <= 0 || height <= 0) {
-        return {};
-    }
-    const std::size_t texels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    std::vector<uint8_t> alpha(texels);
-    for (std::size_t i = 0; i < texels; ++i) {
-        const uint8_t* p = rgb + i * 3;
-        alpha[i] = static_cast<uint8_t>(std::lround(kBlackSpotsWeight * (p[0] + p[1] + p[2]) / 3.0));
-    }
-    return alpha;
+    return grey;
 }
 
 // OpenGL 1.3's texture combiners with at least two units.
@@ -144,9 +121,7 @@ GLuint UploadPicture(GlTextureNames& names, TextureSlot row, GLenum target, GLen
     ApplyTextureRowParameters(kTextureTable[static_cast<std::size_t>(row)], target);
     glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    const GLint internal = format == GL_ALPHA ? GL_ALPHA8
-        : format == GL_LUMINANCE_ALPHA        ? GL_LUMINANCE8_ALPHA8
-                                              : GL_RGBA8;
+    const GLint internal = format == GL_ALPHA ? GL_ALPHA8 : GL_RGBA8;
     if (target == GL_TEXTURE_1D) {
         glTexImage1D(GL_TEXTURE_1D, 0, internal, width, 0, format, GL_UNSIGNED_BYTE, pixels.data());
     } else {
@@ -347,35 +322,31 @@ void RingSystem::DrawRingShadowOnPlanet(GLuint ringsShadow)
 
 void RingSystem::DrawPatternsInOnePass(double animationTime) const
 {
-    // Unit 0: the light pattern, its grey and 1 / (2 grey).
-    glBindTexture(GL_TEXTURE_2D, lightWithInverseTexture_);
+    // Unit 0: the light pattern's grey as alpha.
+    glBindTexture(GL_TEXTURE_2D, lightGreyTexture_);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
 
-    // Unit 1: the colour passes on; alpha = 2 x 1 / (2 light) x 0.9 dark.
+    // Unit 1: colour = 0.9 dark, alpha = light passed on.
     glActiveTexture(GL_TEXTURE1);
     glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, darkAlphaTexture_);
+    glBindTexture(GL_TEXTURE_2D, darkGreyTexture_);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
     glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_REPLACE);
-    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB, GL_PREVIOUS);
-    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_RGB, GL_SRC_COLOR);
-    glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_ALPHA, GL_MODULATE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB, GL_TEXTURE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_RGB, GL_SRC_ALPHA);
+    glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_ALPHA, GL_REPLACE);
     glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_ALPHA, GL_PREVIOUS);
     glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_ALPHA, GL_SRC_ALPHA);
-    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_ALPHA, GL_TEXTURE);
-    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND1_ALPHA, GL_SRC_ALPHA);
-    glTexEnvf(GL_TEXTURE_ENV, GL_ALPHA_SCALE, 2.0f);
     glActiveTexture(GL_TEXTURE0);
 
-    // light x (0.9 dark / light) + framebuffer x light: the framebuffer
-    // multiplied by the light pattern with the dark one added.
-    glBlendFunc(GL_SRC_ALPHA, GL_SRC_COLOR);
+    // 0.9 dark + framebuffer x light: the framebuffer multiplied by the light
+    // pattern with the dark one added.
+    glBlendFunc(GL_ONE, GL_SRC_ALPHA);
     const double degrees[2] = {kWhiteSpotsRate * animationTime, kBlackSpotsRate * animationTime};
     DrawSquareWithTurnedTextures(degrees);
 
     // Unit 1 back to its defaults, and unit 0 to modulating.
     glActiveTexture(GL_TEXTURE1);
-    glTexEnvf(GL_TEXTURE_ENV, GL_ALPHA_SCALE, 1.0f);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     glBindTexture(GL_TEXTURE_2D, 0);
     glDisable(GL_TEXTURE_2D);
@@ -432,13 +403,13 @@ void RingSystem::SetOverlayImage(TextureSlot slot, const uint8_t* rgb, int width
     switch (slot) {
     case TextureSlot::SpotsWhite:
         spotsWhitePieces_ = TexturePieces(ComputeTextureBounds(rgb, width, height, 255, TextureWrap::Repeat));
-        lightWithInverse_ = LightPatternWithInverse(rgb, width, height);
+        lightGrey_ = PatternGrey(rgb, width, height, 1.0);
         lightWidth_ = width;
         lightHeight_ = height;
         break;
     case TextureSlot::SpotsBlack:
         spotsBlackPieces_ = TexturePieces(ComputeTextureBounds(rgb, width, height, 0, TextureWrap::Repeat));
-        darkAlpha_ = DarkPatternAlpha(rgb, width, height);
+        darkGrey_ = PatternGrey(rgb, width, height, kBlackSpotsWeight);
         darkWidth_ = width;
         darkHeight_ = height;
         break;
@@ -559,23 +530,15 @@ void RingSystem::PrepareGl(GlTextureNames& names)
         colourWithMask_ = std::vector<uint8_t> {};
     }
 
-    if (!lightWithInverse_.empty() && !darkAlpha_.empty() && HasTwoCombinerUnits()) {
-        // The unit's alpha, 2 x inverse x dark, must stay within 1.
-        uint8_t lightMax = 0;
-        for (std::size_t i = 1; i < lightWithInverse_.size(); i += 2) {
-            lightMax = std::max(lightMax, lightWithInverse_[i]);
-        }
-        const uint8_t darkMax = *std::max_element(darkAlpha_.begin(), darkAlpha_.end());
-        if (2 * lightMax * darkMax <= 255 * 255) {
-            lightWithInverseTexture_ = UploadPicture(names, TextureSlot::SpotsWhite, GL_TEXTURE_2D,
-                GL_LUMINANCE_ALPHA, lightWidth_, lightHeight_, lightWithInverse_);
-            darkAlphaTexture_ = UploadPicture(
-                names, TextureSlot::SpotsBlack, GL_TEXTURE_2D, GL_ALPHA, darkWidth_, darkHeight_, darkAlpha_);
-            possible_.onePatternPass = lightWithInverseTexture_ != 0 && darkAlphaTexture_ != 0;
-        }
+    if (!lightGrey_.empty() && !darkGrey_.empty() && HasTwoCombinerUnits()) {
+        lightGreyTexture_ = UploadPicture(
+            names, TextureSlot::SpotsWhite, GL_TEXTURE_2D, GL_ALPHA, lightWidth_, lightHeight_, lightGrey_);
+        darkGreyTexture_ = UploadPicture(
+            names, TextureSlot::SpotsBlack, GL_TEXTURE_2D, GL_ALPHA, darkWidth_, darkHeight_, darkGrey_);
+        possible_.onePatternPass = lightGreyTexture_ != 0 && darkGreyTexture_ != 0;
     }
-    lightWithInverse_ = std::vector<uint8_t> {};
-    darkAlpha_ = std::vector<uint8_t> {};
+    lightGrey_ = std::vector<uint8_t> {};
+    darkGrey_ = std::vector<uint8_t> {};
     paths_ = possible_;
 }
 

@@ -43,10 +43,9 @@ struct RingPaths {
     // colour picture's size, else the separate passes draw.
     bool oneColourPass = false;
     // The light and dark patterns in one pass over two texture units (OpenGL
-    // 1.3 combiners): framebuffer x light + light x alpha, where the alpha,
-    // 0.9 dark / light, is made from a light-pattern alpha of 1 / (2 light)
-    // and a dark-pattern alpha of 0.9 dark. Needs two units and a light
-    // pattern no darker than half grey, else the two passes draw.
+    // 1.3 combiners): 0.9 dark + framebuffer x light, the dark pattern's grey
+    // as the colour and the light pattern's grey as the alpha, one byte per
+    // texel each. Needs two units, else the two passes draw.
     bool onePatternPass = false;
 };
 
@@ -116,14 +115,14 @@ private:
     GLuint colourWithMaskTexture_ = 0;
     // Load time: the one-pass patterns' textures until PrepareGl uploads
     // them (light as RGBA, dark as alpha only), empty when not possible.
-    std::vector<uint8_t> lightWithInverse_;
+    std::vector<uint8_t> lightGrey_;
     int lightWidth_ = 0;
     int lightHeight_ = 0;
-    std::vector<uint8_t> darkAlpha_;
+    std::vector<uint8_t> darkGrey_;
     int darkWidth_ = 0;
     int darkHeight_ = 0;
-    GLuint lightWithInverseTexture_ = 0;
-    GLuint darkAlphaTexture_ = 0;
+    GLuint lightGreyTexture_ = 0;
+    GLuint darkGreyTexture_ = 0;
     RingPaths possible_;
     RingPaths paths_;
 };
