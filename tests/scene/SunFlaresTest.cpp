@@ -35,6 +35,93 @@ TEST(FlareColour, DriftsFromTheRowColourToOrange)
     EXPECT_GT(over[2], 0.6f);
 }
 
+// Synthetic flare images: side x side, texel (x, y) = pattern of x, y and
+// the image's index, black along the border.
+FlareImages MakeImages(std::array<std::vector<uint8_t>, kFlareImageCount>& store, int side)
+{
+    FlareImages images;
+    for (std::size_t i = 0; i < kFlareImageCount; ++i) {
+        store[i].assign(static_cast<std::size_t>(side) * side * 3, 0);
+        for (int y = 1; y + 1 < side; ++y)
+            for (int x = 1; x + 1 < side; ++x)
+                for (int c = 0; c < 3; ++c)
+                    store[i][(static_cast<std::size_t>(y) * side + x) * 3 + c]
+                        = static_cast<uint8_t>(40 + 7 * x + 13 * y + 29 * c + 3 * static_cast<int>(i));
+        images[i] = {store[i].data(), side, side};
+    }
+    return images;
+}
+
+struct GroupingRow {
+    const char* what;
+    int brokenImage; // 1-based; 0: none
+    enum { Fine, NotSquare, Missing, Black } how;
+};
+
+class FlareGrouping : public ::testing::TestWithParam<GroupingRow> { };
+
+// Groups hold rows on one point of the axis, each row once, within the size
+// limit; a row whose image cannot be summed stays on its own.
+TEST_P(FlareGrouping, GroupsOnlyRowsThatCanBeSummed)
+{
+    const GroupingRow& row = GetParam();
+    std::array<std::vector<uint8_t>, kFlareImageCount> store;
+    FlareImages images = MakeImages(store, 32);
+    if (row.brokenImage > 0) {
+        FlareImage& broken = images[static_cast<std::size_t>(row.brokenImage - 1)];
+        if (row.how == GroupingRow::NotSquare)
+            broken.height = broken.width / 2;
+        else if (row.how == GroupingRow::Missing)
+            broken = {};
+        else
+            std::fill(store[static_cast<std::size_t>(row.brokenImage - 1)].begin(),
+                store[static_cast<std::size_t>(row.brokenImage - 1)].end(), 0);
+    }
+    const std::vector<FlareGroup> groups = GroupFlareRows(images);
+    EXPECT_FALSE(groups.empty()) << row.what;
+    std::vector<int> uses(kFlareSpriteCount, 0);
+    for (const FlareGroup& g : groups) {
+        ASSERT_GE(g.rows.size(), 2u) << row.what;
+        EXPECT_EQ(g.side % 2, 0) << row.what;
+        EXPECT_LE(g.side, kMaxFlareCompositeSide) << row.what;
+        for (const std::size_t r : g.rows) {
+            EXPECT_EQ(kLensFlareTable[r].axisPosition, kLensFlareTable[g.rows[0]].axisPosition) << row.what;
+            EXPECT_EQ(++uses[r], 1) << row.what << ", row " << r + 1;
+            if (row.how == GroupingRow::NotSquare || row.how == GroupingRow::Missing)
+                EXPECT_NE(kLensFlareTable[r].image, row.brokenImage) << row.what << ", row " << r + 1;
+        }
+        // Every group can be summed.
+        const std::vector<uint8_t> rgb = ComposeFlareGroup(g, images, 0.3, 0.0);
+        EXPECT_EQ(rgb.size(), static_cast<std::size_t>(g.side) * g.side * 3) << row.what;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Images, FlareGrouping,
+    ::testing::Values(GroupingRow {"all fine", 0, GroupingRow::Fine},
+        GroupingRow {"main glow not square", 4, GroupingRow::NotSquare},
+        GroupingRow {"main glow missing", 4, GroupingRow::Missing},
+        GroupingRow {"main glow black", 4, GroupingRow::Black}));
+
+// A sum on the grid of its one member's own texels is that member's texels
+// at the sprite's colour and alpha: no shift, no transposition.
+TEST(FlareSum, OnItsMembersGridReproducesItsTexels)
+{
+    constexpr int kSide = 16;
+    std::array<std::vector<uint8_t>, kFlareImageCount> store;
+    const FlareImages images = MakeImages(store, kSide);
+    const std::size_t r = 18; // row 19: image 4, half width 6
+    const FlareElement& row = kLensFlareTable[r];
+    const FlareGroup group {{r}, row.halfWidth, kSide};
+    const double fade = 0.3;
+    const std::vector<uint8_t> rgb = ComposeFlareGroup(group, images, fade, 0.0);
+    ASSERT_EQ(rgb.size(), store[3].size());
+    const float colour[3] = {row.r, row.g, row.b};
+    for (std::size_t i = 0; i < rgb.size(); ++i) {
+        const double expected = row.alphaScale * fade * colour[i % 3] * store[3][i];
+        EXPECT_NEAR(rgb[i], expected, 0.5 + 1e-9) << "texel " << i / 3 << ", channel " << i % 3;
+    }
+}
+
 TEST(SpriteBounds, FlareTexturesAreCutToTheirNonBlackPart)
 {
     constexpr int w = 16, h = 8;
