@@ -87,8 +87,9 @@ TEST_P(FlareGrouping, GroupsOnlyRowsThatCanBeSummed)
         for (const std::size_t r : g.rows) {
             EXPECT_EQ(kLensFlareTable[r].axisPosition, kLensFlareTable[g.rows[0]].axisPosition) << row.what;
             EXPECT_EQ(++uses[r], 1) << row.what << ", row " << r + 1;
-            if (row.how == GroupingRow::NotSquare || row.how == GroupingRow::Missing)
+            if (row.how == GroupingRow::NotSquare || row.how == GroupingRow::Missing) {
                 EXPECT_NE(kLensFlareTable[r].image, row.brokenImage) << row.what << ", row " << r + 1;
+            }
         }
         // Every group can be summed.
         const std::vector<uint8_t> rgb = ComposeFlareGroup(g, images, 0.3, 0.0);
