@@ -141,7 +141,6 @@ std::vector<FlareGroup> GroupFlareRows(const FlareImages& images)
             }
             k = next;
         }
-        taken[first] = true;
     }
     return groups;
 }

@@ -114,7 +114,7 @@ private:
     std::vector<uint8_t> colourWithMask_;
     GLuint colourWithMaskTexture_ = 0;
     // Load time: the one-pass patterns' textures until PrepareGl uploads
-    // them (light as RGBA, dark as alpha only), empty when not possible.
+    // them (one-byte greys), empty when not possible.
     std::vector<uint8_t> lightGrey_;
     int lightWidth_ = 0;
     int lightHeight_ = 0;
