@@ -46,6 +46,11 @@ constexpr double Dot(const Vec3& a, const Vec3& b)
     return a.x * b.x + a.y * b.y + a.z * b.z;
 }
 
+constexpr Vec3 Cross(const Vec3& a, const Vec3& b)
+{
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+
 inline double Length(const Vec3& v)
 {
     return std::sqrt(Dot(v, v));

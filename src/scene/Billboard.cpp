@@ -79,8 +79,12 @@ GlowAlphas LimbGlowAlphas(double q)
     return a;
 }
 
-void DrawFacingBillboard(
-    const Vec3& center, double sizeFactor, double alpha, double extraRotation, const TextureShape& shape)
+namespace {
+
+// Steps 1-7 of the facing billboard: pushes the model-view matrix and moves
+// it onto the square's own frame, whose half-size it gives. False, with
+// nothing pushed, when the eye is inside the unit sphere.
+bool PushFacingFrame(const Vec3& center, double sizeFactor, double extraRotation, double& halfSize)
 {
     // 1-3. Half-size from the distance between the eye and the centre.
     const Matrices before;
@@ -88,10 +92,10 @@ void DrawFacingBillboard(
     const Vec3 further = before.UnProject(w.x, w.y, w.z + 1.0);
     const Vec3 eye = before.Eye();
     const Vec3 toEye = eye - center;
-    const double s = BillboardHalfSize(sizeFactor, Dot(toEye, toEye));
+    halfSize = BillboardHalfSize(sizeFactor, Dot(toEye, toEye));
     // An eye inside the unit sphere has no silhouette to match.
-    if (!std::isfinite(s))
-        return;
+    if (!std::isfinite(halfSize))
+        return false;
 
     // 4-5. Turn the local z axis onto the line of sight.
     const Vec3 d = Normalized(further - center);
@@ -107,6 +111,17 @@ void DrawFacingBillboard(
     const Vec3 up = Normalized(p1 - p0);
     const double phi = DirectionAngle(up.x, up.y);
     glRotated(phi * kRadToDeg - 90.0 + extraRotation, 0.0, 0.0, 1.0);
+    return true;
+}
+
+} // namespace
+
+void DrawFacingBillboard(
+    const Vec3& center, double sizeFactor, double alpha, double extraRotation, const TextureShape& shape)
+{
+    double s = 0.0;
+    if (!PushFacingFrame(center, sizeFactor, extraRotation, s))
+        return;
 
     // 8-9. Drawn over everything, from both sides, unlit.
     glPushAttrib(kBillboardAttribs);
@@ -141,6 +156,55 @@ void DrawFacingBillboard(
     // 10. Matrix first, then the attributes (colour included).
     glPopMatrix();
     glPopAttrib();
+}
+
+bool ProjectFacingBillboard(const Vec3& center, double sizeFactor, double extraRotation)
+{
+    double s = 0.0;
+    if (!PushFacingFrame(center, sizeFactor, extraRotation, s))
+        return false;
+    GLdouble m[16];
+    glGetDoublev(GL_MODELVIEW_MATRIX, m);
+    glPopMatrix();
+    const auto toEye = [&m](double x, double y) {
+        return Vec3 {m[0] * x + m[4] * y + m[12], m[1] * x + m[5] * y + m[13], m[2] * x + m[6] * y + m[14]};
+    };
+
+    // The square in eye space: texture (0, 0) at c0, (1, 0) at c0 + e1 and
+    // (0, 1) at c0 + e2, on the plane n . X = k.
+    const Vec3 c0 = toEye(-s, -s);
+    const Vec3 e1 = toEye(s, -s) - c0;
+    const Vec3 e2 = toEye(-s, s) - c0;
+    const Vec3 n = Cross(e1, e2);
+    const double k = Dot(n, c0);
+    const double area = Dot(n, n);
+    if (k == 0.0 || area == 0.0)
+        return false;
+    // The eye ray through P meets the plane at X = P k / (n . P), where the
+    // texture reads (f1 . (X - c0), f2 . (X - c0)). Times q = n . P / k both
+    // are linear in P, and GL divides the q back out per fragment.
+    const Vec3 f1 = Cross(e2, n) * (1.0 / area);
+    const Vec3 f2 = Cross(n, e1) * (1.0 / area);
+    const Vec3 sPlane = f1 - n * (Dot(f1, c0) / k);
+    const Vec3 tPlane = f2 - n * (Dot(f2, c0) / k);
+    const Vec3 qPlane = n * (1.0 / k);
+
+    // Eye planes are taken through the inverse of the current model-view
+    // matrix; with the identity loaded they stay in eye space.
+    glPushMatrix();
+    glLoadIdentity();
+    const GLenum coords[3] = {GL_S, GL_T, GL_Q};
+    const Vec3* planes[3] = {&sPlane, &tPlane, &qPlane};
+    for (int i = 0; i < 3; ++i) {
+        const GLdouble plane[4] = {planes[i]->x, planes[i]->y, planes[i]->z, 0.0};
+        glTexGeni(coords[i], GL_TEXTURE_GEN_MODE, GL_EYE_LINEAR);
+        glTexGendv(coords[i], GL_EYE_PLANE, plane);
+    }
+    glPopMatrix();
+    glEnable(GL_TEXTURE_GEN_S);
+    glEnable(GL_TEXTURE_GEN_T);
+    glEnable(GL_TEXTURE_GEN_Q);
+    return true;
 }
 
 void DrawLimbGlow(const Vec3& center, double radius, const Vec3& lightPoint, const SceneTextures& textures)

@@ -19,6 +19,12 @@ namespace velmora {
 void DrawFacingBillboard(const Vec3& center, double sizeFactor, double alpha, double extraRotation,
     const TextureShape& shape = TextureShape {});
 
+// Texture generation on the active unit that maps every fragment to the
+// texel the same facing billboard would draw over it: eye-linear s, t and q
+// through the square's plane. Enables generation of s, t and q; false, with
+// nothing changed, where the billboard would not be drawn.
+bool ProjectFacingBillboard(const Vec3& center, double sizeFactor, double extraRotation);
+
 // A glow over the rim of a body of the given radius when lightPoint is seen
 // near or behind it. Sets its own blend function and binds flare7 and flare9.
 void DrawLimbGlow(const Vec3& center, double radius, const Vec3& lightPoint, const SceneTextures& textures);

@@ -28,9 +28,18 @@ public:
 
     const SphereQuarterMesh& Mesh() const { return mesh_; }
 
+    // Whether the limb darkening rides on the body's pass (the default,
+    // where the context has a second texture unit) or is a pass of its own.
+    void SetMergedDarkening(bool merged) { mergeDarkening_ = merged; }
+
 private:
+    bool BeginDarkeningUnit(GLuint darkening) const;
+    void EndDarkeningUnit() const;
+
     SphereQuarterMesh mesh_;
     bool needsBuild_ = true;
+    bool secondUnit_ = false;
+    bool mergeDarkening_ = true;
 };
 
 } // namespace velmora

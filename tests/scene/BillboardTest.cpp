@@ -252,5 +252,121 @@ TEST_F(BillboardGl, RingShapeDrawsTheSamePixelsAsTheWholeSquare)
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
 }
 
+// The billboard's texture projected onto a surface through a second unit
+// reads, at every pixel, what the square drawn over that pixel multiplies in:
+// for tilted surfaces nearer the eye (so the division by q matters), a
+// flattened model space, camera roll and an extra turn.
+struct ProjectionRow {
+    const char* what;
+    Vec3 eye;
+    Vec3 up;
+    double flatten; // model-space z scale, as the planet's
+    double rotation;
+    double tilt; // degrees the white surface leans towards the eye
+};
+
+TEST_F(BillboardGl, ProjectedTextureMatchesTheMultipliedSquare)
+{
+    // A white border (clamp-to-edge reads white beyond the square) around an
+    // asymmetric pattern, so a shifted, mirrored or transposed mapping shows.
+    constexpr int kTex = 32;
+    std::vector<uint8_t> rgb(static_cast<std::size_t>(kTex) * kTex * 3, 255);
+    for (int y = 2; y < kTex - 2; ++y) {
+        for (int x = 2; x < kTex - 2; ++x) {
+            uint8_t* p = &rgb[(static_cast<std::size_t>(y) * kTex + x) * 3];
+            p[0] = static_cast<uint8_t>(40 + 6 * x);
+            p[1] = static_cast<uint8_t>(30 + 7 * y);
+            p[2] = static_cast<uint8_t>((x / 4 + y / 8) % 2 ? 200 : 90);
+        }
+    }
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, kTex, kTex, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    glDisable(GL_LIGHTING);
+    glDisable(GL_CULL_FACE);
+    glDepthFunc(GL_LEQUAL);
+
+    const ProjectionRow rows[] = {
+        {"straight on", {0, 0, 3}, {0, 1, 0}, 1.0, 0.0, 0.0},
+        {"oblique, tilted surface", {1.2, -0.7, 2.6}, {0, 1, 0}, 1.0, 0.0, 35.0},
+        {"flattened, rolled, turned", {0.4, 1.9, 2.2}, {-0.3, 0.2, 1.0}, 0.9, 25.0, -20.0},
+    };
+    for (const ProjectionRow& row : rows) {
+        // The white surface: a large square through the centre, leaning
+        // towards the eye so its depth varies across the view.
+        const auto drawSurface = [&row] {
+            glPushMatrix();
+            glRotated(row.tilt, 1.0, 0.3, 0.0);
+            glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+            glBegin(GL_QUADS);
+            glVertex3d(-20, -20, 0.4);
+            glVertex3d(20, -20, 0.4);
+            glVertex3d(20, 20, 0.4);
+            glVertex3d(-20, 20, 0.4);
+            glEnd();
+            glPopMatrix();
+        };
+        std::vector<uint8_t> frames[2];
+        for (int projected = 0; projected < 2; ++projected) {
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            glLoadIdentity();
+            gluLookAt(row.eye.x, row.eye.y, row.eye.z, 0, 0, 0, row.up.x, row.up.y, row.up.z);
+            glScaled(1.0, 1.0, row.flatten);
+            if (projected) {
+                glDisable(GL_TEXTURE_2D);
+                glActiveTexture(GL_TEXTURE1);
+                ASSERT_TRUE(ProjectFacingBillboard(Vec3 {0, 0, 0}, 1.055, row.rotation)) << row.what;
+                glEnable(GL_TEXTURE_2D);
+                glBindTexture(GL_TEXTURE_2D, name);
+                glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+                glActiveTexture(GL_TEXTURE0);
+                drawSurface();
+                glActiveTexture(GL_TEXTURE1);
+                glDisable(GL_TEXTURE_2D);
+                glDisable(GL_TEXTURE_GEN_S);
+                glDisable(GL_TEXTURE_GEN_T);
+                glDisable(GL_TEXTURE_GEN_Q);
+                glActiveTexture(GL_TEXTURE0);
+            } else {
+                glDisable(GL_TEXTURE_2D);
+                drawSurface();
+                glEnable(GL_TEXTURE_2D);
+                glBlendFunc(GL_DST_COLOR, GL_ZERO);
+                DrawFacingBillboard(Vec3 {0, 0, 0}, 1.055, 1.0, row.rotation);
+                glDisable(GL_TEXTURE_2D);
+            }
+            frames[projected] = context_->ReadPixelsTopDown();
+        }
+        int worst = 0;
+        std::size_t patterned = 0;
+        for (std::size_t i = 0; i < frames[0].size(); ++i) {
+            if (i % 4 == 3)
+                continue;
+            worst = std::max(worst, std::abs(frames[0][i] - frames[1][i]));
+            patterned += frames[0][i] < 250 ? 1 : 0;
+        }
+        EXPECT_LE(worst, 2) << row.what;
+        // The pattern covered a good part of the view.
+        EXPECT_GT(patterned, frames[0].size() / 20) << row.what;
+    }
+    glDeleteTextures(1, &name);
+}
+
+// No billboard, no texture generation: with the eye inside the unit sphere
+// the projection refuses and leaves generation off.
+TEST_F(BillboardGl, ProjectionRefusesAnEyeInsideTheSphere)
+{
+    gluLookAt(0, 0, 0.5, 0, 0, 0, 0, 1, 0);
+    EXPECT_FALSE(ProjectFacingBillboard(Vec3 {0, 0, 0}, 1.055, 0.0));
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_S));
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_Q));
+}
+
 } // namespace
 } // namespace velmora

@@ -4,7 +4,11 @@
 #include <GL/glu.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "ElementGl.h"
 
@@ -72,6 +76,70 @@ TEST_F(PlanetGl, CoversTheUnitDiscAndWritesItsDepth)
     GLfloat depth = 1.0f;
     glReadPixels(kSize / 2, kSize / 2, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
     EXPECT_LT(depth, 1.0f);
+}
+
+// The limb darkening laid on through the body's second unit gives the
+// pixels of its own multiplied pass, and hands unit 1 back switched off.
+TEST_F(PlanetGl, DarkeningOnTheBodyPassMatchesItsOwnPass)
+{
+    // Radial like the shipped mask: white at the centre and beyond the limb
+    // (the square is 1.055 silhouette radii), darker and redder towards it.
+    constexpr int kTex = 64;
+    std::vector<uint8_t> rgb(static_cast<std::size_t>(kTex) * kTex * 3);
+    for (int y = 0; y < kTex; ++y) {
+        for (int x = 0; x < kTex; ++x) {
+            const double r = std::hypot(x + 0.5 - kTex / 2.0, y + 0.5 - kTex / 2.0) / (kTex / 2.0) * 1.055;
+            const double level = r < 1.02 ? 0.3 + 0.7 * std::sqrt(std::max(0.0, 1.0 - r * r)) : 1.0;
+            uint8_t* p = &rgb[(static_cast<std::size_t>(y) * kTex + x) * 3];
+            p[0] = static_cast<uint8_t>(255 * std::pow(level, 0.8));
+            p[1] = static_cast<uint8_t>(255 * level);
+            p[2] = static_cast<uint8_t>(255 * std::pow(level, 1.3) * (x < kTex / 2 ? 1.0 : 0.8));
+        }
+    }
+    SceneTextures textures {};
+    GLuint& name = textures[TextureSlot::Flare10];
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, kTex, kTex, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    glEnable(GL_TEXTURE_2D);
+    // Spun and flattened like the planet in the frame.
+    glRotated(30.0, 0.0, 0.0, 1.0);
+    glScaled(1.0, 1.0, 0.9);
+
+    PlanetBody planet;
+    std::vector<uint8_t> frames[2];
+    for (int merged = 0; merged < 2; ++merged) {
+        planet.SetMergedDarkening(merged != 0);
+        glDisable(GL_BLEND);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        planet.Draw(textures);
+        frames[merged] = context_->ReadPixelsTopDown();
+    }
+    int worst = 0;
+    std::size_t darkened = 0;
+    for (std::size_t i = 0; i < frames[0].size(); i += 4) {
+        for (std::size_t c = 0; c < 3; ++c)
+            worst = std::max(worst, std::abs(frames[0][i + c] - frames[1][i + c]));
+        darkened += frames[0][i + 1] > 0 && frames[0][i + 1] < 200 ? 1 : 0;
+    }
+    EXPECT_LE(worst, 2);
+    EXPECT_GT(darkened, 200u); // the edge of the disc was darkened
+
+    GLint active = 0;
+    glGetIntegerv(GL_ACTIVE_TEXTURE, &active);
+    EXPECT_EQ(active, GL_TEXTURE0);
+    glActiveTexture(GL_TEXTURE1);
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_S));
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_T));
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_Q));
+    glActiveTexture(GL_TEXTURE0);
+    glDeleteTextures(1, &name);
 }
 
 } // namespace
