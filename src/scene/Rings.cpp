@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <initializer_list>
 #include <numbers>
 
 namespace velmora {
@@ -29,16 +30,100 @@ constexpr double kShadowOnRingAngle = -45.0;
 // when drawn.
 constexpr double kShadowDomeRadius = 0.5;
 
-void EmitRingStep(double angle)
+// The two patterns' turns at a clock value: texture (s, t) of pattern u at a
+// point p of the ring plane is R(-angle u) p / (2 r) + (0.5, 0.5), as if the
+// square covering the rings were turned for it.
+struct PatternTurns {
+    double c[2];
+    double s[2];
+
+    explicit PatternTurns(double animationTime)
+    {
+        const double degrees[2] = {kWhiteSpotsRate * animationTime, kBlackSpotsRate * animationTime};
+        for (int u = 0; u < 2; ++u) {
+            const double radians = degrees[u] * std::numbers::pi / 180.0;
+            c[u] = std::cos(radians);
+            s[u] = std::sin(radians);
+        }
+    }
+
+    // Light pattern on firstUnit, dark on the next.
+    void Emit(GLenum firstUnit, double x, double y) const
+    {
+        constexpr double r = kRingOuterRadius;
+        for (int u = 0; u < 2; ++u) {
+            glMultiTexCoord2d(static_cast<GLenum>(firstUnit + u), (c[u] * x + s[u] * y) / (2.0 * r) + 0.5,
+                (c[u] * y - s[u] * x) / (2.0 * r) + 0.5);
+        }
+    }
+};
+
+// One step of the annulus: inner then outer vertex, the colour picture read
+// at its first row; with turns, units 1 and 2 carry the patterns too.
+void EmitRingStep(double angle, const PatternTurns* turns)
 {
     const double c = std::cos(angle);
     const double s = std::sin(angle);
-    glTexCoord2d(0.0, 0.0);
-    glNormal3d(0.0, 0.0, 1.0);
-    glVertex3d(kRingInnerRadius * c, kRingInnerRadius * s, 0.0);
-    glTexCoord2d(1.0, 0.0);
-    glNormal3d(0.0, 0.0, 1.0);
-    glVertex3d(kRingOuterRadius * c, kRingOuterRadius * s, 0.0);
+    const double radii[2] = {kRingInnerRadius, kRingOuterRadius};
+    for (int e = 0; e < 2; ++e) {
+        const double x = radii[e] * c;
+        const double y = radii[e] * s;
+        glMultiTexCoord2d(GL_TEXTURE0, e, 0.0);
+        if (turns)
+            turns->Emit(GL_TEXTURE1, x, y);
+        glNormal3d(0.0, 0.0, 1.0);
+        glVertex3d(x, y, 0.0);
+    }
+}
+
+// The annulus as two quad strips, one facing +z and one -z.
+void EmitAnnulus(const PatternTurns* turns)
+{
+    // The angle accumulates by repeated addition: 129 steps, the last one at
+    // 2 pi up to rounding, which closes the strip.
+    glBegin(GL_QUAD_STRIP);
+    for (double a = 0.0; a < kTwoPi; a += kSegmentAngle) {
+        EmitRingStep(a, turns);
+    }
+    glEnd();
+    // Walking the other way reverses the winding: this strip faces -z.
+    glBegin(GL_QUAD_STRIP);
+    for (double a = kTwoPi; a > 0.0; a -= kSegmentAngle) {
+        EmitRingStep(a, turns);
+    }
+    glEnd();
+}
+
+// Sets the active unit to a combiner stage over a one-byte grey pattern
+// (read as alpha): rgb = previous rgb (op) grey; alpha = previous alpha,
+// times the grey when alphaToo.
+void CombineWithGrey(GLuint texture, GLenum rgbOp, bool alphaToo)
+{
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, rgbOp);
+    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB, GL_PREVIOUS);
+    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_RGB, GL_SRC_COLOR);
+    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_RGB, GL_TEXTURE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND1_RGB, GL_SRC_ALPHA);
+    glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_ALPHA, alphaToo ? GL_MODULATE : GL_REPLACE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_ALPHA, GL_PREVIOUS);
+    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_ALPHA, GL_SRC_ALPHA);
+    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_ALPHA, GL_TEXTURE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND1_ALPHA, GL_SRC_ALPHA);
+}
+
+// Units back to their defaults, unbound and off; unit 0 active afterwards.
+void ResetUnits(std::initializer_list<GLenum> units)
+{
+    for (const GLenum unit : units) {
+        glActiveTexture(unit);
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+        glBindTexture(GL_TEXTURE_2D, 0);
+        glDisable(GL_TEXTURE_2D);
+    }
+    glActiveTexture(GL_TEXTURE0);
 }
 
 // The annulus reads the colour picture at t = 0 only, where repeat wrapping
@@ -94,18 +179,19 @@ std::vector<uint8_t> PatternGrey(const uint8_t* rgb, int width, int height, doub
 }
 
 // OpenGL 1.3's texture combiners with at least two units.
-bool HasTwoCombinerUnits()
+// Texture units the combiners may use: none before OpenGL 1.3.
+GLint CombinerUnits()
 {
     const auto* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
     int major = 0;
     int minor = 0;
     if (!version || std::sscanf(version, "%d.%d", &major, &minor) != 2 || major < 1
         || (major == 1 && minor < 3)) {
-        return false;
+        return 0;
     }
     GLint units = 0;
     glGetIntegerv(GL_MAX_TEXTURE_UNITS, &units);
-    return units >= 2;
+    return units;
 }
 
 // Uploads pixels into a new texture of target (1D: height 1) with a table
@@ -132,20 +218,12 @@ GLuint UploadPicture(GlTextureNames& names, TextureSlot row, GLenum target, GLen
     return name;
 }
 
-// The square covering the rings, not turned itself; each of the two units'
-// textures turns by its own angle in degrees about the centre, as if the
-// square were turned for it: texture (s, t) at a point p is
-// R(-angle) p / (2 r) + (0.5, 0.5). Both windings, as DrawOverlaySquare.
-void DrawSquareWithTurnedTextures(const double (&degrees)[2])
+// The square covering the rings, not turned itself, with the two patterns on
+// units 0 and 1, each turned by its own angle. Both windings, as
+// DrawOverlaySquare.
+void DrawSquareWithTurnedTextures(const PatternTurns& turns)
 {
     constexpr double r = kRingOuterRadius;
-    double c[2];
-    double s[2];
-    for (int u = 0; u < 2; ++u) {
-        const double radians = degrees[u] * std::numbers::pi / 180.0;
-        c[u] = std::cos(radians);
-        s[u] = std::sin(radians);
-    }
     const double x[4] = {-r, r, r, -r};
     const double y[4] = {-r, -r, r, r};
     glBegin(GL_QUADS);
@@ -153,11 +231,7 @@ void DrawSquareWithTurnedTextures(const double (&degrees)[2])
     for (int facing = 0; facing < 2; ++facing) {
         for (int k = 0; k < 4; ++k) {
             const int i = facing == 0 ? k : 3 - k;
-            for (int u = 0; u < 2; ++u) {
-                glMultiTexCoord2d(static_cast<GLenum>(GL_TEXTURE0 + u),
-                    (c[u] * x[i] + s[u] * y[i]) / (2.0 * r) + 0.5,
-                    (c[u] * y[i] - s[u] * x[i]) / (2.0 * r) + 0.5);
-            }
+            turns.Emit(GL_TEXTURE0, x[i], y[i]);
             glVertex3d(x[i], y[i], 0.0);
         }
     }
@@ -262,19 +336,24 @@ void BeginBackgroundMarking()
 
 void RingSystem::DrawRingAnnulus()
 {
-    // The angle accumulates by repeated addition: 129 steps, the last one at
-    // 2 pi up to rounding, which closes the strip.
-    glBegin(GL_QUAD_STRIP);
-    for (double a = 0.0; a < kTwoPi; a += kSegmentAngle) {
-        EmitRingStep(a);
-    }
-    glEnd();
-    // Walking the other way reverses the winding: this strip faces -z.
-    glBegin(GL_QUAD_STRIP);
-    for (double a = kTwoPi; a > 0.0; a -= kSegmentAngle) {
-        EmitRingStep(a);
-    }
-    glEnd();
+    EmitAnnulus(nullptr);
+}
+
+void RingSystem::DrawAnnulusWithPatterns(double animationTime) const
+{
+    // The colour pass's framebuffer x mask + 0.7 colour, then the pattern
+    // pass's 0.9 dark + framebuffer x light, are together
+    // framebuffer x (light x mask) + (light x 0.7 colour + 0.9 dark): unit 0
+    // gives 0.7 colour and the mask, unit 1 multiplies both by the light
+    // pattern's grey, unit 2 adds the dark one's.
+    glActiveTexture(GL_TEXTURE1);
+    CombineWithGrey(lightGreyTexture_, GL_MODULATE, /*alphaToo=*/true);
+    glActiveTexture(GL_TEXTURE2);
+    CombineWithGrey(darkGreyTexture_, GL_ADD, /*alphaToo=*/false);
+    glActiveTexture(GL_TEXTURE0);
+    const PatternTurns turns(animationTime);
+    EmitAnnulus(&turns);
+    ResetUnits({GL_TEXTURE2, GL_TEXTURE1});
 }
 
 void RingSystem::DrawRingShadowOnPlanet(GLuint ringsShadow)
@@ -342,15 +421,10 @@ void RingSystem::DrawPatternsInOnePass(double animationTime) const
     // 0.9 dark + framebuffer x light: the framebuffer multiplied by the light
     // pattern with the dark one added.
     glBlendFunc(GL_ONE, GL_SRC_ALPHA);
-    const double degrees[2] = {kWhiteSpotsRate * animationTime, kBlackSpotsRate * animationTime};
-    DrawSquareWithTurnedTextures(degrees);
+    DrawSquareWithTurnedTextures(PatternTurns(animationTime));
 
     // Unit 1 back to its defaults, and unit 0 to modulating.
-    glActiveTexture(GL_TEXTURE1);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    glDisable(GL_TEXTURE_2D);
-    glActiveTexture(GL_TEXTURE0);
+    ResetUnits({GL_TEXTURE1});
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
 }
 
@@ -361,7 +435,9 @@ void RingSystem::DrawRingOverlays(const SceneTextures& textures, double animatio
     glEnable(GL_BLEND);
     glDepthMask(GL_FALSE);
 
-    if (paths_.onePatternPass) {
+    if (paths_.patternsInColourPass) {
+        // 1-2 are already on, laid by the colour pass.
+    } else if (paths_.onePatternPass) {
         // 1-2 at once.
         DrawPatternsInOnePass(t);
     } else {
@@ -455,7 +531,8 @@ const std::vector<TexturePiece>& RingSystem::OverlayPieces(TextureSlot slot) con
     }
 }
 
-void RingSystem::DrawColourLayers(const SceneTextures& textures, bool backgroundMarked) const
+void RingSystem::DrawColourLayers(
+    const SceneTextures& textures, bool backgroundMarked, double animationTime) const
 {
     if (paths_.oneColourPass) {
         // 3-6 at once: framebuffer x mask + 0.7 colour, writing depth and
@@ -475,7 +552,10 @@ void RingSystem::DrawColourLayers(const SceneTextures& textures, bool background
         glStencilMask(~0u);
         glStencilFunc(GL_ALWAYS, kRingStencilMark, kRingStencilMark);
         glStencilOp(GL_KEEP, GL_KEEP, GL_REPLACE);
-        DrawRingAnnulus();
+        if (paths_.patternsInColourPass)
+            DrawAnnulusWithPatterns(animationTime);
+        else
+            DrawRingAnnulus();
         glDisable(GL_TEXTURE_1D);
         glEnable(GL_TEXTURE_2D);
         return;
@@ -530,13 +610,15 @@ void RingSystem::PrepareGl(GlTextureNames& names)
         colourWithMask_ = std::vector<uint8_t> {};
     }
 
-    if (!lightGrey_.empty() && !darkGrey_.empty() && HasTwoCombinerUnits()) {
+    const GLint units = CombinerUnits();
+    if (!lightGrey_.empty() && !darkGrey_.empty() && units >= 2) {
         lightGreyTexture_ = UploadPicture(
             names, TextureSlot::SpotsWhite, GL_TEXTURE_2D, GL_ALPHA, lightWidth_, lightHeight_, lightGrey_);
         darkGreyTexture_ = UploadPicture(
             names, TextureSlot::SpotsBlack, GL_TEXTURE_2D, GL_ALPHA, darkWidth_, darkHeight_, darkGrey_);
         possible_.onePatternPass = lightGreyTexture_ != 0 && darkGreyTexture_ != 0;
     }
+    possible_.patternsInColourPass = possible_.oneColourPass && possible_.onePatternPass && units >= 3;
     lightGrey_ = std::vector<uint8_t> {};
     darkGrey_ = std::vector<uint8_t> {};
     paths_ = possible_;
@@ -546,6 +628,8 @@ void RingSystem::UsePaths(const RingPaths& wanted)
 {
     paths_.oneColourPass = wanted.oneColourPass && possible_.oneColourPass;
     paths_.onePatternPass = wanted.onePatternPass && possible_.onePatternPass;
+    paths_.patternsInColourPass = wanted.patternsInColourPass && possible_.patternsInColourPass
+        && paths_.oneColourPass && paths_.onePatternPass;
 }
 
 void RingSystem::DrawRings(const SceneTextures& textures, double animationTime, bool backgroundMarked)
@@ -557,7 +641,7 @@ void RingSystem::DrawRings(const SceneTextures& textures, double animationTime, 
     DrawRingShadowOnPlanet(textures.ringsShadow);
 
     // 3-6. Mask and colour, marking the visible ring pixels.
-    DrawColourLayers(textures, backgroundMarked);
+    DrawColourLayers(textures, backgroundMarked, animationTime);
 
     // 7. The overlays, which set their own blending and depth writes, may
     //    only touch marked pixels.

@@ -47,6 +47,10 @@ struct RingPaths {
     // as the colour and the light pattern's grey as the alpha, one byte per
     // texel each. Needs two units, else the two passes draw.
     bool onePatternPass = false;
+    // Both of the above at once: the annulus of the one-pass colour carries
+    // the two patterns on units 1 and 2, so every ring fragment is fetched
+    // and blended once. Needs both paths and three units.
+    bool patternsInColourPass = false;
 };
 
 // Turns the stencil test on so every pixel drawn from here until the ring pass
@@ -96,7 +100,8 @@ public:
     const RingPaths& Paths() const { return paths_; }
 
 private:
-    void DrawColourLayers(const SceneTextures& textures, bool backgroundMarked) const;
+    void DrawColourLayers(const SceneTextures& textures, bool backgroundMarked, double animationTime) const;
+    void DrawAnnulusWithPatterns(double animationTime) const;
     void DrawPatternsInOnePass(double animationTime) const;
 
     SphereQuarterMesh hemisphere_;

@@ -49,9 +49,10 @@ TEST_P(PassStateTest, EveryPassKeepsItsDeclaredState)
 {
     SpaceScene& scene = gl_->Scene();
     const bool one = GetParam().onePassRings;
-    scene.UseRingPaths(RingPaths {.oneColourPass = one, .onePatternPass = one});
+    scene.UseRingPaths(RingPaths {.oneColourPass = one, .onePatternPass = one, .patternsInColourPass = one});
     ASSERT_EQ(scene.RingPathsInUse().oneColourPass, one);
     ASSERT_EQ(scene.RingPathsInUse().onePatternPass, one);
+    ASSERT_EQ(scene.RingPathsInUse().patternsInColourPass, one);
     scene.SetAnimationTime(GetParam().time);
     for (int frame = 0; frame < GetParam().frames; ++frame) {
         PassRecorder recorder;
@@ -76,7 +77,8 @@ TEST_P(PassStateTest, EveryPassKeepsItsDeclaredState)
             }
         }
     }
-    scene.UseRingPaths(RingPaths {.oneColourPass = true, .onePatternPass = true});
+    scene.UseRingPaths(
+        RingPaths {.oneColourPass = true, .onePatternPass = true, .patternsInColourPass = true});
 }
 
 // The reference times, and runs of frames so the state one frame hands to

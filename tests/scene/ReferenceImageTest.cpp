@@ -61,7 +61,8 @@ bool ReadPng(const std::string& path, Picture& out, std::string& error)
     return true;
 }
 
-constexpr RingPaths kAllRingPaths {.oneColourPass = true, .onePatternPass = true};
+constexpr RingPaths kAllRingPaths {
+    .oneColourPass = true, .onePatternPass = true, .patternsInColourPass = true};
 
 struct ReferenceRow {
     double time;
@@ -132,9 +133,11 @@ protected:
 TEST_P(ReferenceImage, FrameMatchesItsPicture)
 {
     const bool one = GetParam().onePassRings;
-    gl_->Scene().UseRingPaths(RingPaths {.oneColourPass = one, .onePatternPass = one});
+    gl_->Scene().UseRingPaths(
+        RingPaths {.oneColourPass = one, .onePatternPass = one, .patternsInColourPass = one});
     ASSERT_EQ(gl_->Scene().RingPathsInUse().oneColourPass, one);
     ASSERT_EQ(gl_->Scene().RingPathsInUse().onePatternPass, one);
+    ASSERT_EQ(gl_->Scene().RingPathsInUse().patternsInColourPass, one);
     CheckFrame(GetParam().time, GetParam().name);
 }
 

@@ -329,7 +329,8 @@ TEST_P(RingsMergeTest, MatchesTheSeparatePassesUpToRounding)
     FeedPictures(rings, gl_->Textures());
     rings.PrepareGl(names);
     ASSERT_TRUE(rings.Paths().oneColourPass) << "the shipped mask is grey and of the colour's size";
-    ASSERT_TRUE(rings.Paths().onePatternPass) << "the shipped light pattern is light enough";
+    ASSERT_TRUE(rings.Paths().onePatternPass) << "the shipped patterns load as greys";
+    ASSERT_TRUE(rings.Paths().patternsInColourPass) << "the context has three units";
     EXPECT_EQ(names.Count(), 3u);
 
     // Each path drawn as the frame draws it: background marks only for a
@@ -338,6 +339,7 @@ TEST_P(RingsMergeTest, MatchesTheSeparatePassesUpToRounding)
         rings.UsePaths(paths);
         EXPECT_EQ(rings.Paths().oneColourPass, paths.oneColourPass);
         EXPECT_EQ(rings.Paths().onePatternPass, paths.onePatternPass);
+        EXPECT_EQ(rings.Paths().patternsInColourPass, paths.patternsInColourPass);
         gl_->BeginView(eye, kOrigin, kUpZ);
         if (!paths.oneColourPass)
             BeginBackgroundMarking();
@@ -374,11 +376,14 @@ TEST_P(RingsMergeTest, MatchesTheSeparatePassesUpToRounding)
 
 // The colour: 0.6 c + 0.1 c rounded twice against 0.7 c rounded once, under
 // the overlays. The patterns: both patterns' colour is left out (the shipped
-// ones are grey to within a few steps).
+// ones are grey to within a few steps). Patterns on the colour pass: one
+// rounding instead of two.
 INSTANTIATE_TEST_SUITE_P(Paths, RingsMergeTest,
     ::testing::Values(MergeRow {"colour", RingPaths {}, RingPaths {.oneColourPass = true}, 3},
         MergeRow {"patterns", RingPaths {.oneColourPass = true},
-            RingPaths {.oneColourPass = true, .onePatternPass = true}, 4}));
+            RingPaths {.oneColourPass = true, .onePatternPass = true}, 4},
+        MergeRow {"patterns on the colour pass", RingPaths {.oneColourPass = true, .onePatternPass = true},
+            RingPaths {.oneColourPass = true, .onePatternPass = true, .patternsInColourPass = true}, 2}));
 
 struct MaskRow {
     const char* what;
