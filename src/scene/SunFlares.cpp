@@ -93,6 +93,19 @@ std::vector<float> ReadSampleDepths(const std::vector<Pixel>& pixels, DepthReadM
 
 } // namespace
 
+std::vector<TexturePiece> FlarePieces(const uint8_t* rgb, int width, int height)
+{
+    if (!rgb || width <= 0 || height <= 0)
+        return CutCornerPieces(rgb, width, height, 0);
+    const std::size_t bytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3;
+    std::vector<uint8_t> drawn(rgb, rgb + bytes);
+    for (std::size_t i = 0; i < bytes; i += 3) {
+        if (std::max({drawn[i], drawn[i + 1], drawn[i + 2]}) <= kFaintestLeftOutTexel)
+            drawn[i] = drawn[i + 1] = drawn[i + 2] = 0;
+    }
+    return CutCornerPieces(drawn.data(), width, height, 0);
+}
+
 TextureBounds ComputeSpriteBounds(const uint8_t* rgb, int width, int height)
 {
     return ComputeTextureBounds(rgb, width, height, 0, TextureWrap::ClampToEdge);
@@ -263,7 +276,7 @@ std::array<std::vector<TexturePiece>, kFlareImageCount> SunFlares::MakeWholePiec
 void SunFlares::SetFlareImage(std::size_t index, const uint8_t* rgb, int width, int height)
 {
     if (index < pieces_.size()) {
-        pieces_[index] = CutCornerPieces(rgb, width, height, 0);
+        pieces_[index] = FlarePieces(rgb, width, height);
     }
 }
 
@@ -289,7 +302,7 @@ void SunFlares::PrepareMergedSprites(const FlareImages& images, GlTextureNames& 
         for (const std::size_t row : group.rows) {
             mergedOfRow_[row] = merged_.size() + 1;
         }
-        std::vector<TexturePiece> pieces = CutCornerPieces(rgb.data(), group.side, group.side, 0);
+        std::vector<TexturePiece> pieces = FlarePieces(rgb.data(), group.side, group.side);
         merged_.push_back({std::move(group), name, std::move(pieces)});
     }
     glBindTexture(GL_TEXTURE_2D, 0);

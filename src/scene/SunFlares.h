@@ -29,6 +29,16 @@ inline constexpr double kOcclusionRadius = 0.03;
 inline constexpr double kOcclusionStep = 1.0 / 128.0;
 inline constexpr double kFlareFadeScale = 0.3;
 
+// The brightest texel value a flare quad leaves out with the black ones.
+inline constexpr uint8_t kFaintestLeftOutTexel = 1;
+
+// The part of a flare texture a quad draws: its cut-corner pieces
+// (CutCornerPieces) with texels whose channels are all at most
+// kFaintestLeftOutTexel counted as black. Added at a colour and alpha of at
+// most 1 (GL clamps both), such texels, and the filter's blend of them,
+// raise no channel by more than one step.
+std::vector<TexturePiece> FlarePieces(const uint8_t* rgb, int width, int height);
+
 // Where a flare texture is not black, from its decoded pixels (clamped
 // texture, so nothing wraps).
 TextureBounds ComputeSpriteBounds(const uint8_t* rgb, int width, int height);
