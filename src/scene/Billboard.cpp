@@ -234,11 +234,16 @@ void DrawLimbGlow(const Vec3& center, double radius, const Vec3& lightPoint, con
     // 7-8. The rim alpha grows without bound towards the limb; GL would
     // clamp it to 1 anyway, so it is clamped here to keep infinities out.
     const GlowAlphas a = LimbGlowAlphas(q);
+    // At low alphas each layer draws only the part of its texture bright
+    // enough to change a pixel, or nothing.
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
     glBindTexture(GL_TEXTURE_2D, textures[TextureSlot::Flare7]);
-    DrawFacingBillboard(center, 1.08, a.outer, angleDeg - 45.0, textures.glowShape);
+    if (const TextureShape* shape = textures.glowShapes.ForAlpha(a.outer))
+        DrawFacingBillboard(center, 1.08, a.outer, angleDeg - 45.0, *shape);
     glBindTexture(GL_TEXTURE_2D, textures[TextureSlot::Flare9]);
-    DrawFacingBillboard(center, 1.03, std::min(a.rim, 1.0), angleDeg - 45.0, textures.rimShape);
+    const double rim = std::min(a.rim, 1.0);
+    if (const TextureShape* shape = textures.rimShapes.ForAlpha(rim))
+        DrawFacingBillboard(center, 1.03, rim, angleDeg - 45.0, *shape);
 }
 
 } // namespace velmora

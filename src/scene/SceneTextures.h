@@ -141,8 +141,8 @@ struct SceneTextures {
     // The part of each billboard texture's square that changes anything:
     // flare7 and flare9 are added (black changes nothing), flare10
     // multiplies (white changes nothing). Whole until the pictures load.
-    TextureShape glowShape;
-    TextureShape rimShape;
+    AddedShapes glowShapes;
+    AddedShapes rimShapes;
     TextureShape darkeningShape;
 
     GLuint& operator[](TextureSlot slot);

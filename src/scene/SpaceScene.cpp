@@ -43,10 +43,10 @@ void SetBillboardShape(SceneTextures& textures, TextureSlot slot, const uint8_t*
 {
     switch (slot) {
     case TextureSlot::Flare7:
-        textures.glowShape = RingShape(rgb, width, height, 0);
+        textures.glowShapes = MakeAddedShapes(rgb, width, height);
         break;
     case TextureSlot::Flare9:
-        textures.rimShape = RingShape(rgb, width, height, 0);
+        textures.rimShapes = MakeAddedShapes(rgb, width, height);
         break;
     case TextureSlot::Flare10:
         textures.darkeningShape = RingShape(rgb, width, height, 255);

@@ -257,6 +257,46 @@ std::vector<TexturePoint> PieceOutline(const TexturePiece& piece)
     return points;
 }
 
+std::vector<uint8_t> FaintTexelsAsBlack(const uint8_t* rgb, int width, int height, uint8_t faintest)
+{
+    if (!rgb || width <= 0 || height <= 0)
+        return {};
+    const std::size_t bytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3;
+    std::vector<uint8_t> copy(rgb, rgb + bytes);
+    for (std::size_t i = 0; i < bytes; i += 3) {
+        if (std::max({copy[i], copy[i + 1], copy[i + 2]}) <= faintest)
+            copy[i] = copy[i + 1] = copy[i + 2] = 0;
+    }
+    return copy;
+}
+
+const TextureShape* AddedShapes::ForAlpha(double alpha) const
+{
+    // Half a step below the rounding limit keeps float error out.
+    constexpr double kLimit = 127.0;
+    // The alpha in steps, as a float or rounded to a byte (up at a half).
+    const double steps = std::clamp(alpha, 0.0, 1.0) * 255.0;
+    const double a = std::max(steps, std::floor(steps + 0.5));
+    // Even the brightest texel rounds to nothing.
+    if (255.0 * a < kLimit)
+        return nullptr;
+    std::size_t k = 0;
+    while (k + 1 < kFaintest.size() && kFaintest[k + 1] * a < kLimit)
+        ++k;
+    return &shapes[k];
+}
+
+AddedShapes MakeAddedShapes(const uint8_t* rgb, int width, int height)
+{
+    AddedShapes added;
+    added.shapes[0] = RingShape(rgb, width, height, 0);
+    for (std::size_t k = 1; k < AddedShapes::kFaintest.size(); ++k) {
+        const std::vector<uint8_t> drawn = FaintTexelsAsBlack(rgb, width, height, AddedShapes::kFaintest[k]);
+        added.shapes[k] = RingShape(drawn.empty() ? nullptr : drawn.data(), width, height, 0);
+    }
+    return added;
+}
+
 TextureShape RingShape(const uint8_t* rgb, int width, int height, uint8_t neutral)
 {
     TextureShape shape;

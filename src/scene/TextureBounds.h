@@ -95,6 +95,28 @@ struct TextureShape {
 // neutral texels there: the dark middle of a rim glow is never drawn.
 TextureShape RingShape(const uint8_t* rgb, int width, int height, uint8_t neutral);
 
+// A copy of an RGB picture with every texel whose channels are all at most
+// faintest turned black.
+std::vector<uint8_t> FaintTexelsAsBlack(const uint8_t* rgb, int width, int height, uint8_t faintest);
+
+// The shapes of a texture that is added at a varying alpha (blend
+// GL_SRC_ALPHA, GL_ONE, colour white). At alpha a, a texel of level v (of
+// 255), or any filtered blend of texels no brighter, adds v a, which
+// rounds to nothing while v times 255 a, or 255 a rounded to a byte, stays below
+// 127.5: whether the blend runs
+// in floats or in bytes with a rounded to a byte. So at low alphas the
+// faint outskirts of the texture can be left out without changing a pixel.
+struct AddedShapes {
+    // Shape k leaves out texels no brighter than kFaintest[k].
+    static constexpr std::array<uint8_t, 12> kFaintest {0, 1, 2, 3, 4, 6, 8, 12, 16, 25, 42, 63};
+    std::array<TextureShape, kFaintest.size()> shapes;
+
+    // The smallest shape that draws the same pixels at this alpha; null when
+    // nothing would change at all.
+    const TextureShape* ForAlpha(double alpha) const;
+};
+AddedShapes MakeAddedShapes(const uint8_t* rgb, int width, int height);
+
 // Point of the parallelogram with corners a (0, 0), b (1, 0) and d (0, 1) at
 // texture coordinates (s, t); the quads are affine in their texture
 // coordinates, so a cut quad keeps every texel where it was.

@@ -252,6 +252,79 @@ TEST_F(BillboardGl, RingShapeDrawsTheSamePixelsAsTheWholeSquare)
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
 }
 
+// An added glow drawn through the shape its alpha selects changes the same
+// pixels as the whole square: the faint texels left out round to nothing.
+// At the lowest alphas nothing is drawn, and nothing would have changed.
+TEST_F(BillboardGl, AddedShapesDrawWhatTheWholeSquareDraws)
+{
+    // A glow falling off smoothly through every level to black at the edge.
+    constexpr int kTex = 64;
+    std::vector<uint8_t> rgb(static_cast<std::size_t>(kTex) * kTex * 3);
+    for (int y = 0; y < kTex; ++y) {
+        for (int x = 0; x < kTex; ++x) {
+            const double r = std::hypot(x + 0.5 - 32.0, y + 0.5 - 32.0) / 32.0;
+            const double level = 255.0 * std::exp(-6.0 * r) * std::max(0.0, 1.0 - r);
+            uint8_t* p = &rgb[(static_cast<std::size_t>(y) * kTex + x) * 3];
+            p[0] = static_cast<uint8_t>(level);
+            p[1] = static_cast<uint8_t>(level * 0.8);
+            p[2] = static_cast<uint8_t>(level * 0.6);
+        }
+    }
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, kTex, kTex, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    glEnable(GL_TEXTURE_2D);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    const AddedShapes added = MakeAddedShapes(rgb.data(), kTex, kTex);
+
+    const double alphas[] = {0.9, 0.3, 0.1, 0.03, 0.01, 0.004, 0.0019, 0.0005};
+    std::size_t previous = 0;
+    for (const double alpha : alphas) {
+        const TextureShape* shape = added.ForAlpha(alpha);
+        const std::size_t k = shape ? static_cast<std::size_t>(shape - added.shapes.data()) : 99;
+        EXPECT_GE(k, previous) << alpha << ": a lower alpha never draws more";
+        previous = k;
+        std::vector<uint8_t> frames[2];
+        for (int cut = 0; cut < 2; ++cut) {
+            glClearColor(0.2f, 0.3f, 0.4f, 1.0f);
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            glLoadIdentity();
+            gluLookAt(0.1, -0.2, 3.0, 0, 0, 0, 0, 1, 0);
+            if (cut == 0)
+                DrawFacingBillboard(Vec3 {0, 0, 0}, 1.05, alpha, 20.0);
+            else if (shape)
+                DrawFacingBillboard(Vec3 {0, 0, 0}, 1.05, alpha, 20.0, *shape);
+            frames[cut] = context_->ReadPixelsTopDown();
+        }
+        // Different triangles may round a pixel's interpolation the other
+        // way; nothing more.
+        int worst = 0;
+        std::size_t changed = 0;
+        for (std::size_t i = 0; i < frames[0].size(); ++i) {
+            if (i % 4 == 3)
+                continue;
+            const int d = std::abs(frames[0][i] - frames[1][i]);
+            worst = std::max(worst, d);
+            changed += d > 0 ? 1 : 0;
+        }
+        EXPECT_LE(worst, 1) << alpha;
+        EXPECT_LT(changed, 20u) << alpha;
+    }
+    EXPECT_EQ(added.ForAlpha(0.9), &added.shapes[0]);
+    EXPECT_EQ(added.ForAlpha(0.0005), nullptr);
+    EXPECT_EQ(added.ForAlpha(0.0), nullptr);
+    EXPECT_EQ(added.ForAlpha(0.004), &added.shapes.back());
+    glDisable(GL_TEXTURE_2D);
+    glDeleteTextures(1, &name);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+}
+
 // The billboard's texture projected onto a surface through a second unit
 // reads, at every pixel, what the square drawn over that pixel multiplies in:
 // for tilted surfaces nearer the eye (so the division by q matters), a
