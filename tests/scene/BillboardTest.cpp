@@ -207,15 +207,7 @@ TEST_F(BillboardGl, RingShapeDrawsTheSamePixelsAsTheWholeSquare)
                 }
             }
         }
-        GLuint name = 0;
-        glGenTextures(1, &name);
-        glBindTexture(GL_TEXTURE_2D, name);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, kTex, kTex, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+        const GLuint name = test::UploadClampedRgb(rgb, kTex, kTex);
         glEnable(GL_TEXTURE_2D);
         glBlendFunc(row.src, row.dst);
         const TextureShape ring = RingShape(rgb.data(), kTex, kTex, row.neutral);
@@ -270,15 +262,7 @@ TEST_F(BillboardGl, AddedShapesDrawWhatTheWholeSquareDraws)
             p[2] = static_cast<uint8_t>(level * 0.6);
         }
     }
-    GLuint name = 0;
-    glGenTextures(1, &name);
-    glBindTexture(GL_TEXTURE_2D, name);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, kTex, kTex, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    const GLuint name = test::UploadClampedRgb(rgb, kTex, kTex);
     glEnable(GL_TEXTURE_2D);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
     const AddedShapes added = MakeAddedShapes(rgb.data(), kTex, kTex);
@@ -304,17 +288,9 @@ TEST_F(BillboardGl, AddedShapesDrawWhatTheWholeSquareDraws)
         }
         // Different triangles may round a pixel's interpolation the other
         // way; nothing more.
-        int worst = 0;
-        std::size_t changed = 0;
-        for (std::size_t i = 0; i < frames[0].size(); ++i) {
-            if (i % 4 == 3)
-                continue;
-            const int d = std::abs(frames[0][i] - frames[1][i]);
-            worst = std::max(worst, d);
-            changed += d > 0 ? 1 : 0;
-        }
-        EXPECT_LE(worst, 1) << alpha;
-        EXPECT_LT(changed, 20u) << alpha;
+        const test::ColourDifference diff = test::CompareColour(frames[0], frames[1]);
+        EXPECT_LE(diff.worst, 1) << alpha;
+        EXPECT_LT(diff.changed, 20u) << alpha;
     }
     EXPECT_EQ(added.ForAlpha(0.9), &added.shapes[0]);
     EXPECT_EQ(added.ForAlpha(0.0005), nullptr);
@@ -352,15 +328,7 @@ TEST_F(BillboardGl, ProjectedTextureMatchesTheMultipliedSquare)
             p[2] = static_cast<uint8_t>((x / 4 + y / 8) % 2 ? 200 : 90);
         }
     }
-    GLuint name = 0;
-    glGenTextures(1, &name);
-    glBindTexture(GL_TEXTURE_2D, name);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, kTex, kTex, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    const GLuint name = test::UploadClampedRgb(rgb, kTex, kTex);
     glDisable(GL_LIGHTING);
     glDisable(GL_CULL_FACE);
     glDepthFunc(GL_LEQUAL);
@@ -416,15 +384,10 @@ TEST_F(BillboardGl, ProjectedTextureMatchesTheMultipliedSquare)
             }
             frames[projected] = context_->ReadPixelsTopDown();
         }
-        int worst = 0;
+        EXPECT_LE(test::CompareColour(frames[0], frames[1]).worst, 2) << row.what;
         std::size_t patterned = 0;
-        for (std::size_t i = 0; i < frames[0].size(); ++i) {
-            if (i % 4 == 3)
-                continue;
-            worst = std::max(worst, std::abs(frames[0][i] - frames[1][i]));
-            patterned += frames[0][i] < 250 ? 1 : 0;
-        }
-        EXPECT_LE(worst, 2) << row.what;
+        for (std::size_t i = 0; i < frames[0].size(); ++i)
+            patterned += i % 4 != 3 && frames[0][i] < 250 ? 1 : 0;
         // The pattern covered a good part of the view.
         EXPECT_GT(patterned, frames[0].size() / 20) << row.what;
     }

@@ -98,14 +98,7 @@ TEST_F(PlanetGl, DarkeningOnTheBodyPassMatchesItsOwnPass)
     }
     SceneTextures textures {};
     GLuint& name = textures[TextureSlot::Flare10];
-    glGenTextures(1, &name);
-    glBindTexture(GL_TEXTURE_2D, name);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, kTex, kTex, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    name = test::UploadClampedRgb(rgb, kTex, kTex);
     glEnable(GL_TEXTURE_2D);
     // Spun and flattened like the planet in the frame.
     glRotated(30.0, 0.0, 0.0, 1.0);
@@ -120,14 +113,10 @@ TEST_F(PlanetGl, DarkeningOnTheBodyPassMatchesItsOwnPass)
         planet.Draw(textures);
         frames[merged] = context_->ReadPixelsTopDown();
     }
-    int worst = 0;
+    EXPECT_LE(test::CompareColour(frames[0], frames[1]).worst, 2);
     std::size_t darkened = 0;
-    for (std::size_t i = 0; i < frames[0].size(); i += 4) {
-        for (std::size_t c = 0; c < 3; ++c)
-            worst = std::max(worst, std::abs(frames[0][i + c] - frames[1][i + c]));
-        darkened += frames[0][i + 1] > 0 && frames[0][i + 1] < 200 ? 1 : 0;
-    }
-    EXPECT_LE(worst, 2);
+    for (std::size_t i = 1; i < frames[0].size(); i += 4)
+        darkened += frames[0][i] > 0 && frames[0][i] < 200 ? 1 : 0;
     EXPECT_GT(darkened, 200u); // the edge of the disc was darkened
 
     GLint active = 0;

@@ -7,8 +7,12 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "scene/headless/HeadlessContext.h"
 
@@ -31,6 +35,41 @@ inline std::unique_ptr<HeadlessContext> SquareGlContext(int size, std::string& e
     glClearColor(0, 0, 0, 0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     return context;
+}
+
+// A new texture of tightly packed RGB texels, linearly filtered and clamped
+// to its edge like the billboard and flare textures; left bound.
+inline GLuint UploadClampedRgb(const std::vector<uint8_t>& rgb, int width, int height)
+{
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    return name;
+}
+
+// The colour channels (alpha left out) of two RGBA frames: the largest
+// difference, and how many channels differ at all.
+struct ColourDifference {
+    int worst = 0;
+    std::size_t changed = 0;
+};
+inline ColourDifference CompareColour(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b)
+{
+    ColourDifference diff;
+    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
+        if (i % 4 == 3)
+            continue;
+        const int d = std::abs(a[i] - b[i]);
+        diff.worst = std::max(diff.worst, d);
+        diff.changed += d > 0 ? 1 : 0;
+    }
+    return diff;
 }
 
 // A fixture over SquareGlContext; derived fixtures add their view and
