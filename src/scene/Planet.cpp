@@ -10,13 +10,6 @@ namespace {
 // The limb darkening's billboard: 1.055 silhouette radii, unturned.
 constexpr double kDarkeningSize = 1.055;
 
-bool HasSecondTextureUnit()
-{
-    GLint units = 0;
-    glGetIntegerv(GL_MAX_TEXTURE_UNITS, &units);
-    return units >= 2;
-}
-
 } // namespace
 
 bool PlanetBody::BeginDarkeningUnit(GLuint darkening) const
@@ -50,7 +43,7 @@ void PlanetBody::Draw(const SceneTextures& textures)
     glColor3d(1.0, 1.0, 1.0);
     if (needsBuild_) {
         mesh_.Build(kPlanetRadius, kSphereMeshColumns, kSphereMeshRows);
-        secondUnit_ = HasSecondTextureUnit();
+        secondUnit_ = CombinerUnits() >= 2;
         needsBuild_ = false;
     }
     // Limb darkening, where a second unit allows, multiplies the body's own

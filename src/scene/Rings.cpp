@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <initializer_list>
 #include <numbers>
 
@@ -179,21 +178,6 @@ std::vector<uint8_t> PatternGrey(const uint8_t* rgb, int width, int height, doub
 }
 
 // OpenGL 1.3's texture combiners with at least two units.
-// Texture units the combiners may use: none before OpenGL 1.3.
-GLint CombinerUnits()
-{
-    const auto* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
-    int major = 0;
-    int minor = 0;
-    if (!version || std::sscanf(version, "%d.%d", &major, &minor) != 2 || major < 1
-        || (major == 1 && minor < 3)) {
-        return 0;
-    }
-    GLint units = 0;
-    glGetIntegerv(GL_MAX_TEXTURE_UNITS, &units);
-    return units;
-}
-
 // Uploads pixels into a new texture of target (1D: height 1) with a table
 // row's filters and wrapping; 0 when no name is left.
 GLuint UploadPicture(GlTextureNames& names, TextureSlot row, GLenum target, GLenum format, int width,

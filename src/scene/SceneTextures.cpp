@@ -1,5 +1,7 @@
 #include "scene/SceneTextures.h"
 
+#include <cstdio>
+
 namespace velmora {
 
 namespace {
@@ -41,6 +43,20 @@ GLuint& SceneTextures::operator[](TextureSlot slot)
 GLuint SceneTextures::operator[](TextureSlot slot) const
 {
     return SlotOf(*this, slot);
+}
+
+GLint CombinerUnits()
+{
+    const auto* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    int major = 0;
+    int minor = 0;
+    if (!version || std::sscanf(version, "%d.%d", &major, &minor) != 2 || major < 1
+        || (major == 1 && minor < 3)) {
+        return 0;
+    }
+    GLint units = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_UNITS, &units);
+    return units;
 }
 
 } // namespace velmora

@@ -125,6 +125,10 @@ inline void ApplyTextureRowParameters(const TextureRow& row, GLenum target = GL_
     }
 }
 
+// Texture units the fixed-function combiners may use in the current context:
+// none before OpenGL 1.3, whose glActiveTexture the multi-unit paths need.
+GLint CombinerUnits();
+
 // The GL names, addressed the way the drawing code thinks of them. Zero until
 // loaded (texture 0 is GL's default, which draws untextured white).
 struct SceneTextures {

@@ -95,15 +95,8 @@ std::vector<float> ReadSampleDepths(const std::vector<Pixel>& pixels, DepthReadM
 
 std::vector<TexturePiece> FlarePieces(const uint8_t* rgb, int width, int height)
 {
-    if (!rgb || width <= 0 || height <= 0)
-        return CutCornerPieces(rgb, width, height, 0);
-    const std::size_t bytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3;
-    std::vector<uint8_t> drawn(rgb, rgb + bytes);
-    for (std::size_t i = 0; i < bytes; i += 3) {
-        if (std::max({drawn[i], drawn[i + 1], drawn[i + 2]}) <= kFaintestLeftOutTexel)
-            drawn[i] = drawn[i + 1] = drawn[i + 2] = 0;
-    }
-    return CutCornerPieces(drawn.data(), width, height, 0);
+    const std::vector<uint8_t> drawn = FaintTexelsAsBlack(rgb, width, height, kFaintestLeftOutTexel);
+    return CutCornerPieces(drawn.empty() ? nullptr : drawn.data(), width, height, 0);
 }
 
 TextureBounds ComputeSpriteBounds(const uint8_t* rgb, int width, int height)

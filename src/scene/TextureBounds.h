@@ -101,10 +101,9 @@ std::vector<uint8_t> FaintTexelsAsBlack(const uint8_t* rgb, int width, int heigh
 
 // The shapes of a texture that is added at a varying alpha (blend
 // GL_SRC_ALPHA, GL_ONE, colour white). At alpha a, a texel of level v (of
-// 255), or any filtered blend of texels no brighter, adds v a, which
-// rounds to nothing while v times 255 a, or 255 a rounded to a byte, stays below
-// 127.5: whether the blend runs
-// in floats or in bytes with a rounded to a byte. So at low alphas the
+// 255), or any filtered blend of texels no brighter, adds v a, which rounds
+// to nothing while v times 255 a, and v times 255 a rounded to a byte, stay
+// below 127.5: the blend may run in floats or in bytes. So at low alphas the
 // faint outskirts of the texture can be left out without changing a pixel.
 struct AddedShapes {
     // Shape k leaves out texels no brighter than kFaintest[k].
