@@ -54,7 +54,9 @@ inline GLuint UploadClampedRgb(const std::vector<uint8_t>& rgb, int width, int h
 }
 
 // The colour channels (alpha left out) of two RGBA frames: the largest
-// difference, and how many channels differ at all.
+// difference, and how many channels differ at all. Frames that are empty or
+// of different sizes count as wholly different, so a failed read never
+// passes a comparison.
 struct ColourDifference {
     int worst = 0;
     std::size_t changed = 0;
@@ -62,7 +64,12 @@ struct ColourDifference {
 inline ColourDifference CompareColour(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b)
 {
     ColourDifference diff;
-    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
+    if (a.empty() || a.size() != b.size()) {
+        diff.worst = 255;
+        diff.changed = std::max(a.size(), b.size()) + 1;
+        return diff;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
         if (i % 4 == 3)
             continue;
         const int d = std::abs(a[i] - b[i]);
