@@ -177,7 +177,6 @@ std::vector<uint8_t> PatternGrey(const uint8_t* rgb, int width, int height, doub
     return grey;
 }
 
-// OpenGL 1.3's texture combiners with at least two units.
 // Uploads pixels into a new texture of target (1D: height 1) with a table
 // row's filters and wrapping; 0 when no name is left.
 GLuint UploadPicture(GlTextureNames& names, TextureSlot row, GLenum target, GLenum format, int width,
