@@ -1,0 +1,4 @@
+# Windows x64 (what current Windows runs).
+set(VELMORA_MINGW_TRIPLET x86_64-w64-mingw32)
+set(VELMORA_MINGW_PROCESSOR x86_64)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)
