@@ -1,12 +1,15 @@
 // velmora-iconart: paints the program's icon at every size it carries and
 // the collection dialog's image strip, and packs the icon into the content of
-// the program file's icon section.
+// the program file's icon section and into the files the Windows resource
+// script takes.
 //
 //   velmora-iconart --out <folder>
 //
-// Writes velmora3d-<side>.png, strip138.png and velmora3d.icon.
+// Writes velmora3d-<side>.png, strip138.png and velmora3d.icon, and for
+// Windows velmora3d.ico and strip138.bmp.
 
 #include "IconArt.h"
+#include "WindowsArt.h"
 #include "platform/ProgramIcon.h"
 
 #include <png.h>
@@ -76,8 +79,18 @@ int main(int argc, char** argv)
             WriteFile(folder / ("velmora3d-" + std::to_string(side) + ".png"), png);
             images.push_back({side, side, std::move(png)});
         }
-        const velmora::art::Image strip = velmora::art::MakeImageStrip();
+        velmora::art::Image strip = velmora::art::MakeImageStrip();
         WriteFile(folder / strip.name, EncodePng(strip.width, strip.height, false, strip.rgb));
+        WriteFile(folder / "strip138.bmp", velmora::art::EncodeBmp24(strip));
+
+        std::vector<velmora::art::IcoEntry> ico;
+        for (int side : velmora::art::kWindowsIconSides) {
+            velmora::art::IcoEntry entry {velmora::art::MakeProgramIcon(side), {}};
+            if (side == 256)
+                entry.png = EncodePng(side, side, true, entry.image.rgba);
+            ico.push_back(std::move(entry));
+        }
+        WriteFile(folder / "velmora3d.ico", velmora::art::EncodeIco(ico));
         const std::vector<uint8_t> section = velmora::platform::BuildIconSection(images);
         if (section.empty())
             throw std::runtime_error("the icon images do not make a valid icon section");
