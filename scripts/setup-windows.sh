@@ -108,6 +108,8 @@ zlib_src=$(find "$work" -maxdepth 1 -type d -name 'zlib-*' | head -n 1)
 png_src=$(find "$work" -maxdepth 1 -type d -name 'libpng1.6-*' | head -n 1)
 
 jobs=$(nproc)
+zlib_upstream=${zlib_version#*:}
+zlib_upstream=${zlib_upstream%%-*}
 for t in "${triplets[@]}"; do
   prefix="$prefix_root/$t"
   if [ "$(cat "$prefix/.velmora-stamp" 2>/dev/null)" = "$stamp_text" ]; then
@@ -154,7 +156,7 @@ includedir=\${prefix}/include
 
 Name: minizip
 Description: zlib's contributed ZIP reader and writer, cross-built for $t
-Version: ${zlib_version%%-*}
+Version: ${zlib_upstream}
 Requires.private: zlib
 Libs: -L\${libdir} -lminizip -lz
 Cflags: -I\${includedir}/minizip

@@ -29,6 +29,8 @@ set(ENV{PKG_CONFIG_PATH} "")
 set(ENV{PKG_CONFIG_SYSROOT_DIR} "")
 
 # Statically linked: the programs need no DLL that Windows does not ship.
+# Debian's mingw zlib comes with an import library too; take the archive.
+set(ZLIB_USE_STATIC_LIBS ON)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
 # Test programs run under Wine, in a prefix of the test run's own.

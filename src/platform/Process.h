@@ -46,7 +46,8 @@ public:
     ProcessId Id() const { return id_; }
     // How the last Start went.
     StartResult Result() const { return result_; }
-    // The system's error number of a failed start (an errno value), else 0.
+    // The system's error number of a failed start (errno, or GetLastError()
+    // on Windows), else 0.
     int ErrorNumber() const { return errorNumber_; }
     // A failed start's reason for people: the program and the system's words.
     const std::string& LastError() const { return error_; }
@@ -56,8 +57,9 @@ public:
     // Waits at most `timeoutMs` for the end; true when the process has ended
     // (then ExitCode() holds its result).
     bool Wait(int timeoutMs);
-    // Asks the process to end (SIGTERM), waits at most `graceMs`, then kills
-    // it (SIGKILL). True when it ended at the request.
+    // Asks the process to end (SIGTERM; on Windows a close request to its
+    // windows), waits at most `graceMs`, then kills it. True when it ended at
+    // the request.
     bool Terminate(int graceMs);
     // The exit status once ended; 128 + the signal number when killed.
     int ExitCode() const { return exitCode_; }
@@ -70,6 +72,8 @@ private:
     void Release();
 
     ProcessId id_ = -1;
+    // The system's handle of the process where it has one (Windows).
+    void* handle_ = nullptr;
     bool ended_ = false;
     int exitCode_ = -1;
     StartResult result_ = StartResult::Failed;

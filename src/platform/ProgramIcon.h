@@ -37,6 +37,9 @@ inline constexpr std::size_t kMaxIconSectionSize = 4 * 1024 * 1024;
 struct IconImage {
     int width = 0;
     int height = 0;
+    // A PNG file. On Windows, read from a program's icon resources, it is
+    // the icon image as the resource holds it (a PNG, or a DIB with its AND
+    // mask), the form CreateIconFromResourceEx takes.
     std::vector<uint8_t> png;
 };
 
@@ -63,7 +66,8 @@ public:
 // Finds and parses the icon section among the bytes of a program file.
 ProgramIcon ReadProgramIconFrom(const IconByteSource& source);
 // Reads the icon of the program file at `path`. Reads only the headers and
-// the one section, never the whole file.
+// the one section, never the whole file. On Windows: icon group 128 of the
+// program's resources, loaded as data (the program is never run).
 ProgramIcon ReadProgramIcon(const std::string& path);
 // The same over a program file held in memory.
 ProgramIcon ReadProgramIconFromMemory(const uint8_t* data, std::size_t size);

@@ -1,17 +1,11 @@
 #include "resources/ResourceModule.h"
 
+#include "platform/ProgramResources.h"
+
 #include <cstdint>
 #include <cstring>
 #include <mutex>
 #include <vector>
-
-// Defined by the velmora_archive_blob library (the archive file assembled in
-// with .incbin). Weak, so that programs and tests without the blob still link
-// and simply find no archive.
-extern "C" {
-extern const unsigned char velmora_archive_data[] __attribute__((weak));
-extern const uint64_t velmora_archive_size __attribute__((weak));
-}
 
 namespace velmora {
 
@@ -59,13 +53,6 @@ void CopyType(char (&to)[32], const char* from)
     to[n] = '\0';
 }
 
-ResourceBytes LinkedArchive()
-{
-    if (&velmora_archive_size == nullptr || velmora_archive_data == nullptr || velmora_archive_size == 0)
-        return {};
-    return {velmora_archive_data, static_cast<std::size_t>(velmora_archive_size)};
-}
-
 } // namespace
 
 ResourceBytes FindProgramResource(const char* type, int id)
@@ -78,9 +65,8 @@ ResourceBytes FindProgramResource(const char* type, int id)
             if (r.id == id && TypeEquals(r.type, type))
                 return {r.data, r.size};
     }
-    if (id == kArchiveResourceId && TypeEquals(type, kArchiveResourceType))
-        return LinkedArchive();
-    return {};
+    const platform::LinkedResource linked = platform::FindLinkedResource(type, id);
+    return {linked.data, linked.size};
 }
 
 void RegisterProgramResource(const char* type, int id, const void* data, std::size_t size)

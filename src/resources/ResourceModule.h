@@ -6,7 +6,8 @@ namespace velmora {
 
 // The program's own resources, looked up by type and numeric id. The ZIP
 // archive with all art and data is type "rfile", id 152; programs get it by
-// linking the velmora_archive_blob library.
+// linking the velmora_archive_blob library (ELF), or from their resource
+// script (Windows).
 inline constexpr char kArchiveResourceType[] = "rfile";
 inline constexpr int kArchiveResourceId = 152;
 

@@ -3,7 +3,7 @@
 // which must happen while the context that made them is current: the window
 // releases the scene's objects before it lets its context go.
 
-#include <GL/gl.h>
+#include "scene/GlApi.h"
 
 #include <vector>
 

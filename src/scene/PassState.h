@@ -5,7 +5,7 @@
 // frames and holds it to the declaration. Fields left unset are not part of a
 // contract.
 
-#include <GL/gl.h>
+#include "scene/GlApi.h"
 
 #include <array>
 #include <optional>

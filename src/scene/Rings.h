@@ -4,7 +4,7 @@
 // shadow on the rings. The shadows and patterns are pre-painted textures laid
 // over the framebuffer; the stencil buffer keeps them on visible ring pixels.
 
-#include <GL/gl.h>
+#include "scene/GlApi.h"
 
 #include <cstdint>
 #include <vector>

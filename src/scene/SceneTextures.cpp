@@ -47,6 +47,10 @@ GLuint SceneTextures::operator[](TextureSlot slot) const
 
 GLint CombinerUnits()
 {
+#if defined(_WIN32)
+    if (!gl::LoadMultitexture())
+        return 0;
+#endif
     const auto* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
     int major = 0;
     int minor = 0;

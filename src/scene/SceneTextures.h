@@ -2,7 +2,7 @@
 // The scene's texture slots: one GL texture name per archive image, with the
 // member name, filters and wrap mode of each in one table.
 
-#include <GL/gl.h>
+#include "scene/GlApi.h"
 
 #include <array>
 #include <cstddef>

@@ -4,8 +4,7 @@
 
 #include "scene/SpaceScene.h"
 
-#include <GL/gl.h>
-#include <GL/glu.h>
+#include "scene/GlApi.h"
 
 #include "camera/CameraOrbit.h"
 #include "resources/DecodedImage.h"

@@ -2,7 +2,7 @@
 // A quarter of a sphere (x >= 0, z >= 0) as a latitude/longitude grid; every
 // spherical body is drawn as mirrored or rotated copies of it.
 
-#include <GL/gl.h>
+#include "scene/GlApi.h"
 
 #include "camera/Vec3.h"
 

@@ -2,7 +2,7 @@
 // The sky: the star catalogue "stars.dat" drawn as additively blended smooth
 // points on a sphere of radius 350, compiled into a display list once.
 
-#include <GL/gl.h>
+#include "scene/GlApi.h"
 
 #include <array>
 #include <cstdint>

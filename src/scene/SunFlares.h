@@ -4,7 +4,7 @@
 // measures how much of the Sun the depth buffer shows and adds a chain of
 // sprites along the line from the Sun through the screen centre.
 
-#include <GL/gl.h>
+#include "scene/GlApi.h"
 
 #include <array>
 #include <cstddef>

@@ -1,6 +1,6 @@
 #include "scene/Titan.h"
 
-#include <GL/gl.h>
+#include "scene/GlApi.h"
 
 #include <cmath>
 #include <numbers>

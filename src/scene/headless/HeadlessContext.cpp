@@ -2,7 +2,7 @@
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
-#include <GL/gl.h>
+#include "scene/GlApi.h"
 
 #include <cstdio>
 #include <cstring>
@@ -122,22 +122,6 @@ HeadlessContext::~HeadlessContext()
         eglDestroySurface(display_, surface_);
     // The display stays initialised: EGL counts no references, and another
     // context of this process may still use it.
-}
-
-std::vector<uint8_t> HeadlessContext::ReadPixelsTopDown() const
-{
-    const std::size_t rowBytes = static_cast<std::size_t>(width_) * 4;
-    std::vector<uint8_t> bottomUp(rowBytes * static_cast<std::size_t>(height_));
-    glFinish();
-    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, bottomUp.data());
-    glPopClientAttrib();
-    std::vector<uint8_t> topDown(bottomUp.size());
-    for (int y = 0; y < height_; ++y)
-        std::memcpy(&topDown[static_cast<std::size_t>(y) * rowBytes],
-            &bottomUp[static_cast<std::size_t>(height_ - 1 - y) * rowBytes], rowBytes);
-    return topDown;
 }
 
 } // namespace velmora

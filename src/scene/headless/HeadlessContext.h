@@ -1,7 +1,9 @@
 #pragma once
-// A desktop-GL compatibility context on an EGL pbuffer, for rendering without
-// a display (Mesa's surfaceless platform). Current on the creating thread for
-// its whole life.
+// A desktop-GL compatibility context for rendering without a window on
+// screen: on an EGL pbuffer (Mesa's surfaceless platform, no display needed),
+// or on Windows a hidden window's WGL context drawing into a framebuffer
+// object of the requested size. Current on the creating thread for its whole
+// life.
 
 #include <cstdint>
 #include <memory>
@@ -13,8 +15,8 @@ namespace velmora {
 class HeadlessContext {
 public:
     // Asks for RGBA8 with depth >= 16 and stencil >= 8 bits and makes the
-    // context current. Returns null with a reason in error when EGL cannot
-    // provide it, or when the context has fewer than 2 stencil bits (the
+    // context current. Returns null with a reason in error when the system
+    // cannot provide it, or when the context has fewer than 2 stencil bits (the
     // ring pass marks pixels with the stencil value 2).
     static std::unique_ptr<HeadlessContext> Create(int width, int height, std::string& error);
     ~HeadlessContext();
@@ -34,9 +36,11 @@ public:
 private:
     HeadlessContext() = default;
 
-    void* display_ = nullptr; // EGLDisplay
-    void* surface_ = nullptr; // EGLSurface
-    void* context_ = nullptr; // EGLContext
+    void* display_ = nullptr; // EGLDisplay; the hidden window (HWND) on Windows
+    void* surface_ = nullptr; // EGLSurface; its device context (HDC)
+    void* context_ = nullptr; // EGLContext; the WGL context (HGLRC)
+    unsigned framebuffer_ = 0; // Windows: the framebuffer object drawn into
+    unsigned renderbuffers_[2] = {}; // Windows: its colour and depth-stencil storage
     int width_ = 0;
     int height_ = 0;
     int depthBits_ = 0;

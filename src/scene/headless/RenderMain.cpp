@@ -1,7 +1,7 @@
 // velmora3d-render: draws the tour without a display, into PNG files or
 // as a benchmark. Settings come from the registry as for the screensaver.
 
-#include <GL/gl.h>
+#include "scene/GlApi.h"
 
 #include <algorithm>
 #include <array>
