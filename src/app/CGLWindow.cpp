@@ -20,6 +20,7 @@
 #include "app/DisplayModeSetup.h"
 #include "app/FrameRateProbe.h"
 #include "app/MessageBox.h"
+#include "app/SystemKeys.h"
 #include "platform/AppDisplay.h"
 #include "platform/Clock.h"
 #include "StringTable.h"
@@ -34,6 +35,11 @@ constexpr const char* kCantSetPixelFormat = "Can't Set The PixelFormat.";
 constexpr const char* kNoContext = "Can't Create A GL Rendering Context.";
 constexpr const char* kCantActivate = "Can't activate GLRC.";
 constexpr const char* kNoScene = "Can't create the scene.";
+
+PixelSize ToPixels(QSize size)
+{
+    return {size.width(), size.height()};
+}
 
 } // namespace
 
@@ -190,7 +196,7 @@ bool CGLWindow::CreateContext()
 void CGLWindow::ApplyDisplayMode()
 {
     const DisplayModeOutcome outcome
-        = ApplyConfiguredDisplayMode(settings_, *services_.displays, services_.fullScreenClientSize());
+        = ApplyConfiguredDisplayMode(settings_, *services_.displays, ToPixels(services_.fullScreenClientSize()));
     displayModeChanged_ = outcome.changed;
     if (outcome.saveSettings)
         settings_.Save();
@@ -234,7 +240,7 @@ void CGLWindow::OnTimer()
     scene_->DrawFrame();
     context_->swapBuffers(this);
 
-    if (services_.frameDrawn && services_.frameDrawn(framesDrawn_, ClientPixels()))
+    if (services_.frameDrawn && services_.frameDrawn(framesDrawn_, ToPixels(ClientPixels())))
         RequestClose();
 }
 
@@ -363,7 +369,8 @@ void CGLWindow::mouseMoveEvent(QMouseEvent* event)
 {
     if (settings_.DemoMode != 0)
         return;
-    if (moveWatch_.OnMove(event->position().toPoint(), phase_ == Phase::Warning))
+    const QPoint position = event->position().toPoint();
+    if (moveWatch_.OnMove({position.x(), position.y()}, phase_ == Phase::Warning))
         RequestClose();
     QWindow::mouseMoveEvent(event);
 }

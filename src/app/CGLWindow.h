@@ -43,7 +43,7 @@ public:
         // Optional: told after every swapped frame with the count so far and
         // the client size; returning true closes the window (a benchmark
         // ends the run that way).
-        std::function<bool(uint32_t framesDrawn, QSize client)> frameDrawn;
+        std::function<bool(uint32_t framesDrawn, PixelSize client)> frameDrawn;
     };
     // The X server, message boxes and the steady clock, with `makeScene`
     // (MakeSpaceScene for the tour).

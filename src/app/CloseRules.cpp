@@ -4,23 +4,14 @@
 
 namespace velmora {
 
-bool IsSystemKey(int key, Qt::KeyboardModifiers modifiers)
-{
-    if (key == Qt::Key_Alt || key == Qt::Key_F10)
-        return true;
-    // Ctrl+Alt is how AltGr reaches some layouts; those are ordinary
-    // characters, not desktop commands.
-    return (modifiers & Qt::AltModifier) && !(modifiers & Qt::ControlModifier);
-}
-
-bool MouseMoveWatch::OnMove(QPoint position, bool busy)
+bool MouseMoveWatch::OnMove(PixelPoint position, bool busy)
 {
     if (busy || !hasReference_) {
         reference_ = position;
         hasReference_ = true;
     }
-    const QPoint delta = position - reference_;
-    return std::abs(delta.x()) > kMouseMoveTolerance || std::abs(delta.y()) > kMouseMoveTolerance;
+    return std::abs(position.x - reference_.x) > kMouseMoveTolerance
+        || std::abs(position.y - reference_.y) > kMouseMoveTolerance;
 }
 
 bool SlowMachineWatch::OnFrame(uint32_t framesDrawn, int64_t nowMs)

@@ -1,11 +1,10 @@
 #pragma once
-// Which user input ends a full-screen run. Kept apart from the window so the
-// rules can be checked without a display.
+// Which user input ends a full-screen run. Kept apart from the windows (Qt
+// and Win32) so the rules can be checked without a display.
 
 #include <cstdint>
 
-#include <QPoint>
-#include <Qt>
+#include "app/PixelGeometry.h"
 
 namespace velmora {
 
@@ -13,23 +12,18 @@ namespace velmora {
 // run; smaller jitter (a table knocked) does not.
 inline constexpr int kMouseMoveTolerance = 10;
 
-// Keys the desktop reserves for its own commands (Alt combinations, F10, a
-// lone Alt). They never end the run, so Alt+F4 cannot close the screensaver
-// behind the user's back; every other key does.
-bool IsSystemKey(int key, Qt::KeyboardModifiers modifiers);
-
 // Distance test from the first position seen. The reference is taken on the
 // first move and again on every move while the run is busy with its own
 // message box; otherwise it stays where it was.
 class MouseMoveWatch {
 public:
     // True when this move ends the run.
-    bool OnMove(QPoint position, bool busy);
+    bool OnMove(PixelPoint position, bool busy);
     bool HasReference() const { return hasReference_; }
-    QPoint Reference() const { return reference_; }
+    PixelPoint Reference() const { return reference_; }
 
 private:
-    QPoint reference_;
+    PixelPoint reference_;
     bool hasReference_ = false;
 };
 

@@ -3,7 +3,7 @@
 namespace velmora {
 
 DisplayModeOutcome ApplyConfiguredDisplayMode(
-    SaverSettings& settings, platform::DisplayModeSwitcher& switcher, QSize fullScreenClient)
+    SaverSettings& settings, platform::DisplayModeSwitcher& switcher, PixelSize fullScreenClient)
 {
     const platform::DisplayMode desktop = switcher.Current();
     if (desktop.width == settings.XResolution && desktop.height == settings.YResolution
@@ -22,8 +22,8 @@ DisplayModeOutcome ApplyConfiguredDisplayMode(
     if (switcher.ChangeTemporarily({settings.XResolution, settings.YResolution, settings.ColorDepth}))
         return {true, false};
 
-    settings.XResolution = fullScreenClient.width();
-    settings.YResolution = fullScreenClient.height();
+    settings.XResolution = fullScreenClient.width;
+    settings.YResolution = fullScreenClient.height;
     settings.CurrentVideomode = 1;
     return {false, true};
 }

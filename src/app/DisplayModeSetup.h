@@ -2,8 +2,7 @@
 // The display mode a full-screen run uses: the stored one when the user chose
 // one and the server agrees, the desktop's otherwise.
 
-#include <QSize>
-
+#include "app/PixelGeometry.h"
 #include "platform/DisplayModes.h"
 #include "settings/SaverSettings.h"
 
@@ -19,6 +18,6 @@ struct DisplayModeOutcome {
 // `settings` then holds `fullScreenClient` and CurrentVideomode 1, and the
 // outcome asks the caller to save them so later runs do not try again.
 DisplayModeOutcome ApplyConfiguredDisplayMode(
-    SaverSettings& settings, platform::DisplayModeSwitcher& switcher, QSize fullScreenClient);
+    SaverSettings& settings, platform::DisplayModeSwitcher& switcher, PixelSize fullScreenClient);
 
 } // namespace velmora

@@ -20,13 +20,13 @@ std::optional<uint32_t> FrameRateProbe::FramesFromEnvironment()
     return static_cast<uint32_t>(value);
 }
 
-std::function<bool(uint32_t, QSize)> FrameRateProbe::HookFromEnvironment(std::function<int64_t()> tickCountMs)
+std::function<bool(uint32_t, PixelSize)> FrameRateProbe::HookFromEnvironment(std::function<int64_t()> tickCountMs)
 {
     const std::optional<uint32_t> frames = FramesFromEnvironment();
     if (!frames)
         return {};
     auto probe = std::make_shared<FrameRateProbe>(*frames, std::move(tickCountMs));
-    return [probe](uint32_t framesDrawn, QSize client) { return probe->OnFrame(framesDrawn, client); };
+    return [probe](uint32_t framesDrawn, PixelSize client) { return probe->OnFrame(framesDrawn, client); };
 }
 
 FrameRateProbe::FrameRateProbe(uint32_t frames, std::function<int64_t()> tickCountMs)
@@ -35,7 +35,7 @@ FrameRateProbe::FrameRateProbe(uint32_t frames, std::function<int64_t()> tickCou
 {
 }
 
-bool FrameRateProbe::OnFrame(uint32_t framesDrawn, QSize client)
+bool FrameRateProbe::OnFrame(uint32_t framesDrawn, PixelSize client)
 {
     // Timed from the end of the first frame, so start-up costs stay out.
     if (framesDrawn == 1) {
@@ -45,8 +45,8 @@ bool FrameRateProbe::OnFrame(uint32_t framesDrawn, QSize client)
     if (framesDrawn != frames_ + 1)
         return false;
     const double ms = static_cast<double>(tickCountMs_() - startMs_);
-    std::printf("window %dx%d: %u frames in %.0f ms, %.2f frames/s, %.3f ms/frame\n", client.width(),
-        client.height(), frames_, ms, ms > 0 ? frames_ * 1000.0 / ms : 0.0, ms / frames_);
+    std::printf("window %dx%d: %u frames in %.0f ms, %.2f frames/s, %.3f ms/frame\n", client.width,
+        client.height, frames_, ms, ms > 0 ? frames_ * 1000.0 / ms : 0.0, ms / frames_);
     std::fflush(stdout);
     return true;
 }

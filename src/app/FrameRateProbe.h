@@ -4,11 +4,11 @@
 // the first, prints how long they took and closes. BenchClock fixes the clock
 // for such runs.
 
-#include <QSize>
-
 #include <cstdint>
 #include <functional>
 #include <optional>
+
+#include "app/PixelGeometry.h"
 
 namespace velmora {
 
@@ -22,12 +22,12 @@ public:
 
     // The window's frame hook for N frames, or an empty function when the
     // variable asks for none.
-    static std::function<bool(uint32_t, QSize)> HookFromEnvironment(std::function<int64_t()> tickCountMs);
+    static std::function<bool(uint32_t, PixelSize)> HookFromEnvironment(std::function<int64_t()> tickCountMs);
 
     FrameRateProbe(uint32_t frames, std::function<int64_t()> tickCountMs);
     // After each drawn frame; true once the measured frames are done (the
     // figures are printed then).
-    bool OnFrame(uint32_t framesDrawn, QSize client);
+    bool OnFrame(uint32_t framesDrawn, PixelSize client);
 
 private:
     uint32_t frames_;

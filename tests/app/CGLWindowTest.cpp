@@ -526,9 +526,9 @@ TEST_F(CGLWindowTest, FrameHookCountsFramesAndCanClose)
 {
     CGLWindow::Services services = Services();
     std::vector<uint32_t> seen;
-    services.frameDrawn = [&seen](uint32_t frames, QSize client) {
+    services.frameDrawn = [&seen](uint32_t frames, PixelSize client) {
         seen.push_back(frames);
-        return frames == 6 && client.width() > 0;
+        return frames == 6 && client.width > 0;
     };
     Start(std::move(services));
     ASSERT_TRUE(ClosesWithin(10000));

@@ -7,51 +7,26 @@
 namespace velmora {
 namespace {
 
-TEST(IsSystemKey, PlainKeysAreNot)
-{
-    EXPECT_FALSE(IsSystemKey(Qt::Key_Space, Qt::NoModifier));
-    EXPECT_FALSE(IsSystemKey(Qt::Key_Escape, Qt::NoModifier));
-    EXPECT_FALSE(IsSystemKey(Qt::Key_F4, Qt::NoModifier));
-    EXPECT_FALSE(IsSystemKey(Qt::Key_A, Qt::ShiftModifier));
-    EXPECT_FALSE(IsSystemKey(Qt::Key_Control, Qt::ControlModifier));
-}
-
-TEST(IsSystemKey, AltCombinationsF10AndAltAre)
-{
-    EXPECT_TRUE(IsSystemKey(Qt::Key_F4, Qt::AltModifier));
-    EXPECT_TRUE(IsSystemKey(Qt::Key_Tab, Qt::AltModifier | Qt::ShiftModifier));
-    EXPECT_TRUE(IsSystemKey(Qt::Key_Alt, Qt::NoModifier));
-    EXPECT_TRUE(IsSystemKey(Qt::Key_Alt, Qt::AltModifier));
-    EXPECT_TRUE(IsSystemKey(Qt::Key_F10, Qt::NoModifier));
-}
-
-TEST(IsSystemKey, ControlAltIsAnOrdinaryCharacter)
-{
-    EXPECT_FALSE(IsSystemKey(Qt::Key_E, Qt::AltModifier | Qt::ControlModifier));
-}
-
 TEST(MouseMoveWatch, FirstMoveSetsTheReference)
 {
     MouseMoveWatch watch;
     EXPECT_FALSE(watch.HasReference());
     EXPECT_FALSE(watch.OnMove({400, 300}, false));
     EXPECT_TRUE(watch.HasReference());
-    EXPECT_EQ(watch.Reference(), QPoint(400, 300));
+    EXPECT_EQ(watch.Reference(), (PixelPoint {400, 300}));
 }
 
 TEST(MouseMoveWatch, TenPixelsOnEitherAxisStayElevenClose)
 {
-    for (const QPoint delta :
-        {QPoint(10, 0), QPoint(-10, 0), QPoint(0, 10), QPoint(0, -10), QPoint(10, -10)}) {
+    for (const PixelPoint delta : {PixelPoint {10, 0}, {-10, 0}, {0, 10}, {0, -10}, {10, -10}}) {
         MouseMoveWatch watch;
         watch.OnMove({100, 100}, false);
-        EXPECT_FALSE(watch.OnMove(QPoint(100, 100) + delta, false)) << delta.x() << "," << delta.y();
+        EXPECT_FALSE(watch.OnMove({100 + delta.x, 100 + delta.y}, false)) << delta.x << "," << delta.y;
     }
-    for (const QPoint delta :
-        {QPoint(11, 0), QPoint(-11, 0), QPoint(0, 11), QPoint(0, -11), QPoint(11, 11)}) {
+    for (const PixelPoint delta : {PixelPoint {11, 0}, {-11, 0}, {0, 11}, {0, -11}, {11, 11}}) {
         MouseMoveWatch watch;
         watch.OnMove({100, 100}, false);
-        EXPECT_TRUE(watch.OnMove(QPoint(100, 100) + delta, false)) << delta.x() << "," << delta.y();
+        EXPECT_TRUE(watch.OnMove({100 + delta.x, 100 + delta.y}, false)) << delta.x << "," << delta.y;
     }
 }
 
@@ -63,7 +38,7 @@ TEST(MouseMoveWatch, ReferenceDoesNotFollowSmallMoves)
     for (int x = 2; x <= 10; x += 2)
         EXPECT_FALSE(watch.OnMove({x, 0}, false));
     EXPECT_TRUE(watch.OnMove({12, 0}, false));
-    EXPECT_EQ(watch.Reference(), QPoint(0, 0));
+    EXPECT_EQ(watch.Reference(), (PixelPoint {0, 0}));
 }
 
 TEST(MouseMoveWatch, BusyMovesRetakeTheReference)
@@ -71,7 +46,7 @@ TEST(MouseMoveWatch, BusyMovesRetakeTheReference)
     MouseMoveWatch watch;
     watch.OnMove({0, 0}, false);
     EXPECT_FALSE(watch.OnMove({500, 500}, true));
-    EXPECT_EQ(watch.Reference(), QPoint(500, 500));
+    EXPECT_EQ(watch.Reference(), (PixelPoint {500, 500}));
     EXPECT_FALSE(watch.OnMove({505, 495}, false));
     EXPECT_TRUE(watch.OnMove({489, 500}, false));
 }

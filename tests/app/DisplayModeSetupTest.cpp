@@ -59,7 +59,7 @@ void PrintTo(const SetupCase& c, std::ostream* out)
     *out << c.name;
 }
 
-const QSize kClient(1280, 690);
+const PixelSize kClient {1280, 690};
 const DisplayMode kDesktop {1280, 720, 24};
 
 class DisplayModeSetupTest : public ::testing::TestWithParam<SetupCase> { };

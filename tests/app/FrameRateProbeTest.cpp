@@ -41,10 +41,10 @@ TEST(FrameRateProbe, EndsTheRunAfterTheMeasuredFrames)
     FrameRateProbe probe(3, [&now] { return now; });
     for (uint32_t frame = 1; frame <= 3; ++frame) {
         now += 10;
-        EXPECT_FALSE(probe.OnFrame(frame, QSize(64, 48))) << frame;
+        EXPECT_FALSE(probe.OnFrame(frame, PixelSize {64, 48})) << frame;
     }
-    EXPECT_TRUE(probe.OnFrame(4, QSize(64, 48)));
-    EXPECT_FALSE(probe.OnFrame(5, QSize(64, 48)));
+    EXPECT_TRUE(probe.OnFrame(4, PixelSize {64, 48}));
+    EXPECT_FALSE(probe.OnFrame(5, PixelSize {64, 48}));
 }
 
 struct ClockEnvRow {
