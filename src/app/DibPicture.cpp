@@ -129,6 +129,31 @@ DibPicture::LoadResult DibPicture::LoadBitmapFile(const uint8_t* data, std::size
     return LoadResult::Loaded;
 }
 
+DibPicture::LoadResult DibPicture::LoadBitmapResource(const uint8_t* data, std::size_t size)
+{
+    Clear();
+    if (!data || size < kInfoHeaderSize || size > 0x7fffffff - kFileHeaderSize)
+        return LoadResult::Unreadable;
+    const uint32_t headerSize = Read32(data);
+    const uint16_t bits = Read16(data + 14);
+    uint32_t colours = Read32(data + 32);
+    if (bits <= 8 && (colours == 0 || colours > (1u << bits)))
+        colours = 1u << bits;
+    if (bits > 8)
+        colours = 0;
+    if (headerSize < kInfoHeaderSize || headerSize > size)
+        return LoadResult::Unreadable;
+    // The file header a bitmap file would have: "BM", the size, the offset of
+    // the pixels.
+    std::vector<uint8_t> file(kFileHeaderSize + size);
+    file[0] = 'B';
+    file[1] = 'M';
+    Write32(&file[2], static_cast<uint32_t>(file.size()));
+    Write32(&file[10], static_cast<uint32_t>(kFileHeaderSize + headerSize + 4 * colours));
+    std::memcpy(file.data() + kFileHeaderSize, data, size);
+    return LoadBitmapFile(file.data(), file.size());
+}
+
 DibPicture::Bgr DibPicture::PixelAt(int x, int y) const
 {
     if (x < 0 || y < 0 || x >= width_ || y >= height_)

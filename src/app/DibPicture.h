@@ -41,6 +41,9 @@ public:
     // 8-bit file is expanded through its own palette. The picture is empty
     // after a failure.
     LoadResult LoadBitmapFile(const uint8_t* data, std::size_t size);
+    // The same for a bitmap as a program's resources hold it: the file
+    // without its 14-byte header (the pixels follow the header and palette).
+    LoadResult LoadBitmapResource(const uint8_t* data, std::size_t size);
 
     int Width() const { return width_; }
     int Height() const { return height_; }

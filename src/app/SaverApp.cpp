@@ -138,7 +138,11 @@ void SaverApp::WriteConsole(std::string_view text, bool error) const
 
 std::string ProgramBaseName(std::string_view path)
 {
+#if defined(_WIN32)
+    const std::size_t slash = path.find_last_of("\\/");
+#else
     const std::size_t slash = path.find_last_of('/');
+#endif
     if (slash != std::string_view::npos)
         path.remove_prefix(slash + 1);
     return std::string(path);

@@ -1,7 +1,6 @@
 #include "scene/Billboard.h"
 
-#include <GL/gl.h>
-#include <GL/glu.h>
+#include "scene/GlApi.h"
 #include <gtest/gtest.h>
 
 #include <algorithm>

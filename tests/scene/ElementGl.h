@@ -5,8 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <GL/gl.h>
-#include <GL/glu.h>
+#include "scene/GlApi.h"
 
 #include <array>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include <GL/gl.h>
+#include "scene/GlApi.h"
 #include <gtest/gtest.h>
 #include <png.h>
 

@@ -4,7 +4,7 @@
 // function, colour, bound texture, matrices) and the differences from a
 // declaration, one readable line each.
 
-#include <GL/gl.h>
+#include "scene/GlApi.h"
 
 #include <array>
 #include <cmath>

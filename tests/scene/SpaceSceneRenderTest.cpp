@@ -1,7 +1,6 @@
 // Frames of the tour rendered with the program's own archive on llvmpipe.
 
-#include <GL/gl.h>
-#include <GL/glu.h>
+#include "scene/GlApi.h"
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -4,8 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <GL/gl.h>
-#include <GL/glu.h>
+#include "scene/GlApi.h"
 
 #include <algorithm>
 #include <cstdint>

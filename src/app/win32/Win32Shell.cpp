@@ -1,0 +1,72 @@
+#include "app/win32/Win32Shell.h"
+
+#include <memory>
+
+#include "app/win32/PreviewWindow.h"
+#include "app/win32/ProgramMessage.h"
+#include "platform/win32/ParentConsole.h"
+
+namespace velmora::win32 {
+
+namespace {
+
+HWND AsWindow(int64_t handle)
+{
+    return reinterpret_cast<HWND>(static_cast<intptr_t>(handle));
+}
+
+} // namespace
+
+SaverShell MakeWin32Shell(CGLWindow::SceneFactory makeScene)
+{
+    SaverShell shell;
+    shell.primaryScreen = [] {
+        return ScreenRect {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    };
+    shell.createFullScreenWindow = [makeScene](const ScreenRect& rect) {
+        if (rect.width <= 0 || rect.height <= 0)
+            return false;
+        auto window = std::make_unique<CGLWindow>(CGLWindow::DesktopServices(makeScene));
+        const RECT r {rect.x, rect.y, rect.x + rect.width, rect.y + rect.height};
+        switch (window->Create(r)) {
+        case CGLWindow::CreateResult::Created:
+            // The object deletes itself once its window is gone; the run
+            // ends there.
+            window.release();
+            return true;
+        case CGLWindow::CreateResult::ContextFailed:
+            // Its own message is out and the quit message posted.
+            return true;
+        case CGLWindow::CreateResult::WindowFailed:
+            break;
+        }
+        return false;
+    };
+    shell.createPreviewWindow = [](int64_t parent) {
+        // A dead or made-up handle ends the run silently, before any window.
+        HWND host = AsWindow(parent);
+        if (!::IsWindow(host))
+            return false;
+        auto preview = std::make_unique<PreviewWindow>();
+        if (!preview->Create(host))
+            return false;
+        preview.release(); // it goes with its window
+        return true;
+    };
+    shell.runMessageLoop = [] {
+        MSG message;
+        BOOL got;
+        while ((got = ::GetMessageW(&message, nullptr, 0, 0)) != 0) {
+            if (got == -1)
+                return 1;
+            ::TranslateMessage(&message);
+            ::DispatchMessageW(&message);
+        }
+        return static_cast<int>(message.wParam);
+    };
+    shell.showMessage = [](std::string_view text) { ShowProgramMessage(nullptr, text, MB_ICONEXCLAMATION); };
+    shell.writeConsole = [](std::string_view text, bool error) { platform::WriteToStarter(text, error); };
+    return shell;
+}
+
+} // namespace velmora::win32
