@@ -7,6 +7,11 @@ function(velmora_target_defaults target)
   endif()
 endfunction()
 
+if(WIN32)
+  # M_PI and friends, which the strict C++ mode of mingw's math.h hides.
+  add_compile_definitions(_USE_MATH_DEFINES)
+endif()
+
 if(VELMORA_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)

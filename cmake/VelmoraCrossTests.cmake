@@ -9,8 +9,7 @@ set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 # The C runtime is linked statically into every program, GoogleTest too.
 set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
 add_subdirectory(${VELMORA_GOOGLETEST_SOURCE} ${PROJECT_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
-add_library(GTest::gtest ALIAS gtest)
-add_library(GTest::gtest_main ALIAS gtest_main)
+# GoogleTest's own build names them GTest::gtest and GTest::gtest_main too.
 
 # Every test run starts from a fresh Wine prefix of this build's own and ends
 # its wineserver at the end, so no program of a test outlives the run.

@@ -2,10 +2,12 @@
 // A private folder below the temp folder for one test, removed with all it
 // holds, and whole-file reads, for every suite that looks at what was written.
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <system_error>
 
@@ -24,11 +26,21 @@ class TempFolder {
 public:
     explicit TempFolder(const std::string& prefix = "velmora-test")
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / (prefix + "-XXXXXX")).string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            ADD_FAILURE() << "mkdtemp failed for " << pattern;
-        else
-            path_ = pattern;
+        // A new folder of a random name, made by this call (never one that
+        // was there already), as mkdtemp does.
+        namespace fs = std::filesystem;
+        std::error_code ec;
+        const fs::path base = fs::temp_directory_path(ec);
+        std::random_device random;
+        for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+            char suffix[16];
+            std::snprintf(suffix, sizeof suffix, "-%08x", static_cast<unsigned>(random()));
+            const fs::path candidate = base / (prefix + suffix);
+            if (fs::create_directory(candidate, ec))
+                path_ = candidate;
+        }
+        if (path_.empty())
+            ADD_FAILURE() << "cannot make a temp folder for " << prefix << " in " << base;
     }
     ~TempFolder()
     {

@@ -24,4 +24,9 @@ bool LoadMultitexture();
 
 #define glActiveTexture ::velmora::gl::activeTexture
 #define glMultiTexCoord2d ::velmora::gl::multiTexCoord2d
+
+// glext.h brings in windows.h, whose 16-bit pointer keywords would eat
+// every variable of these names.
+#undef near
+#undef far
 #endif

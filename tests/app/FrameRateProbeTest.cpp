@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TestEnvironment.h"
+
 #include <cstdlib>
 #include <optional>
 
@@ -15,15 +17,15 @@ struct EnvRow {
 
 class FrameRateProbeEnv : public ::testing::TestWithParam<EnvRow> {
 protected:
-    void TearDown() override { unsetenv(FrameRateProbe::kVariable); }
+    void TearDown() override { testing::UnsetEnvironment(FrameRateProbe::kVariable); }
 };
 
 TEST_P(FrameRateProbeEnv, ReadsOnlyASensibleFrameCount)
 {
     if (GetParam().value)
-        setenv(FrameRateProbe::kVariable, GetParam().value, 1);
+        testing::SetEnvironment(FrameRateProbe::kVariable, GetParam().value);
     else
-        unsetenv(FrameRateProbe::kVariable);
+        testing::UnsetEnvironment(FrameRateProbe::kVariable);
     EXPECT_EQ(FrameRateProbe::FramesFromEnvironment(), GetParam().frames);
     EXPECT_EQ(static_cast<bool>(FrameRateProbe::HookFromEnvironment([] { return int64_t {0}; })),
         GetParam().frames.has_value());
@@ -58,15 +60,15 @@ class BenchClockEnv : public ::testing::TestWithParam<ClockEnvRow> {
 protected:
     void TearDown() override
     {
-        unsetenv(BenchClock::kTimeVariable);
-        unsetenv(BenchClock::kHoldVariable);
+        testing::UnsetEnvironment(BenchClock::kTimeVariable);
+        testing::UnsetEnvironment(BenchClock::kHoldVariable);
     }
     static void Set(const char* name, const char* value)
     {
         if (value)
-            setenv(name, value, 1);
+            testing::SetEnvironment(name, value);
         else
-            unsetenv(name);
+            testing::UnsetEnvironment(name);
     }
 };
 

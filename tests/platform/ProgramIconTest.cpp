@@ -270,14 +270,35 @@ TEST_F(ProgramFileTest, StatusTellsUnreadableFromNoIcon)
     EXPECT_EQ(
         ReadProgramIcon(Write("script", {script.begin(), script.end()})).status, ProgramIconStatus::NoIcon);
     EXPECT_EQ(ReadProgramIcon(Write("empty", {})).status, ProgramIconStatus::NoIcon);
+#if !defined(_WIN32) // there a member's icon is a resource of its PE file
     const std::vector<uint8_t> elf
         = ElfBuilder({}).Build({{std::string(kIconSectionName), 1, BuildIconSection(SampleImages())}});
     const ProgramIcon icon = ReadProgramIcon(Write("member", elf));
     EXPECT_EQ(icon.status, ProgramIconStatus::Found);
     EXPECT_TRUE(SameImages(icon.images, SampleImages()));
+#endif
 }
 
-#ifdef VELMORA3D_PROGRAM
+#if defined(VELMORA3D_PROGRAM) && defined(_WIN32)
+// The built program carries icon group 128 at every size Windows asks for;
+// each image is a bitmap with its mask, the largest a PNG.
+TEST_F(ProgramFileTest, BuiltProgramCarriesItsIconGroup)
+{
+    const ProgramIcon built = ReadProgramIcon(VELMORA3D_PROGRAM);
+    ASSERT_EQ(built.status, ProgramIconStatus::Found);
+    std::vector<int> sides;
+    for (const IconImage& image : built.images) {
+        EXPECT_EQ(image.width, image.height);
+        sides.push_back(image.width);
+        ASSERT_GE(image.png.size(), 40u);
+        const bool png = image.png[0] == 0x89 && image.png[1] == 'P';
+        EXPECT_EQ(png, image.width == 256) << image.width;
+    }
+    EXPECT_EQ(sides, (std::vector<int> {16, 24, 32, 48, 64, 128, 256}));
+    ASSERT_NE(BestIconImage(built.images, 32), nullptr);
+    EXPECT_EQ(BestIconImage(built.images, 32)->width, 32);
+}
+#elif defined(VELMORA3D_PROGRAM)
 // The built program carries its icon, and keeps it through the strip runs of
 // a release build and of Debian packaging.
 TEST_F(ProgramFileTest, BuiltProgramCarriesItsIconThroughStrip)

@@ -1,24 +1,66 @@
 #pragma once
-// A private temp folder per test with KESTROVA3D_REGISTRY pointing into it,
-// so no test ever touches the user's own registry file; and the collection's
-// entries written as the installers leave them.
+// A private registry per test, so no test ever touches the user's own
+// settings: a temp folder with KESTROVA3D_REGISTRY pointing into it, or on
+// Windows a scratch key that stands in for HKEY_CURRENT_USER in this process.
+// And the collection's entries written as the installers leave them.
 
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "platform/Registry.h"
+#include "platform/RegistryFormat.h"
 #include "TempFolder.h"
+#include "TestEnvironment.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+#endif
 
 namespace velmora::testing {
 
+#if defined(_WIN32)
 class TempRegistry {
 public:
-    TempRegistry() { ::setenv("KESTROVA3D_REGISTRY", file_.c_str(), 1); }
-    ~TempRegistry() { ::unsetenv("KESTROVA3D_REGISTRY"); }
+    TempRegistry()
+    {
+        static int serial = 0;
+        scratch_ = L"Software\\VelmoraTests\\" + std::to_wstring(::GetCurrentProcessId()) + L"-"
+            + std::to_wstring(++serial);
+        HKEY key = nullptr;
+        if (::RegCreateKeyExW(HKEY_CURRENT_USER, scratch_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                nullptr)
+                != ERROR_SUCCESS
+            || ::RegOverridePredefKey(HKEY_CURRENT_USER, key) != ERROR_SUCCESS)
+            ADD_FAILURE() << "cannot make a scratch registry key";
+        if (key)
+            ::RegCloseKey(key);
+    }
+    ~TempRegistry()
+    {
+        ::RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+        ::RegDeleteTreeW(HKEY_CURRENT_USER, scratch_.c_str());
+    }
+    TempRegistry(const TempRegistry&) = delete;
+    TempRegistry& operator=(const TempRegistry&) = delete;
+
+    const std::filesystem::path& Dir() const { return folder_.Path(); }
+    // Writes a small file that a member's "ExecutablePath" can name.
+    std::string MakeFile(const std::string& name) const { return folder_.Write(name, "MZ"); }
+
+private:
+    TempFolder folder_ {"velmora-reg"};
+    std::wstring scratch_;
+};
+#else
+class TempRegistry {
+public:
+    TempRegistry() { SetEnvironment("KESTROVA3D_REGISTRY", file_); }
+    ~TempRegistry() { UnsetEnvironment("KESTROVA3D_REGISTRY"); }
     TempRegistry(const TempRegistry&) = delete;
     TempRegistry& operator=(const TempRegistry&) = delete;
 
@@ -34,8 +76,36 @@ private:
     TempFolder folder_ {"velmora-reg"};
     const std::string file_ = folder_.File("registry.reg");
 };
+#endif
 
 inline constexpr const char* kCollectionKey = "Software\\Tarnwick\\Kestrova3D";
+
+// The names of the values of `keyPath` in the order the registry enumerates
+// them: the written order in this program's hive; on Windows the system's
+// (Wine's keeps them sorted by name).
+inline std::vector<std::string> EnumerationOrder(const std::string& keyPath)
+{
+    std::vector<std::string> names;
+    platform::RegistryKey key;
+    if (!key.Open(keyPath))
+        return names;
+    platform::RegistryValue value;
+    for (std::size_t i = 0; key.EnumValue(i, value); ++i)
+        names.push_back(value.name);
+    return names;
+}
+
+// `names` as the registry would enumerate them if they were all stored.
+inline std::vector<std::string> InEnumerationOrder(const std::string& keyPath, std::vector<std::string> names)
+{
+    const std::vector<std::string> order = EnumerationOrder(keyPath);
+    std::vector<std::string> out;
+    for (const std::string& name : order)
+        for (const std::string& wanted : names)
+            if (platform::regfile::EqualNoCase(name, wanted))
+                out.push_back(wanted);
+    return out;
+}
 
 // Opens (creating on the way) the collection key's subkey `sub`, or the
 // collection key itself when `sub` is empty.

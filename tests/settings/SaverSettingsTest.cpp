@@ -86,7 +86,10 @@ TEST(SaverSettings, WithoutTheCollectionKeyLoadFailsAndSaveCreatesEverything)
     ASSERT_TRUE(s.Save());
     const std::vector<std::string> order = {"XResolution", "YResolution", "ColorDepth", "AnimationSpeed",
         "CamMode", "NightSide", "CurrentVideomode", "DemoMode", "RandomCameraStart"};
+    EXPECT_EQ(StoredNames(kProgramKeyPath), testing::InEnumerationOrder(kProgramKeyPath, order));
+#if !defined(_WIN32)
     EXPECT_EQ(StoredNames(kProgramKeyPath), order);
+#endif
     SaverSettings loaded;
     loaded.XResolution = 1;
     EXPECT_TRUE(loaded.Load());
@@ -227,6 +230,7 @@ TEST(SaverSettings, CopyFromTakesValuesButNoCollectionList)
     ExpectSameStoredValues(copy, NonDefaultValues());
 }
 
+#if !defined(_WIN32) // the registry file
 TEST(SaverSettings, SaveFailsWhereNothingCanBeWritten)
 {
     TempRegistry reg;
@@ -235,6 +239,7 @@ TEST(SaverSettings, SaveFailsWhereNothingCanBeWritten)
     EXPECT_FALSE(s.Save());
     EXPECT_FALSE(s.Load());
 }
+#endif
 
 } // namespace
 } // namespace velmora
