@@ -48,6 +48,13 @@ packages=(
   binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   libz-mingw-w64-dev
   wine wine64 wine32:i386
+  # What Wine only recommends but its windows and WGL need, for both halves
+  # (without them 32-bit programs get no pixel format at all).
+  libgl1 libgl1-mesa-dri libgl1:i386 libgl1-mesa-dri:i386
+  libxcursor1 libxi6 libxrandr2 libxrender1 libxinerama1 libxcomposite1 libxfixes3 libxxf86vm1
+  libxcursor1:i386 libxi6:i386 libxrandr2:i386 libxrender1:i386 libxinerama1:i386 libxcomposite1:i386
+  libxfixes3:i386 libxxf86vm1:i386
+  libgnutls30 libgnutls30:i386
   nasm icoutils nsis
   dpkg-dev cmake ninja-build googletest
   xvfb xauth xdotool x11-utils imagemagick python3

@@ -49,6 +49,15 @@ PIXELFORMATDESCRIPTOR PixelFormatRequest()
     return pfd;
 }
 
+BOOL CALLBACK CollectOtherMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list)
+{
+    MONITORINFO info {};
+    info.cbSize = sizeof info;
+    if (::GetMonitorInfoW(monitor, &info) && !(info.dwFlags & MONITORINFOF_PRIMARY))
+        reinterpret_cast<std::vector<RECT>*>(list)->push_back(info.rcMonitor);
+    return TRUE;
+}
+
 PixelPoint ScreenPoint(HWND window, LPARAM lParam)
 {
     POINT p {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
@@ -206,16 +215,7 @@ void CGLWindow::ApplyDisplayMode()
 void CGLWindow::CoverOtherMonitors()
 {
     std::vector<RECT> others;
-    ::EnumDisplayMonitors(
-        nullptr, nullptr,
-        [](HMONITOR monitor, HDC, LPRECT, LPARAM list) -> BOOL {
-            MONITORINFO info {};
-            info.cbSize = sizeof info;
-            if (::GetMonitorInfoW(monitor, &info) && !(info.dwFlags & MONITORINFOF_PRIMARY))
-                reinterpret_cast<std::vector<RECT>*>(list)->push_back(info.rcMonitor);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&others));
+    ::EnumDisplayMonitors(nullptr, nullptr, &CollectOtherMonitor, reinterpret_cast<LPARAM>(&others));
     for (const RECT& r : others) {
         HWND cover = ::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kCoverClass, L"", WS_POPUP | WS_VISIBLE,
             r.left, r.top, r.right - r.left, r.bottom - r.top, window_, nullptr, ::GetModuleHandleW(nullptr),

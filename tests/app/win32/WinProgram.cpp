@@ -105,28 +105,35 @@ void WinProgram::Kill()
     }
 }
 
+namespace {
+
+struct Search {
+    DWORD process;
+    const wchar_t* className;
+    HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM data)
+{
+    auto* s = reinterpret_cast<Search*>(data);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    wchar_t name[128] = {};
+    ::GetClassNameW(window, name, 128);
+    if (owner == s->process && ::IsWindowVisible(window) && std::wcscmp(name, s->className) == 0) {
+        s->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+} // namespace
+
 HWND WaitForWindow(DWORD processId, const wchar_t* className, int timeoutMs)
 {
-    struct Search {
-        DWORD process;
-        const wchar_t* className;
-        HWND found;
-    } search {processId, className, nullptr};
+    Search search {processId, className, nullptr};
     for (int waited = 0; waited <= timeoutMs; waited += 50) {
-        ::EnumWindows(
-            [](HWND window, LPARAM data) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(data);
-                DWORD owner = 0;
-                ::GetWindowThreadProcessId(window, &owner);
-                wchar_t name[128] = {};
-                ::GetClassNameW(window, name, 128);
-                if (owner == s->process && ::IsWindowVisible(window) && std::wcscmp(name, s->className) == 0) {
-                    s->found = window;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
+        ::EnumWindows(&MatchWindow, reinterpret_cast<LPARAM>(&search));
         if (search.found)
             return search.found;
         ::Sleep(50);
