@@ -1,5 +1,6 @@
 #include "app/ForeignParent.h"
 
+#include <QAbstractEventDispatcher>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QWidget>
@@ -20,6 +21,14 @@ bool ForeignParent::Watch(unsigned long window)
         return false;
     notifier_ = std::make_unique<QSocketNotifier>(watch_.ConnectionFd(), QSocketNotifier::Read);
     connect(notifier_.get(), &QSocketNotifier::activated, this, &ForeignParent::ReadEvents);
+    // Requests over the watch's connection (the page's acknowledgements) may
+    // have read events off the descriptor into the queue, where the notifier
+    // cannot see them: they are looked at before the event loop waits.
+    if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(thread()))
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, [this] {
+            if (!watch_.IsGone() && watch_.HasQueuedEvents())
+                ReadEvents();
+        });
     return true;
 }
 
