@@ -39,8 +39,8 @@ Result MemberHostPage::Send(platform::MemberCommand command)
 {
     if (!messengerOpen_)
         return Result::NoConnection;
-    if (!MemberRunning())
-        return Result::MemberGone;
+    // Whatever page window is the first child gets it: the process started
+    // here may be a launcher that has handed over to the member and ended.
     return messenger_.SendToHosted(hostWindow_, command);
 }
 
@@ -52,8 +52,15 @@ Result MemberHostPage::Forward(PageCommand command)
 
 void MemberHostPage::CloseMember()
 {
-    if (!process_.IsStarted() || !process_.IsRunning())
+    if (closed_)
         return;
+    closed_ = true;
+    if (!process_.IsStarted() || !process_.IsRunning()) {
+        // Not ours to wait for or to end; a page there stores its settings
+        // and goes when asked.
+        Send(platform::MemberCommand::Close);
+        return;
+    }
     switch (Send(platform::MemberCommand::Close)) {
     case Result::Handled: // its settings are stored; it is on its way out
     case Result::MemberGone:

@@ -35,11 +35,13 @@ public:
     // started; the page then stays empty.
     bool Create(const QRect& rect, const std::string& executablePath);
 
-    // Sends Restore Defaults or Preview to the member's page and waits
-    // (bounded) until it has been handled.
+    // Sends Restore Defaults or Preview to the page window that is this
+    // window's first child, whichever process made it, and waits (bounded)
+    // until it has been handled.
     platform::MemberMessenger::Result Forward(PageCommand command);
-    // Asks the member's page to close, which stores its settings, and waits
-    // for the member to end; ends it when it does not. Idempotent.
+    // Asks the page to close, which stores its settings, and waits for the
+    // started member to end; ends it when it does not. A started process
+    // that has already ended (a launcher) is not waited for. Idempotent.
     void CloseMember();
 
     unsigned long HostWindow() const { return hostWindow_; }
@@ -61,6 +63,7 @@ private:
     platform::ChildProcess process_;
     platform::MemberMessenger messenger_;
     bool messengerOpen_ = false;
+    bool closed_ = false;
     unsigned long hostWindow_ = 0;
 };
 
