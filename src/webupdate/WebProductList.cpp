@@ -3,12 +3,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <system_error>
+#include <vector>
 
 #include "settings/SaverSettings.h"
 #include "StringTable.h"
 #include "webupdate/HttpDownload.h"
 #include "webupdate/KeyPathDocument.h"
+#include "webupdate/PictureCheck.h"
 #include "webupdate/WebFiles.h"
 
 namespace velmora::webupdate {
@@ -24,6 +28,27 @@ template<typename Step> void Report(ProgressSink* progress, Step&& step)
         return;
     step(*progress);
     progress->PumpMessages();
+}
+
+bool IsPicture(const uint8_t* data, std::size_t size, bool screenshot)
+{
+    return screenshot ? IsJpegPicture(data, size) : IsBitmapPicture(data, size);
+}
+
+// Whether the file at `path` holds the picture it should (read whole, up to
+// the size a download may have).
+bool IsKeptPicture(const std::string& path, bool screenshot)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return false;
+    std::vector<uint8_t> bytes;
+    uint8_t piece[65536];
+    constexpr std::size_t kMost = std::size_t {16} << 20;
+    for (std::size_t n; (n = std::fread(piece, 1, sizeof piece, file)) > 0 && bytes.size() <= kMost;)
+        bytes.insert(bytes.end(), piece, piece + n);
+    std::fclose(file);
+    return bytes.size() <= kMost && IsPicture(bytes.data(), bytes.size(), screenshot);
 }
 
 std::string ProductFile(const std::string& webFolder, const std::string& id, std::string_view name)
@@ -129,13 +154,25 @@ int WebProductList::LoadCached()
     return 1;
 }
 
-bool WebProductList::FetchFile(const std::string& url, const std::string& path)
+bool WebProductList::FetchPicture(const std::string& url, const std::string& path, PictureKind kind)
 {
-    if (FileExists(path))
+    const bool screenshot = kind == PictureKind::Screenshot;
+    if (IsKeptPicture(path, screenshot))
         return true; // fetched once and then kept
     HeapBlock block;
-    const int64_t size = HttpDownload(url, block, showMessage_);
-    return size > 0 && block && WriteWholeFile(path, block.get(), static_cast<std::size_t>(size));
+    HttpTransfer transfer;
+    const int64_t size = HttpDownload(url, block, showMessage_, {}, &transfer);
+    if (size < 0)
+        return false;
+    if (!IsSuccessStatus(transfer.status) || !block
+        || !IsPicture(block.get(), static_cast<std::size_t>(size), screenshot)) {
+        // An error page, or what an earlier version kept of one, is no
+        // picture: nothing stays at the path, so the next refresh asks again.
+        std::error_code ignored;
+        std::filesystem::remove(path, ignored);
+        return true;
+    }
+    return WriteWholeFile(path, block.get(), static_cast<std::size_t>(size)) != 0;
 }
 
 int WebProductList::Download(const std::string& url, ProgressSink* progress)
@@ -182,7 +219,7 @@ int WebProductList::Download(const std::string& url, ProgressSink* progress)
             p.SetPercent(k * 100 / n);
         });
         const std::string screenshot = ProductFile(webFolder, product.id, kScreenshotName);
-        if (!FetchFile(product.screenshot, screenshot)) {
+        if (!FetchPicture(product.screenshot, screenshot, PictureKind::Screenshot)) {
             products_.clear();
             return 0;
         }
@@ -193,7 +230,7 @@ int WebProductList::Download(const std::string& url, ProgressSink* progress)
             p.SetPercent((k * 100 + 50) / n);
         });
         const std::string icon = ProductFile(webFolder, product.id, kIconName);
-        if (!FetchFile(product.icon, icon)) {
+        if (!FetchPicture(product.icon, icon, PictureKind::Icon)) {
             products_.clear();
             return 0;
         }

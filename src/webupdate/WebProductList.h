@@ -64,14 +64,21 @@ public:
     int LoadCached();
     // Downloads the list from `url` with progress (or none), keeps it as the
     // new copy once it has been read, and fetches each product's screenshot
-    // and icon that is not on disk yet. 1 when all of them are present.
+    // and icon that is not kept yet. Only a 2xx answer that is the picture
+    // it should be (PictureCheck.h) is kept; a product the server has no
+    // such picture for is listed without it and asked for again next time.
+    // 1 when the list was kept and every picture transfer worked; a picture
+    // that could not be fetched or stored fails the whole download.
     int Download(const std::string& url, ProgressSink* progress);
 
     const std::vector<WebProduct>& Products() const { return products_; }
 
 private:
     bool ReadInstallFolder(std::string& webFolder);
-    bool FetchFile(const std::string& url, const std::string& path);
+    enum class PictureKind { Screenshot, Icon };
+    // False when the transfer or the write failed; a picture the server
+    // does not have is no failure.
+    bool FetchPicture(const std::string& url, const std::string& path, PictureKind kind);
 
     ShowMessageFn showMessage_;
     std::vector<WebProduct> products_;

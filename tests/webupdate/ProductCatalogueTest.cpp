@@ -4,6 +4,7 @@
 #include "webupdate/ProductCatalogue.h"
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -251,6 +252,86 @@ TEST_F(CatalogueTest, PictureThatCannotBeFetchedFailsTheRefresh)
     EXPECT_FALSE(catalogue.ListLoaded());
     EXPECT_TRUE(catalogue.Entries().empty());
     EXPECT_EQ(messages_, (Strings {"Failed to update products list Online!"}));
+}
+
+// [SECTION] Pictures the server does not have
+
+struct MissingPicture {
+    const char* name;
+    const char* file; // the second product's "screenshot.jpg" or "icon.bmp"
+    const char* answer; // "404", "500": the list names that status; else what the file holds
+};
+
+class MissingPictureTest : public CatalogueTest, public ::testing::WithParamInterface<MissingPicture> {
+protected:
+    std::string Published(const std::string& file) const
+    {
+        return file == "icon.bmp" ? IconBytes("CORVANE3D") : ScreenshotBytes("CORVANE3D");
+    }
+};
+
+// Only a 2xx answer that is the picture it should be is kept. The refresh
+// still succeeds, the product is listed without that picture, and the next
+// refresh asks for it again.
+TEST_P(MissingPictureTest, IsNotKeptAndIsAskedForAgain)
+{
+    const std::string file = GetParam().file;
+    const std::string answer = GetParam().answer;
+    const std::string other = file == "icon.bmp" ? "screenshot.jpg" : "icon.bmp";
+    Publish(kThree);
+    if (answer == "404" || answer == "500") {
+        std::string list = ListText(kThree);
+        const std::string url = server_->Url("/files/2/" + file);
+        list.replace(list.find(url), url.size(), server_->Url("/status/" + answer));
+        site_.Write("products.xml", list);
+    } else if (answer == "html") {
+        site_.Write("files/2/" + file, "<html><body>Sorry, no picture here</body></html>");
+    } else if (answer == "otherKind") {
+        site_.Write("files/2/" + file, Published(other));
+    } else {
+        site_.Write("files/2/" + file, "");
+    }
+
+    const ProductCatalogue first = Build(true);
+    EXPECT_TRUE(first.ListLoaded());
+    EXPECT_TRUE(messages_.empty());
+    ASSERT_EQ(Ids(first), (Strings {"ALDER3D", "CORVANE3D", "MIRELLE3D"}));
+    EXPECT_FALSE(fs::exists(ProductFile("CORVANE3D", file))) << "kept what is no picture";
+    EXPECT_EQ(file == "icon.bmp" ? first[1].icon : first[1].screenshot, ProductFile("CORVANE3D", file));
+    EXPECT_EQ(ReadFileBytes(ProductFile("CORVANE3D", other)), Published(other));
+    EXPECT_EQ(ListFiles(WebFolder()).size(), 1u + 5u) << "the list and the five good pictures";
+
+    Publish(kThree);
+    const std::size_t before = server_->RequestedPaths().size();
+    EXPECT_TRUE(Build(true).ListLoaded());
+    const Strings requests = server_->RequestedPaths();
+    EXPECT_EQ(Strings(requests.begin() + static_cast<std::ptrdiff_t>(before), requests.end()),
+        (Strings {"/products.xml", "/files/2/" + file}));
+    EXPECT_EQ(ReadFileBytes(ProductFile("CORVANE3D", file)), Published(file));
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, MissingPictureTest,
+    ::testing::Values(MissingPicture {"ScreenshotNotFound", "screenshot.jpg", "404"},
+        MissingPicture {"IconServerError", "icon.bmp", "500"},
+        MissingPicture {"ScreenshotAsPage", "screenshot.jpg", "html"},
+        MissingPicture {"IconAsPage", "icon.bmp", "html"},
+        MissingPicture {"ScreenshotEmpty", "screenshot.jpg", "empty"},
+        MissingPicture {"IconIsAJpeg", "icon.bmp", "otherKind"},
+        MissingPicture {"ScreenshotIsABitmap", "screenshot.jpg", "otherKind"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// What an earlier refresh kept of an error page is no picture: it is asked
+// for again and replaced.
+TEST_F(CatalogueTest, KeptErrorPageIsFetchedAgain)
+{
+    Publish(kThree);
+    const std::string kept = ProductFile("ALDER3D", "screenshot.jpg");
+    fs::create_directories(fs::path(kept).parent_path());
+    std::ofstream(kept, std::ios::binary) << "<html><head><title>404 Not Found</title></head></html>";
+    const ProductCatalogue catalogue = Build(true);
+    EXPECT_TRUE(catalogue.ListLoaded());
+    EXPECT_EQ(ReadFileBytes(kept), ScreenshotBytes("ALDER3D"));
+    EXPECT_EQ(server_->RequestedPaths().size(), 7u);
 }
 
 // [SECTION] Offline builds and the installation path
