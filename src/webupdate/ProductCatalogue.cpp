@@ -68,8 +68,13 @@ int ProductCatalogue::Build(bool online, ProgressSink* progress)
     WebProductList list(showMessage_);
     if (online) {
         listLoaded_ = list.Download(ProductListUrl(), progress) != 0;
-        if (!listLoaded_)
+        if (!listLoaded_) {
             ShowMessage(showMessage_, kOnlineFailedMessage);
+            // The kept list is whole on disk (a new one replaces it only once
+            // it reads): its rows stay. Quiet, the failure has been told.
+            list = WebProductList([](std::string_view) {});
+            list.LoadCached();
+        }
     } else {
         listLoaded_ = list.LoadCached() != 0;
     }

@@ -45,8 +45,9 @@ public:
     // Rebuilds the catalogue: the installed members of the collection list
     // other than this program, in list order, then every listed product whose
     // id no earlier entry has. With `online` the list is downloaded first
-    // (from ProductListUrl(), with progress when `progress` is given) and a
-    // failure is shown; without it the kept copy is read. Returns 1.
+    // (from ProductListUrl(), with progress when `progress` is given); a
+    // failure is shown, and the products of the kept copy stay. Without it
+    // the kept copy is read. Returns 1.
     int Build(bool online, ProgressSink* progress);
 
     // Whether the last Build read a product list: the downloaded one when

@@ -172,7 +172,8 @@ TEST_P(HostileIdTest, ListIsRefusedAndNothingIsWritten)
     const ProductCatalogue catalogue = Build(true);
     EXPECT_FALSE(catalogue.ListLoaded());
     EXPECT_EQ(messages_, (Strings {"Failed to update products list Online!"}));
-    EXPECT_EQ(Ids(catalogue), (Strings {"BRISK3D"}));
+    // The rows of the kept list stay.
+    EXPECT_EQ(Ids(catalogue), (Strings {"BRISK3D", "ALDER3D"}));
     EXPECT_EQ(ListFiles(install_.Path()), before);
     EXPECT_EQ(ReadFileBytes(WebFolder() / "update.xml"), kept);
     // No picture was asked for.
@@ -189,7 +190,7 @@ INSTANTIATE_TEST_SUITE_P(Ids, HostileIdTest,
 
 struct BrokenList {
     const char* name;
-    std::string body; // empty: the list address answers 404
+    std::string body; // empty: the list address answers 404; "-": nothing listens there
 };
 
 class BrokenListTest : public CatalogueTest, public ::testing::WithParamInterface<BrokenList> { };
@@ -200,15 +201,22 @@ TEST_P(BrokenListTest, KeptListStaysAndStillServesOfflineBuilds)
     ASSERT_TRUE(Build(true).ListLoaded());
     const std::string kept = ReadFileBytes(WebFolder() / "update.xml");
 
-    if (GetParam().body.empty())
+    if (GetParam().body == "-")
+        ::setenv("KESTROVA3D_UPDATE_URL",
+            ("http://127.0.0.1:" + std::to_string(testing::ClosedPort()) + "/products.xml").c_str(), 1);
+    else if (GetParam().body.empty())
         fs::remove(site_.Path() / "products.xml");
     else
         site_.Write("products.xml", GetParam().body);
     const ProductCatalogue online = Build(true);
     EXPECT_FALSE(online.ListLoaded());
-    EXPECT_TRUE(online.Entries().empty());
     EXPECT_EQ(messages_, (Strings {"Failed to update products list Online!"}));
     EXPECT_EQ(ReadFileBytes(WebFolder() / "update.xml"), kept);
+    // The rows of the kept list stay, with their pictures.
+    ASSERT_EQ(Ids(online), (Strings {"ALDER3D", "CORVANE3D", "MIRELLE3D"}));
+    EXPECT_EQ(online[1].title, "Corvane 3D");
+    EXPECT_EQ(online[1].screenshot, ProductFile("CORVANE3D", "screenshot.jpg"));
+    EXPECT_TRUE(fs::exists(online[1].icon));
 
     const ProductCatalogue offline = Build(false);
     EXPECT_TRUE(offline.ListLoaded());
@@ -216,7 +224,7 @@ TEST_P(BrokenListTest, KeptListStaysAndStillServesOfflineBuilds)
 }
 
 INSTANTIATE_TEST_SUITE_P(Bodies, BrokenListTest,
-    ::testing::Values(BrokenList {"NotFoundPage", ""},
+    ::testing::Values(BrokenList {"NotFoundPage", ""}, BrokenList {"ServerGone", "-"},
         BrokenList {"CutShort", "<English><ProductsList><Count>1</Count><Product1><ID>A</ID>"},
         BrokenList {"MissingCount", "<English><ProductsList></ProductsList></English>"},
         BrokenList {"MissingProduct", "<English><ProductsList><Count>2</Count></ProductsList></English>"}),
@@ -250,8 +258,10 @@ TEST_F(CatalogueTest, PictureThatCannotBeFetchedFailsTheRefresh)
     site_.Write("products.xml", list);
     const ProductCatalogue catalogue = Build(true);
     EXPECT_FALSE(catalogue.ListLoaded());
-    EXPECT_TRUE(catalogue.Entries().empty());
     EXPECT_EQ(messages_, (Strings {"Failed to update products list Online!"}));
+    // The list itself had come and is kept: its rows stay.
+    EXPECT_EQ(Ids(catalogue), (Strings {"ALDER3D", "CORVANE3D", "MIRELLE3D"}));
+    EXPECT_FALSE(fs::exists(ProductFile("CORVANE3D", "icon.bmp")));
 }
 
 // [SECTION] Pictures the server does not have
