@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "resources/HeapBlock.h"
+#include "webupdate/HttpDownload.h"
 #include "webupdate/ProgressSink.h"
 
 namespace velmora::webupdate {
@@ -69,19 +71,33 @@ public:
     // such picture for is listed without it and asked for again next time.
     // 1 when the list was kept and every picture transfer worked; a picture
     // that could not be fetched or stored fails the whole download.
+    // With a progress sink each transfer runs off the calling thread while
+    // the sink is pumped, and the sink's cancel request ends the download
+    // at once, a transfer under way included; what was written by then is
+    // whole (the list once it read, the pictures that came).
     int Download(const std::string& url, ProgressSink* progress);
+    // Whether the last Download ended because cancelling was asked for.
+    bool Cancelled() const { return cancelled_; }
 
     const std::vector<WebProduct>& Products() const { return products_; }
 
 private:
     bool ReadInstallFolder(std::string& webFolder);
     enum class PictureKind { Screenshot, Icon };
-    // False when the transfer or the write failed; a picture the server
+    enum class Step { Done, Failed, Cancelled };
+    // One download, through a thread of its own when there is a sink.
+    int64_t Transfer(
+        const std::string& url, HeapBlock& block, HttpTransfer& transfer, ProgressSink* progress);
+    // Failed when the transfer or the write failed; a picture the server
     // does not have is no failure.
-    bool FetchPicture(const std::string& url, const std::string& path, PictureKind kind);
+    Step FetchPicture(
+        const std::string& url, const std::string& path, PictureKind kind, ProgressSink* progress);
+    // Ends a download that did not complete: 0.
+    int Stop(Step step);
 
     ShowMessageFn showMessage_;
     std::vector<WebProduct> products_;
+    bool cancelled_ = false;
 };
 
 } // namespace velmora::webupdate
