@@ -1,10 +1,36 @@
 #include "app/EmbeddedPage.h"
 
 #include <QCoreApplication>
+#include <QKeyEvent>
+#include <QWidget>
 
 #include <string_view>
 
 namespace velmora {
+
+namespace {
+
+// Whether Tab (or Shift+Tab) from the page's focused control would wrap
+// round to its other end: the page's own place in its focus chain comes
+// before any other control that takes the focus by Tab.
+bool TabLeavesPage(QWidget* page, bool forward)
+{
+    QWidget* const focused = page->focusWidget();
+    if (!focused)
+        return true;
+    QWidget* w = focused;
+    // The chain is a ring through every widget of the page.
+    for (int steps = 0; steps < 10000; ++steps) {
+        w = forward ? w->nextInFocusChain() : w->previousInFocusChain();
+        if (w == page || w == focused)
+            return true;
+        if ((w->focusPolicy() & Qt::TabFocus) && !w->focusProxy() && w->isEnabled() && w->isVisibleTo(page))
+            return false;
+    }
+    return false;
+}
+
+} // namespace
 
 EmbeddedPage::EmbeddedPage()
 {
@@ -13,8 +39,10 @@ EmbeddedPage::EmbeddedPage()
 
 EmbeddedPage::~EmbeddedPage()
 {
-    if (filtering_)
+    if (filtering_) {
         QCoreApplication::instance()->removeNativeEventFilter(this);
+        QCoreApplication::instance()->removeEventFilter(this);
+    }
 }
 
 bool EmbeddedPage::Create(unsigned long hostWindow)
@@ -30,7 +58,26 @@ bool EmbeddedPage::Create(unsigned long hostWindow)
     parent_.Adopt(page_.get());
     pageWindow_ = static_cast<unsigned long>(page_->winId());
     QCoreApplication::instance()->installNativeEventFilter(this);
+    QCoreApplication::instance()->installEventFilter(this);
     filtering_ = true;
+    return true;
+}
+
+bool EmbeddedPage::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress || !page_ || !watched->isWidgetType()
+        || static_cast<QWidget*>(watched)->window() != page_.get())
+        return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))
+        return false;
+    const bool forward = key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier);
+    const bool backward = key->key() == Qt::Key_Backtab || (key->key() == Qt::Key_Tab && !forward);
+    if ((!forward && !backward) || !TabLeavesPage(page_.get(), forward))
+        return false;
+    // The host moves its dialog's focus on, and takes the keyboard back.
+    platform::SendEmbedMessage(parent_.Watcher().Connection(), atoms_, parent_.Watcher().Window(),
+        forward ? platform::EmbedMessage::FocusNext : platform::EmbedMessage::FocusPrev);
     return true;
 }
 

@@ -3,7 +3,9 @@
 // ("-1:<hex window id>"): made a child of that window over its client area,
 // answering the host's commands (close, 1027 Restore Defaults, 1028 Preview)
 // as they arrive as X11 client messages, and storing its settings when it
-// is closed or the host's window goes away.
+// is closed or the host's window goes away. The keyboard comes with the
+// host's XEmbed focus messages, which Qt's X11 platform handles; Tab past
+// the page's last control (Shift+Tab past its first) hands the focus back.
 
 #include <QAbstractNativeEventFilter>
 #include <QObject>
@@ -33,6 +35,9 @@ public:
 signals:
     // The page has been closed and its settings stored: the run ends.
     void Finished();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;

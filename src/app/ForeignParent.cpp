@@ -1,9 +1,12 @@
 #include "app/ForeignParent.h"
 
+#include <QAbstractEventDispatcher>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
+
+#include <cmath>
 
 namespace velmora {
 
@@ -20,6 +23,14 @@ bool ForeignParent::Watch(unsigned long window)
         return false;
     notifier_ = std::make_unique<QSocketNotifier>(watch_.ConnectionFd(), QSocketNotifier::Read);
     connect(notifier_.get(), &QSocketNotifier::activated, this, &ForeignParent::ReadEvents);
+    // Requests over the watch's connection (the page's acknowledgements) may
+    // have read events off the descriptor into the queue, where the notifier
+    // cannot see them: they are looked at before the event loop waits.
+    if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(thread()))
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, [this] {
+            if (!watch_.IsGone() && watch_.HasQueuedEvents())
+                ReadEvents();
+        });
     return true;
 }
 
@@ -31,7 +42,7 @@ void ForeignParent::Adopt(QWidget* widget)
     widget->setAttribute(Qt::WA_NativeWindow);
     widget->winId();
     widget->windowHandle()->setParent(foreign_);
-    widget->setGeometry(0, 0, watch_.Width(), watch_.Height());
+    Fit();
     widget->show();
     // Events may already wait in the watch's queue, where no descriptor
     // wakeup will announce them.
@@ -47,7 +58,19 @@ void ForeignParent::ReadEvents()
         return;
     }
     if (changes.resized && adopted_)
-        adopted_->setGeometry(0, 0, watch_.Width(), watch_.Height());
+        Fit();
+}
+
+void ForeignParent::Fit()
+{
+    // The watch reports the foreign window in the screen's pixels, Qt places
+    // widgets in device-independent ones. Rounded up: a part of a pixel too
+    // much is clipped by the foreign window, one too little would show its
+    // background along an edge.
+    const QWindow* own = adopted_->windowHandle();
+    const qreal ratio = own ? own->devicePixelRatio() : 1.0;
+    const auto logical = [ratio](int pixels) { return static_cast<int>(std::ceil(pixels / ratio - 1e-9)); };
+    adopted_->setGeometry(0, 0, logical(watch_.Width()), logical(watch_.Height()));
 }
 
 } // namespace velmora

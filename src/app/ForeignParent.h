@@ -23,8 +23,8 @@ public:
 
     // Starts watching `window`; false when it is no live window.
     bool Watch(unsigned long window);
-    // Makes `widget` a child of the watched window over its client area and
-    // shows it without activating it.
+    // Makes `widget` a child of the watched window over its client area
+    // (whatever the screen's scale factor) and shows it without activating it.
     void Adopt(QWidget* widget);
 
     platform::ForeignWindowWatch& Watcher() { return watch_; }
@@ -35,6 +35,8 @@ signals:
 
 private:
     void ReadEvents();
+    // Gives the adopted widget the watched window's size.
+    void Fit();
 
     platform::ForeignWindowWatch watch_;
     QWindow* foreign_ = nullptr;

@@ -37,12 +37,16 @@ void DrawDibPicture(
     const QImage image = AsImage(picture);
     if (image.isNull())
         return;
-    if (destination.size() == source.size()) {
-        painter.drawImage(destination.topLeft(), image, source);
-        return;
-    }
-    painter.drawImage(destination.topLeft(),
-        image.copy(source).scaled(destination.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    // Sized in the device's own pixels, so a scaled screen gets the picture
+    // scaled once, straight to what it shows, and a picture of exactly the
+    // device size is copied pixel for pixel.
+    const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    const QSize pixels(qRound(destination.width() * ratio), qRound(destination.height() * ratio));
+    QImage shown = pixels == source.size()
+        ? image.copy(source)
+        : image.copy(source).scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    shown.setDevicePixelRatio(ratio);
+    painter.drawImage(destination.topLeft(), shown);
 }
 
 PreviewWindow::PreviewWindow()

@@ -15,7 +15,7 @@ class QPainter;
 namespace velmora {
 
 // Draws the `source` part of the picture into `destination`: copied when the
-// sizes are equal, smoothly scaled when they differ.
+// sizes are equal in the device's pixels, smoothly scaled when they differ.
 void DrawDibPicture(
     QPainter& painter, const DibPicture& picture, const QRect& destination, const QRect& source);
 

@@ -28,6 +28,11 @@ public:
     };
     // Reads every event that has arrived; what happened since the last call.
     Changes Poll();
+    // Whether events wait in the connection's own queue, already read from
+    // the descriptor: any round trip on the connection (an acknowledgement
+    // sent over it, for one) moves what has arrived there, and the
+    // descriptor then stays quiet about it.
+    bool HasQueuedEvents() const;
 
     unsigned long Window() const { return window_; }
     int Width() const { return width_; }

@@ -15,6 +15,9 @@ struct DisplayConnection;
 
 inline constexpr std::string_view kMemberCommandAtom = "_KESTROVA3D_MEMBER_COMMAND";
 inline constexpr std::string_view kMemberDoneAtom = "_KESTROVA3D_MEMBER_DONE";
+// The keyboard focus and activation handshake of the embedding: the XEmbed
+// messages, which toolkits know on the embedded side.
+inline constexpr std::string_view kEmbedAtom = "_XEMBED";
 
 enum class MemberCommand : uint32_t {
     Close = 16, // the window-close request
@@ -31,7 +34,43 @@ inline constexpr int kMemberReplyTimeoutMs = 5000;
 struct MemberAtoms {
     unsigned long command = 0;
     unsigned long done = 0;
+    unsigned long embed = 0;
 };
+
+// The XEmbed messages the host and the page exchange for the keyboard focus.
+enum class EmbedMessage : uint32_t {
+    EmbeddedNotify = 0, // host -> page: data1 the host window, data2 the protocol version
+    WindowActivate = 1, // host -> page: the host's top-level window became active
+    WindowDeactivate = 2, // ... or inactive
+    RequestFocus = 3, // page -> host: the page was clicked and wants the keyboard
+    // XEMBED_FOCUS_IN and _OUT (named apart from Xlib's event macros):
+    FocusEnter = 4, // host -> page: the keyboard is the page's; detail EmbedFocus
+    FocusLeave = 5, // host -> page: the keyboard went elsewhere
+    FocusNext = 6, // page -> host: Tab left the page's last control
+    FocusPrev = 7, // page -> host: Shift+Tab left its first control
+};
+// Where a page puts its focus on FocusEnter.
+enum class EmbedFocus : uint32_t {
+    Current = 0, // where it was
+    First = 1, // its first control (the keyboard came with Tab)
+    Last = 2, // its last control (with Shift+Tab)
+};
+inline constexpr uint32_t kEmbedProtocolVersion = 0;
+
+struct EmbedEvent {
+    EmbedMessage message = EmbedMessage::EmbeddedNotify;
+    uint32_t detail = 0;
+    unsigned long time = 0;
+};
+
+// Reads an XEmbed message sent to `window` from a native event as a
+// toolkit's event filter receives it; false for everything else.
+bool ReadEmbedMessage(std::string_view eventType, const void* event, unsigned long window,
+    const MemberAtoms& atoms, EmbedEvent& message);
+// The page side: sends `message` to the host window `host`. False when it
+// could not be sent (the host has gone).
+bool SendEmbedMessage(DisplayConnection* connection, const MemberAtoms& atoms, unsigned long host,
+    EmbedMessage message, uint32_t detail = 0);
 
 // The protocol's names as the server knows them; they hold for every
 // connection to it.
@@ -84,6 +123,17 @@ public:
     // The first child of `hostWindow` (bottom of the stacking order), 0 when
     // it has none or does not exist.
     unsigned long FirstChild(unsigned long hostWindow) const;
+    const MemberAtoms& Atoms() const { return atoms_; }
+
+    // The host side of the focus handshake: sends an XEmbed message to the
+    // page window (`time` is the event's, 0 for none). False when the page
+    // is gone or there is no display.
+    bool SendEmbed(unsigned long pageWindow, EmbedMessage message, uint32_t detail = 0,
+        unsigned long data1 = 0, unsigned long data2 = 0, unsigned long time = 0);
+    // Hands a key event that reached the host to the page window, as the
+    // keyboard itself would have: X keycode, modifier state and time.
+    bool ForwardKey(
+        unsigned long pageWindow, bool press, unsigned int keycode, unsigned int state, unsigned long time);
 
 private:
     DisplayConnection* connection_ = nullptr;

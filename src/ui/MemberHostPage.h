@@ -6,7 +6,11 @@
 // client messages, each acknowledged within a bounded wait, and the member
 // is closed (storing its settings) before the host page goes. A member that
 // never embeds, hangs or dies leaves an empty page, never a hung dialog.
+// The keyboard reaches the member's page through the XEmbed handshake: the
+// host page takes the dialog's focus for it (Tab, or a click in the page),
+// tells the page with focus and activation messages, and hands it the keys.
 
+#include <QAbstractNativeEventFilter>
 #include <QWidget>
 
 #include <string>
@@ -17,7 +21,7 @@
 
 namespace velmora::ui {
 
-class MemberHostPage final : public QWidget {
+class MemberHostPage final : public QWidget, private QAbstractNativeEventFilter {
     Q_OBJECT
 public:
     static constexpr int kTemplateId = 148;
@@ -35,11 +39,13 @@ public:
     // started; the page then stays empty.
     bool Create(const QRect& rect, const std::string& executablePath);
 
-    // Sends Restore Defaults or Preview to the member's page and waits
-    // (bounded) until it has been handled.
+    // Sends Restore Defaults or Preview to the page window that is this
+    // window's first child, whichever process made it, and waits (bounded)
+    // until it has been handled.
     platform::MemberMessenger::Result Forward(PageCommand command);
-    // Asks the member's page to close, which stores its settings, and waits
-    // for the member to end; ends it when it does not. Idempotent.
+    // Asks the page to close, which stores its settings, and waits for the
+    // started member to end; ends it when it does not. A started process
+    // that has already ended (a launcher) is not waited for. Idempotent.
     void CloseMember();
 
     unsigned long HostWindow() const { return hostWindow_; }
@@ -54,13 +60,30 @@ signals:
 protected:
     // The close request goes to the member's page, then the host page closes.
     void closeEvent(QCloseEvent* event) override;
+    // Keys go to the member's page, Tab included.
+    bool event(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     platform::MemberMessenger::Result Send(platform::MemberCommand command);
+    // The page's requests: the focus, or the dialog's next or previous
+    // control after the page's own.
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
+    // The member's page window, introduced to its embedder the first time
+    // it is seen; 0 while there is none.
+    unsigned long PageWindow();
+    void SendEmbed(platform::EmbedMessage message, uint32_t detail = 0);
 
     platform::ChildProcess process_;
     platform::MemberMessenger messenger_;
     bool messengerOpen_ = false;
+    bool closed_ = false;
+    bool filtering_ = false;
+    unsigned long notifiedPage_ = 0;
+    // The time of the last key handed on: XEmbed's messages carry one.
+    unsigned long lastKeyTime_ = 0;
     unsigned long hostWindow_ = 0;
 };
 

@@ -271,6 +271,8 @@ void SettingsDialog::CreateMemberPage(const std::string& executablePath)
     auto* page = new MemberHostPage(this);
     // A member that cannot be started leaves the page empty.
     page->Create(PageArea(), executablePath);
+    // Tab reaches the member's page where it stands, after "Start random".
+    QWidget::setTabOrder(startRandom_, page);
     PlacePage(page);
 }
 

@@ -80,14 +80,86 @@ long Milliseconds(Clock::duration d)
     return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(d).count());
 }
 
+bool IsCancelled(const HttpTransfer* transfer)
+{
+    return transfer && transfer->cancel && transfer->cancel->load();
+}
+
+struct MultiDeleter {
+    void operator()(CURLM* m) const { curl_multi_cleanup(m); }
+};
+
+// How often a transfer that may be cancelled looks at its flag.
+constexpr int kCancelPollMs = 50;
+
+// One attempt. A transfer that may be cancelled runs through a multi handle
+// whose wait this loop bounds, so the flag is seen within kCancelPollMs even
+// while nothing arrives; the handle's own time-outs hold as with
+// curl_easy_perform.
+CURLcode Perform(CURL* easy, const HttpTransfer* transfer)
+{
+    if (!transfer || !transfer->cancel)
+        return curl_easy_perform(easy);
+    std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
+    if (!multi || curl_multi_add_handle(multi.get(), easy) != CURLM_OK)
+        return CURLE_OUT_OF_MEMORY;
+    CURLcode result = CURLE_ABORTED_BY_CALLBACK;
+    for (bool done = false; !done;) {
+        int running = 0;
+        if (curl_multi_perform(multi.get(), &running) != CURLM_OK) {
+            result = CURLE_RECV_ERROR;
+            break;
+        }
+        int left = 0;
+        while (const CURLMsg* message = curl_multi_info_read(multi.get(), &left))
+            if (message->msg == CURLMSG_DONE && message->easy_handle == easy) {
+                result = message->data.result;
+                done = true;
+            }
+        if (done || IsCancelled(transfer))
+            break;
+        if (running == 0) {
+            result = CURLE_RECV_ERROR; // ended without a result: cannot happen, but must not loop
+            break;
+        }
+        if (curl_multi_poll(multi.get(), nullptr, 0, kCancelPollMs, nullptr) != CURLM_OK) {
+            result = CURLE_RECV_ERROR;
+            break;
+        }
+    }
+    curl_multi_remove_handle(multi.get(), easy);
+    return result;
+}
+
+// Sleeps up to `ms`, in slices short enough to notice a cancel at once.
+void PauseUnlessCancelled(long ms, const HttpTransfer* transfer)
+{
+    constexpr long kSliceMs = 20;
+    const Clock::time_point end = Clock::now() + std::chrono::milliseconds(ms);
+    while (!IsCancelled(transfer)) {
+        const long left = Milliseconds(end - Clock::now());
+        if (left <= 0)
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::min(left, kSliceMs)));
+    }
+}
+
 } // namespace
 
 int64_t HttpDownload(const std::string& url, HeapBlock& block, const ShowMessageFn& showMessage,
-    const HttpDownloadLimits& limits)
+    const HttpDownloadLimits& limits, HttpTransfer* transfer)
 {
     block.reset();
+    if (transfer) {
+        transfer->status = 0;
+        transfer->cancelled = false;
+    }
     if (!HasAcceptedScheme(url))
         return -1;
+    if (IsCancelled(transfer)) {
+        transfer->cancelled = true;
+        return -1;
+    }
 
     std::unique_ptr<CURL, EasyDeleter> curl(GlobalInit() ? curl_easy_init() : nullptr);
     std::unique_ptr<curl_slist, ListDeleter> headers;
@@ -140,10 +212,14 @@ int64_t HttpDownload(const std::string& url, HeapBlock& block, const ShowMessage
         curl_easy_setopt(
             c, CURLOPT_CONNECTTIMEOUT_MS, std::min(static_cast<long>(limits.connectTimeoutMs), remaining));
         curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, remaining);
-        const CURLcode rc = curl_easy_perform(c);
+        const CURLcode rc = Perform(c, transfer);
         if (rc == CURLE_OK) {
             received = true;
             break;
+        }
+        if (rc == CURLE_ABORTED_BY_CALLBACK || IsCancelled(transfer)) {
+            transfer->cancelled = true;
+            return -1;
         }
         // A body cut off part-way or refused for its size is no answer that
         // another attempt would mend.
@@ -153,11 +229,20 @@ int64_t HttpDownload(const std::string& url, HeapBlock& block, const ShowMessage
             const long pause
                 = std::min(static_cast<long>(limits.retryPauseMs), Milliseconds(deadline - Clock::now()));
             if (pause > 0)
-                std::this_thread::sleep_for(std::chrono::milliseconds(pause));
+                PauseUnlessCancelled(pause, transfer);
+            if (IsCancelled(transfer)) {
+                transfer->cancelled = true;
+                return -1;
+            }
         }
     }
     if (!received)
         return -1;
+    if (transfer) {
+        long status = 0;
+        if (curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK)
+            transfer->status = status;
+    }
 
     const std::size_t size = body.bytes.size();
     if (size == 0)

@@ -52,6 +52,7 @@ int ProductCatalogue::Build(bool online, ProgressSink* progress)
 {
     entries_.clear();
     listLoaded_ = false;
+    cancelled_ = false;
 
     SaverSettings settings;
     settings.Load();
@@ -68,8 +69,16 @@ int ProductCatalogue::Build(bool online, ProgressSink* progress)
     WebProductList list(showMessage_);
     if (online) {
         listLoaded_ = list.Download(ProductListUrl(), progress) != 0;
-        if (!listLoaded_)
-            ShowMessage(showMessage_, kOnlineFailedMessage);
+        cancelled_ = list.Cancelled();
+        if (!listLoaded_) {
+            // A cancel was the user's own doing: no failure to tell of.
+            if (!cancelled_)
+                ShowMessage(showMessage_, kOnlineFailedMessage);
+            // The kept list is whole on disk (a new one replaces it only once
+            // it reads): its rows stay. Quiet, the failure has been told.
+            list = WebProductList([](std::string_view) {});
+            list.LoadCached();
+        }
     } else {
         listLoaded_ = list.LoadCached() != 0;
     }

@@ -45,13 +45,18 @@ public:
     // Rebuilds the catalogue: the installed members of the collection list
     // other than this program, in list order, then every listed product whose
     // id no earlier entry has. With `online` the list is downloaded first
-    // (from ProductListUrl(), with progress when `progress` is given) and a
-    // failure is shown; without it the kept copy is read. Returns 1.
+    // (from ProductListUrl(), with progress when `progress` is given); a
+    // failure is shown, and the products of the kept copy stay; the
+    // sink's cancel request ends the download at once. Without it the kept
+    // copy is read. Returns 1.
     int Build(bool online, ProgressSink* progress);
 
     // Whether the last Build read a product list: the downloaded one when
     // online, the kept one otherwise.
     bool ListLoaded() const { return listLoaded_; }
+    // Whether the last online Build ended at the progress sink's cancel
+    // request; it shows no failure then.
+    bool Cancelled() const { return cancelled_; }
 
     const std::vector<ProductEntry>& Entries() const { return entries_; }
     std::size_t Size() const { return entries_.size(); }
@@ -61,6 +66,7 @@ private:
     ShowMessageFn showMessage_;
     std::vector<ProductEntry> entries_;
     bool listLoaded_ = false;
+    bool cancelled_ = false;
 };
 
 } // namespace velmora::webupdate

@@ -23,7 +23,8 @@ public:
     virtual void SetLocation(std::string_view text) = 0;
     virtual bool IsCancelled() const = 0;
     // Handles what is pending for the progress display and returns at once;
-    // never waits. Called between the steps of a download.
+    // never waits. Called between the steps of a download and, many times a
+    // second, while a transfer runs on a thread of its own.
     virtual void PumpMessages() = 0;
     // kFinishedCancelled when cancelling was asked for, else kFinishedOk.
     virtual int Finish() = 0;

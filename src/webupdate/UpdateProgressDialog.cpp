@@ -113,8 +113,8 @@ void UpdateProgressDialog::SetLocation(std::string_view text)
 
 void UpdateProgressDialog::RequestCancel()
 {
-    // Only the first request counts; the download itself goes on, and the
-    // flag is read when the flow finishes.
+    // Only the first request counts; the update reads the flag while it
+    // pumps this window and stops, a transfer under way included.
     cancelled_ = true;
     cancel_->setEnabled(false);
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The window shown while the web update runs (dialog template 139): what is
 // being fetched, from where, and how far the update has come. It is modeless
-// and kept alive by the update flow calling PumpMessages between its steps.
+// and kept alive by the update flow calling PumpMessages between its steps
+// and while each transfer runs; Cancel stops the update there.
 
 #include <QDialog>
 #include <QRect>

@@ -1,14 +1,21 @@
 #include "webupdate/WebProductList.h"
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <future>
 #include <string>
+#include <system_error>
+#include <vector>
 
 #include "settings/SaverSettings.h"
 #include "StringTable.h"
 #include "webupdate/HttpDownload.h"
 #include "webupdate/KeyPathDocument.h"
+#include "webupdate/PictureCheck.h"
 #include "webupdate/WebFiles.h"
 
 namespace velmora::webupdate {
@@ -16,14 +23,40 @@ namespace {
 
 constexpr const char* kCountKey = "English.ProductsList.Count";
 
+// How often the progress display is given a chance to answer while a
+// transfer runs.
+constexpr std::chrono::milliseconds kPumpInterval {20};
+
 // Reports progress and lets the progress window answer; without a sink the
-// steps are skipped.
-template<typename Step> void Report(ProgressSink* progress, Step&& step)
+// steps are skipped. False when cancelling has been asked for.
+template<typename Update> bool Report(ProgressSink* progress, Update&& update)
 {
     if (!progress)
-        return;
-    step(*progress);
+        return true;
+    update(*progress);
     progress->PumpMessages();
+    return !progress->IsCancelled();
+}
+
+bool IsPicture(const uint8_t* data, std::size_t size, bool screenshot)
+{
+    return screenshot ? IsJpegPicture(data, size) : IsBitmapPicture(data, size);
+}
+
+// Whether the file at `path` holds the picture it should (read whole, up to
+// the size a download may have).
+bool IsKeptPicture(const std::string& path, bool screenshot)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return false;
+    std::vector<uint8_t> bytes;
+    uint8_t piece[65536];
+    constexpr std::size_t kMost = std::size_t {16} << 20;
+    for (std::size_t n; (n = std::fread(piece, 1, sizeof piece, file)) > 0 && bytes.size() <= kMost;)
+        bytes.insert(bytes.end(), piece, piece + n);
+    std::fclose(file);
+    return bytes.size() <= kMost && IsPicture(bytes.data(), bytes.size(), screenshot);
 }
 
 std::string ProductFile(const std::string& webFolder, const std::string& id, std::string_view name)
@@ -129,28 +162,81 @@ int WebProductList::LoadCached()
     return 1;
 }
 
-bool WebProductList::FetchFile(const std::string& url, const std::string& path)
+int64_t WebProductList::Transfer(
+    const std::string& url, HeapBlock& block, HttpTransfer& transfer, ProgressSink* progress)
 {
-    if (FileExists(path))
-        return true; // fetched once and then kept
+    if (!progress)
+        return HttpDownload(url, block, showMessage_, {}, &transfer);
+    // The transfer runs on a thread of its own, so the progress display
+    // keeps answering (repaints, Cancel) however long it takes; Cancel drops
+    // it at once. Its messages wait for this thread, which owns the windows.
+    std::atomic<bool> cancel {progress->IsCancelled()};
+    transfer.cancel = &cancel;
+    std::vector<std::string> messages;
+    const ShowMessageFn collect = [&messages](std::string_view text) { messages.emplace_back(text); };
+    std::future<int64_t> work
+        = std::async(std::launch::async, [&] { return HttpDownload(url, block, collect, {}, &transfer); });
+    while (work.wait_for(kPumpInterval) != std::future_status::ready) {
+        progress->PumpMessages();
+        if (progress->IsCancelled())
+            cancel = true;
+    }
+    const int64_t size = work.get();
+    transfer.cancel = nullptr;
+    for (const std::string& text : messages)
+        ShowMessage(showMessage_, text);
+    return size;
+}
+
+WebProductList::Step WebProductList::FetchPicture(
+    const std::string& url, const std::string& path, PictureKind kind, ProgressSink* progress)
+{
+    const bool screenshot = kind == PictureKind::Screenshot;
+    if (IsKeptPicture(path, screenshot))
+        return Step::Done; // fetched once and then kept
     HeapBlock block;
-    const int64_t size = HttpDownload(url, block, showMessage_);
-    return size > 0 && block && WriteWholeFile(path, block.get(), static_cast<std::size_t>(size));
+    HttpTransfer transfer;
+    const int64_t size = Transfer(url, block, transfer, progress);
+    if (transfer.cancelled)
+        return Step::Cancelled;
+    if (size < 0)
+        return Step::Failed;
+    if (!IsSuccessStatus(transfer.status) || !block
+        || !IsPicture(block.get(), static_cast<std::size_t>(size), screenshot)) {
+        // An error page, or what an earlier version kept of one, is no
+        // picture: nothing stays at the path, so the next refresh asks again.
+        std::error_code ignored;
+        std::filesystem::remove(path, ignored);
+        return Step::Done;
+    }
+    return WriteWholeFile(path, block.get(), static_cast<std::size_t>(size)) ? Step::Done : Step::Failed;
+}
+
+int WebProductList::Stop(Step step)
+{
+    products_.clear();
+    cancelled_ = step == Step::Cancelled;
+    return 0;
 }
 
 int WebProductList::Download(const std::string& url, ProgressSink* progress)
 {
     products_.clear();
+    cancelled_ = false;
     std::string webFolder;
     if (!ReadInstallFolder(webFolder))
         return 0;
-    Report(progress, [&](ProgressSink& p) {
-        p.SetLocation(url);
-        p.SetStatus(kListStatus);
-    });
+    if (!Report(progress, [&](ProgressSink& p) {
+            p.SetLocation(url);
+            p.SetStatus(kListStatus);
+        }))
+        return Stop(Step::Cancelled);
 
     HeapBlock block;
-    const int64_t size = HttpDownload(url, block, showMessage_);
+    HttpTransfer transfer;
+    const int64_t size = Transfer(url, block, transfer, progress);
+    if (transfer.cancelled)
+        return Stop(Step::Cancelled);
     if (size <= 0 || !block)
         return 0;
     // The kept list is replaced only by one that reads: a broken download
@@ -169,34 +255,35 @@ int WebProductList::Download(const std::string& url, ProgressSink* progress)
     }
     block.reset();
 
-    Report(progress, [&](ProgressSink& p) {
-        p.SetLocation(url);
-        p.SetStatus(kPicturesStatus);
-        p.SetPercent(0);
-    });
+    if (!Report(progress, [&](ProgressSink& p) {
+            p.SetLocation(url);
+            p.SetStatus(kPicturesStatus);
+            p.SetPercent(0);
+        }))
+        return Stop(Step::Cancelled);
     const int n = static_cast<int>(products_.size());
     for (int k = 0; k < n; ++k) {
         WebProduct& product = products_[static_cast<std::size_t>(k)];
-        Report(progress, [&](ProgressSink& p) {
-            p.SetLocation(product.screenshot);
-            p.SetPercent(k * 100 / n);
-        });
+        if (!Report(progress, [&](ProgressSink& p) {
+                p.SetLocation(product.screenshot);
+                p.SetPercent(k * 100 / n);
+            }))
+            return Stop(Step::Cancelled);
         const std::string screenshot = ProductFile(webFolder, product.id, kScreenshotName);
-        if (!FetchFile(product.screenshot, screenshot)) {
-            products_.clear();
-            return 0;
-        }
+        if (const Step step = FetchPicture(product.screenshot, screenshot, PictureKind::Screenshot, progress);
+            step != Step::Done)
+            return Stop(step);
         product.screenshot = screenshot;
 
-        Report(progress, [&](ProgressSink& p) {
-            p.SetLocation(product.icon);
-            p.SetPercent((k * 100 + 50) / n);
-        });
+        if (!Report(progress, [&](ProgressSink& p) {
+                p.SetLocation(product.icon);
+                p.SetPercent((k * 100 + 50) / n);
+            }))
+            return Stop(Step::Cancelled);
         const std::string icon = ProductFile(webFolder, product.id, kIconName);
-        if (!FetchFile(product.icon, icon)) {
-            products_.clear();
-            return 0;
-        }
+        if (const Step step = FetchPicture(product.icon, icon, PictureKind::Icon, progress);
+            step != Step::Done)
+            return Stop(step);
         product.icon = icon;
     }
     return 1;

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "resources/HeapBlock.h"
+#include "webupdate/HttpDownload.h"
 #include "webupdate/ProgressSink.h"
 
 namespace velmora::webupdate {
@@ -64,17 +66,38 @@ public:
     int LoadCached();
     // Downloads the list from `url` with progress (or none), keeps it as the
     // new copy once it has been read, and fetches each product's screenshot
-    // and icon that is not on disk yet. 1 when all of them are present.
+    // and icon that is not kept yet. Only a 2xx answer that is the picture
+    // it should be (PictureCheck.h) is kept; a product the server has no
+    // such picture for is listed without it and asked for again next time.
+    // 1 when the list was kept and every picture transfer worked; a picture
+    // that could not be fetched or stored fails the whole download.
+    // With a progress sink each transfer runs off the calling thread while
+    // the sink is pumped, and the sink's cancel request ends the download
+    // at once, a transfer under way included; what was written by then is
+    // whole (the list once it read, the pictures that came).
     int Download(const std::string& url, ProgressSink* progress);
+    // Whether the last Download ended because cancelling was asked for.
+    bool Cancelled() const { return cancelled_; }
 
     const std::vector<WebProduct>& Products() const { return products_; }
 
 private:
     bool ReadInstallFolder(std::string& webFolder);
-    bool FetchFile(const std::string& url, const std::string& path);
+    enum class PictureKind { Screenshot, Icon };
+    enum class Step { Done, Failed, Cancelled };
+    // One download, through a thread of its own when there is a sink.
+    int64_t Transfer(
+        const std::string& url, HeapBlock& block, HttpTransfer& transfer, ProgressSink* progress);
+    // Failed when the transfer or the write failed; a picture the server
+    // does not have is no failure.
+    Step FetchPicture(
+        const std::string& url, const std::string& path, PictureKind kind, ProgressSink* progress);
+    // Ends a download that did not complete: 0.
+    int Stop(Step step);
 
     ShowMessageFn showMessage_;
     std::vector<WebProduct> products_;
+    bool cancelled_ = false;
 };
 
 } // namespace velmora::webupdate

@@ -10,8 +10,10 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QGuiApplication>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QSlider>
 
@@ -26,6 +28,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <X11/keysym.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
@@ -35,6 +38,7 @@
 #include "platform/TempRegistry.h"
 #include "platform/x11/X11DisplaySettings.h"
 #include "settings/SaverSettings.h"
+#include "ui/DialogUnits.h"
 #include "ui/MemberHostPage.h"
 #include "ui/PageTestSupport.h"
 #include "ui/SettingsDialog.h"
@@ -145,6 +149,112 @@ TEST_F(CollectionDialogProgramTest, SecondCopyEmbedsTakesRestoreDefaultsAndEndsO
     EXPECT_EQ(own->findChild<QSlider*>(QStringLiteral("1003"))->value(), 50);
 }
 
+// A member started through a launcher that forks: the process the host page
+// started has ended by the time the page shows, and the buttons still reach
+// the page that is there.
+TEST_F(CollectionDialogProgramTest, PageOfAForkedMemberStillTakesTheButtons)
+{
+    const std::string program = CopyOfProgram("Corvane3D");
+    RegisterMember("CORVANE3D", "Corvane 3D", Script("Corvane3D.launcher", "\"" + program + "\" \"$@\" &"));
+    StoreSpeed(77);
+    SettingsDialog& dialog = Open();
+    dialog.ProductList()->setCurrentRow(1);
+    auto* host = qobject_cast<MemberHostPage*>(dialog.Page());
+    ASSERT_NE(host, nullptr);
+    platform::MemberMessenger probe;
+    ASSERT_TRUE(probe.Open());
+    ASSERT_TRUE(test::WaitUntil([&] { return probe.FirstChild(host->HostWindow()) != 0; }, kGenerousMs))
+        << "the member never placed its page";
+    ASSERT_TRUE(test::WaitUntil([&] { return !host->MemberRunning(); }, kGenerousMs));
+
+    EXPECT_EQ(host->Forward(ui::PageCommand::RestoreDefaults), platform::MemberMessenger::Result::Handled);
+    EXPECT_EQ(StoredSettings().AnimationSpeed, 50);
+
+    // Closing reaches it too: it stores what it shows over what was written
+    // behind its back, and its page goes.
+    StoreSpeed(66);
+    const unsigned long hostWindow = host->HostWindow();
+    host->CloseMember();
+    EXPECT_EQ(StoredSettings().AnimationSpeed, 50);
+    EXPECT_TRUE(test::WaitUntil([&] { return probe.FirstChild(hostWindow) == 0; }, kGenerousMs));
+}
+
+// The keyboard reaches the member's page and comes back: Tab from "Start
+// random" goes into the page at its first control, the keys work its
+// controls, Tab past its last control returns to the dialog's next one, and
+// a click in the page takes the keyboard there again. The keys are real
+// ones, with the pointer away from the page so that the server hands them
+// to the dialog.
+TEST_F(CollectionDialogProgramTest, KeyboardGoesIntoTheMemberPageAndBack)
+{
+    RegisterMember("CORVANE3D", "Corvane 3D", CopyOfProgram("Corvane3D"));
+    StoreSpeed(77);
+    SettingsDialog& dialog = Open();
+    dialog.activateWindow();
+    ASSERT_TRUE(test::WaitUntil([&] { return dialog.isActiveWindow(); }));
+    dialog.ProductList()->setCurrentRow(1);
+    auto* host = qobject_cast<MemberHostPage*>(dialog.Page());
+    ASSERT_NE(host, nullptr);
+    platform::MemberMessenger probe;
+    ASSERT_TRUE(probe.Open());
+    unsigned long page = 0;
+    ASSERT_TRUE(
+        test::WaitUntil([&] { return (page = probe.FirstChild(host->HostWindow())) != 0; }, kGenerousMs));
+    // Placed and ready: it answers a command.
+    ASSERT_EQ(
+        probe.Send(page, platform::MemberCommand::Reserved), platform::MemberMessenger::Result::Handled);
+
+    test::FakeInput input;
+    ASSERT_TRUE(input.IsOpen());
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    input.MoveTo(screen.right(), screen.bottom());
+    dialog.StartRandomBox()->setFocus(Qt::OtherFocusReason);
+    ASSERT_TRUE(test::WaitUntil([&] { return dialog.StartRandomBox()->hasFocus(); }));
+    const auto tap = [&](unsigned long keysym) {
+        input.Tap(keysym);
+        test::Pump(150);
+    };
+    // In at the tab bar; the mode list is disabled ("Use desktop settings"),
+    // so two more Tabs reach the speed trackbar, and End moves it.
+    tap(XK_Tab);
+    ASSERT_TRUE(host->hasFocus()) << "the page's host never took the keyboard";
+    tap(XK_Tab);
+    tap(XK_Tab);
+    tap(XK_End);
+    // "Random sequence", "Demo mode", then out to the dialog's next control.
+    tap(XK_Tab);
+    tap(XK_Tab);
+    tap(XK_Tab);
+    EXPECT_TRUE(test::WaitUntil([&] { return dialog.PreviewButton()->hasFocus(); }, kGenerousMs))
+        << "the keyboard never came back from the page";
+    // The dialog's now: Home leaves the trackbar alone.
+    tap(XK_Home);
+
+    // A click on "Demo mode" turns it on and brings the keyboard back into
+    // the page, where Space turns it off again.
+    const ui::DialogUnits du(ui::TemplateFont());
+    const QPoint box = du.ToPixels(QPoint(136, 111)) + QPoint(du.ToPixelsX(4), du.ToPixelsY(5));
+    const test::DisplayConnection display = test::OpenDisplay();
+    int x = 0, y = 0;
+    Window child = 0;
+    XTranslateCoordinates(
+        display.get(), page, DefaultRootWindow(display.get()), box.x(), box.y(), &x, &y, &child);
+    input.MoveTo(x, y);
+    input.Click(1);
+    EXPECT_TRUE(test::WaitUntil([&] { return host->hasFocus(); }, kGenerousMs)) << "a click did not bring it";
+    input.MoveTo(screen.right(), screen.bottom());
+    test::Pump(150);
+    tap(XK_space);
+    // Handled in order: whatever the keys did has been done by now.
+    ASSERT_EQ(
+        probe.Send(page, platform::MemberCommand::Reserved), platform::MemberMessenger::Result::Handled);
+
+    dialog.ProductList()->setCurrentRow(0);
+    const SaverSettings stored = StoredSettings();
+    EXPECT_EQ(stored.AnimationSpeed, 100);
+    EXPECT_EQ(stored.DemoMode, 0u);
+}
+
 TEST_F(CollectionDialogProgramTest, MemberRowShowsTheIconOfItsProgramFile)
 {
     const std::string copy = CopyOfProgram("Corvane3D");
@@ -190,9 +300,8 @@ TEST_P(BrokenMemberTest, EmptyPageAndTheDialogGoesOn)
     platform::MemberMessenger probe;
     ASSERT_TRUE(probe.Open());
     EXPECT_EQ(probe.FirstChild(host->HostWindow()), 0u);
-    EXPECT_EQ(host->Forward(ui::PageCommand::RestoreDefaults),
-        host->MemberRunning() ? platform::MemberMessenger::Result::NoMember
-                              : platform::MemberMessenger::Result::MemberGone);
+    // No page window, whether or not the member still runs.
+    EXPECT_EQ(host->Forward(ui::PageCommand::RestoreDefaults), platform::MemberMessenger::Result::NoMember);
     dialog.ProductList()->setCurrentRow(0);
     EXPECT_NE(qobject_cast<ui::SettingsPage*>(dialog.Page()), nullptr);
 }

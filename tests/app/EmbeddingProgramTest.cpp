@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -168,6 +169,49 @@ protected:
         return s;
     }
 
+    // Mean of the absolute channel differences.
+    static double MeanDifference(const QImage& a, const QImage& b)
+    {
+        double sum = 0;
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x) {
+                const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+                sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q))
+                    + std::abs(qBlue(p) - qBlue(q));
+            }
+        return sum / (3.0 * a.width() * a.height());
+    }
+    // The product picture as the preview shows it at this size.
+    static QImage Expected(int width, int height)
+    {
+        const QImage picture
+            = QImage(QStringLiteral(VELMORA_BITMAP145)).convertToFormat(QImage::Format_RGB32);
+        if (picture.size() == QSize(width, height))
+            return picture;
+        return picture.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    // Waits until the host shows the picture within `tolerance`.
+    bool ShowsPicture(Window host, int width, int height, double tolerance, double* last)
+    {
+        const QImage expected = Expected(width, height);
+        return WaitFor([&] {
+            *last = MeanDifference(Grab(host, width, height), expected);
+            return *last <= tolerance;
+        });
+    }
+    // Waits until the first child of `host` covers exactly its area.
+    bool ChildFills(Window host, QSize size, QRect* last)
+    {
+        return WaitFor([&] {
+            const std::vector<unsigned long> children = test::ChildWindows(display_.get(), host);
+            XWindowAttributes a {};
+            if (children.empty() || !XGetWindowAttributes(display_.get(), children[0], &a))
+                return false;
+            *last = QRect(a.x, a.y, a.width, a.height);
+            return *last == QRect(QPoint(0, 0), size);
+        });
+    }
+
     test::PrivateXServer server_;
     test::DisplayConnection display_;
     testing::TempRegistry registry_;
@@ -290,38 +334,7 @@ struct PreviewCase {
     int height;
 };
 
-class PreviewProgramTest : public EmbeddingProgramTest, public ::testing::WithParamInterface<PreviewCase> {
-protected:
-    // Mean of the absolute channel differences.
-    static double MeanDifference(const QImage& a, const QImage& b)
-    {
-        double sum = 0;
-        for (int y = 0; y < a.height(); ++y)
-            for (int x = 0; x < a.width(); ++x) {
-                const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-                sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q))
-                    + std::abs(qBlue(p) - qBlue(q));
-            }
-        return sum / (3.0 * a.width() * a.height());
-    }
-    static QImage Expected(int width, int height)
-    {
-        const QImage picture
-            = QImage(QStringLiteral(VELMORA_BITMAP145)).convertToFormat(QImage::Format_RGB32);
-        if (picture.size() == QSize(width, height))
-            return picture;
-        return picture.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    }
-    // Waits until the host shows the picture within `tolerance`.
-    bool ShowsPicture(Window host, int width, int height, double tolerance, double* last)
-    {
-        const QImage expected = Expected(width, height);
-        return WaitFor([&] {
-            *last = MeanDifference(Grab(host, width, height), expected);
-            return *last <= tolerance;
-        });
-    }
-};
+class PreviewProgramTest : public EmbeddingProgramTest, public ::testing::WithParamInterface<PreviewCase> { };
 
 TEST_P(PreviewProgramTest, FillsTheHostWindowWithThePictureAndFollowsIt)
 {
@@ -355,6 +368,80 @@ INSTANTIATE_TEST_SUITE_P(Sizes, PreviewProgramTest,
     ::testing::Values(PreviewCase {152, 112}, PreviewCase {192, 144}), [](const auto& info) {
         return std::to_string(info.param.width) + "x" + std::to_string(info.param.height);
     });
+
+// [SECTION] Scaled displays
+
+struct ScaleCase {
+    const char* name;
+    const char* scaleFactor; // QT_SCALE_FACTOR, or none
+    int xftDpi; // the server's Xft.dpi resource, or 0 for none
+};
+
+class ScaledProgramTest : public EmbeddingProgramTest, public ::testing::WithParamInterface<ScaleCase> {
+protected:
+    void SetUp() override
+    {
+        EmbeddingProgramTest::SetUp();
+        if (GetParam().scaleFactor)
+            setenv("QT_SCALE_FACTOR", GetParam().scaleFactor, 1);
+        if (GetParam().xftDpi > 0) {
+            // As xrdb leaves it on the root window, where Qt reads it at start.
+            const std::string resources = "Xft.dpi:\t" + std::to_string(GetParam().xftDpi) + "\n";
+            XChangeProperty(display_.get(), DefaultRootWindow(display_.get()), XA_RESOURCE_MANAGER, XA_STRING,
+                8, PropModeReplace, reinterpret_cast<const unsigned char*>(resources.data()),
+                static_cast<int>(resources.size()));
+            XSync(display_.get(), False);
+        }
+    }
+    void TearDown() override
+    {
+        unsetenv("QT_SCALE_FACTOR");
+        EmbeddingProgramTest::TearDown();
+    }
+    // The run shows its window over the whole host, follows it as it grows
+    // and ends with it.
+    void ExpectFillsAndFollows(Window host, const std::vector<std::string>& arguments)
+    {
+        ASSERT_TRUE(Start(arguments));
+        ASSERT_NE(WaitForChild(host), 0u);
+        QRect shown;
+        EXPECT_TRUE(ChildFills(host, {560, 360}, &shown))
+            << shown.width() << "x" << shown.height() << " at " << shown.x() << "," << shown.y();
+        XResizeWindow(display_.get(), host, 600, 420);
+        XSync(display_.get(), False);
+        EXPECT_TRUE(ChildFills(host, {600, 420}, &shown))
+            << shown.width() << "x" << shown.height() << " at " << shown.x() << "," << shown.y();
+    }
+    void EndWithHost(Window host)
+    {
+        XDestroyWindow(display_.get(), host);
+        XSync(display_.get(), False);
+        ASSERT_TRUE(program_.Wait(kGenerousMs));
+        EXPECT_EQ(program_.ExitCode(), 0);
+    }
+};
+
+TEST_P(ScaledProgramTest, EmbeddedPageFillsTheHostWindowExactly)
+{
+    const Window host = MakeHost(560, 360);
+    ExpectFillsAndFollows(host, {Hex(host)});
+    EndWithHost(host);
+}
+
+TEST_P(ScaledProgramTest, PreviewPictureFillsTheHostWindowExactly)
+{
+    const Window host = MakeHost(560, 360);
+    ExpectFillsAndFollows(host, {"/p", std::to_string(host)});
+    // Drawn at the screen's own pixels, as unscaled it would be.
+    double difference = -1;
+    EXPECT_TRUE(ShowsPicture(host, 600, 420, 1.0, &difference)) << difference;
+    EndWithHost(host);
+}
+
+INSTANTIATE_TEST_SUITE_P(Scales, ScaledProgramTest,
+    ::testing::Values(ScaleCase {"ScaleFactor2", "2", 0}, ScaleCase {"XftDpi192", nullptr, 192},
+        ScaleCase {"Both", "2", 192}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // [SECTION] Ids that are no window
 

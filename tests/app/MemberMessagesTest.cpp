@@ -117,6 +117,45 @@ INSTANTIATE_TEST_SUITE_P(Events, MemberCommandReadTest,
             "NotAClientMessage", "xcb_generic_event_t", 0x1234, Wire(22, 32, 401, {1028, 0, 1}), false}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The focus handshake's messages reach the host only as _XEMBED messages
+// (atom 403 here) for its own window, of the protocol's known numbers.
+struct EmbedReadCase {
+    const char* name;
+    unsigned long window;
+    std::vector<unsigned char> wire;
+    bool accepted;
+    EmbedMessage message;
+    uint32_t detail;
+};
+
+class EmbedMessageReadTest : public ::testing::TestWithParam<EmbedReadCase> { };
+
+TEST_P(EmbedMessageReadTest, TakesOnlyTheHandshakeForTheWindow)
+{
+    const EmbedReadCase& c = GetParam();
+    const MemberAtoms atoms {401, 402, 403};
+    EmbedEvent event;
+    ASSERT_EQ(ReadEmbedMessage("xcb_generic_event_t", c.wire.data(), c.window, atoms, event), c.accepted);
+    if (c.accepted) {
+        EXPECT_EQ(event.message, c.message);
+        EXPECT_EQ(event.detail, c.detail);
+        EXPECT_EQ(event.time, 77u);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Events, EmbedMessageReadTest,
+    ::testing::Values(EmbedReadCase {"RequestFocus", 0x1234, Wire(33 | 0x80, 32, 403, {77, 3}), true,
+                          EmbedMessage::RequestFocus, 0},
+        EmbedReadCase {"FocusNext", 0x1234, Wire(33, 32, 403, {77, 6}), true, EmbedMessage::FocusNext, 0},
+        EmbedReadCase {
+            "FocusEnterFirst", 0x1234, Wire(33, 32, 403, {77, 4, 1}), true, EmbedMessage::FocusEnter, 1},
+        EmbedReadCase {"AnotherWindow", 0x1235, Wire(33, 32, 403, {77, 3}), false, {}, 0},
+        EmbedReadCase {"AMemberCommand", 0x1234, Wire(33, 32, 401, {77, 3}), false, {}, 0},
+        EmbedReadCase {"Format8", 0x1234, Wire(33, 8, 403, {77, 3}), false, {}, 0},
+        EmbedReadCase {"UnknownMessage", 0x1234, Wire(33, 32, 403, {77, 8}), false, {}, 0},
+        EmbedReadCase {"NotAClientMessage", 0x1234, Wire(22, 32, 403, {77, 3}), false, {}, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // How a forked member answers.
 enum class Answer { Acknowledge, Ignore, VanishOnCommand };
 

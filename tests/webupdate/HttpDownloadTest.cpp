@@ -2,10 +2,13 @@
 
 #include "webupdate/HttpDownload.h"
 
+#include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -46,13 +49,14 @@ struct Result {
     double seconds = 0;
 };
 
-Result Fetch(const std::string& url, const HttpDownloadLimits& limits = {})
+// `transfer`: through the path a cancellable download takes.
+Result Fetch(const std::string& url, const HttpDownloadLimits& limits = {}, HttpTransfer* transfer = nullptr)
 {
     Result r;
     HeapBlock block;
     const Clock::time_point start = Clock::now();
     r.size = HttpDownload(
-        url, block, [&](std::string_view text) { r.messages.emplace_back(text); }, limits);
+        url, block, [&](std::string_view text) { r.messages.emplace_back(text); }, limits, transfer);
     r.seconds = std::chrono::duration<double>(Clock::now() - start).count();
     r.hasBlock = block != nullptr;
     if (block && r.size > 0)
@@ -104,6 +108,87 @@ TEST_F(HttpDownloadTest, ErrorPageIsTheBody)
     ASSERT_GT(r.size, 0);
     EXPECT_NE(r.body.find("No such page"), std::string::npos);
     EXPECT_EQ(server.RequestedPaths().size(), 1u);
+}
+
+struct StatusCase {
+    const char* name;
+    const char* path;
+    long status;
+};
+
+class HttpStatusTest : public HttpDownloadTest, public ::testing::WithParamInterface<StatusCase> { };
+
+// The body comes whatever the status; the caller is told which it was.
+TEST_P(HttpStatusTest, ReportsTheAnswersStatus)
+{
+    root_.Write("page.html", "<html>a page</html>");
+    TestHttpServer server(TestHttpServer::Mode::Files, root_.Path());
+    ASSERT_TRUE(server.Running());
+    HeapBlock block;
+    HttpTransfer transfer;
+    const int64_t size = HttpDownload(server.Url(GetParam().path), block, {}, {}, &transfer);
+    EXPECT_GT(size, 0);
+    EXPECT_EQ(transfer.status, GetParam().status);
+    EXPECT_FALSE(transfer.cancelled);
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, HttpStatusTest,
+    ::testing::Values(StatusCase {"Found", "/page.html", 200}, StatusCase {"NotFound", "/status/404", 404},
+        StatusCase {"ServerError", "/status/500", 500}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct CancelCase {
+    const char* name;
+    TestHttpServer::Mode mode;
+    const char* path;
+};
+
+class HttpCancelTest : public HttpDownloadTest, public ::testing::WithParamInterface<CancelCase> { };
+
+// Set from another thread while the server holds the transfer (which would
+// otherwise last until the stall limit, and be tried again): the download
+// fails as cancelled, and is not tried again.
+TEST_P(HttpCancelTest, CancellingEndsAHeldTransfer)
+{
+    TestHttpServer server(GetParam().mode, root_.Path());
+    ASSERT_TRUE(server.Running());
+    std::atomic<bool> cancel {false};
+    std::thread canceller([&] {
+        while (server.RequestedPaths().empty())
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        cancel = true;
+    });
+    HeapBlock block;
+    HttpTransfer transfer;
+    transfer.cancel = &cancel;
+    const Clock::time_point start = Clock::now();
+    const int64_t size = HttpDownload(server.Url(GetParam().path), block, {}, {}, &transfer);
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    canceller.join();
+    EXPECT_EQ(size, -1);
+    EXPECT_FALSE(block);
+    EXPECT_TRUE(transfer.cancelled);
+    EXPECT_EQ(server.RequestedPaths().size(), 1u);
+    std::printf("cancelled after %.2f s\n", seconds);
+}
+
+INSTANTIATE_TEST_SUITE_P(Transfers, HttpCancelTest,
+    ::testing::Values(CancelCase {"StalledBody", TestHttpServer::Mode::Files, "/stall/300"},
+        CancelCase {"SilentServer", TestHttpServer::Mode::Silent, "/list.xml"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(HttpDownloadTest, CancelledBeforeTheStartAsksForNothing)
+{
+    TestHttpServer server(TestHttpServer::Mode::Files, root_.Path());
+    ASSERT_TRUE(server.Running());
+    std::atomic<bool> cancel {true};
+    HeapBlock block;
+    HttpTransfer transfer;
+    transfer.cancel = &cancel;
+    EXPECT_EQ(HttpDownload(server.Url("/status/404"), block, {}, {}, &transfer), -1);
+    EXPECT_TRUE(transfer.cancelled);
+    EXPECT_TRUE(server.RequestedPaths().empty());
 }
 
 TEST_F(HttpDownloadTest, SendsTheUserAgentAndAsksPastCaches)
@@ -254,14 +339,23 @@ TEST_F(HttpDownloadTest, SilentServerWithShortLimitsGivesUpAtTheTotalLimit)
     HttpDownloadLimits limits;
     limits.stallTimeoutMs = 1000;
     limits.totalTimeoutMs = 2500;
-    const Result r = Fetch(server.Url("/list.xml"), limits);
-    EXPECT_EQ(r.size, -1);
-    // Every attempt waits at least a second for its first byte, so a limit
-    // of 2.5 s leaves room for three of the five attempts at most.
-    const std::size_t attempts = server.RequestedPaths().size();
-    EXPECT_GE(attempts, 1u);
-    EXPECT_LE(attempts, 3u);
-    EXPECT_LT(r.seconds, 20.0) << "hang guard";
+    // The limits hold the same for a download that could be cancelled.
+    const std::atomic<bool> never {false};
+    HttpTransfer cancellable;
+    cancellable.cancel = &never;
+    std::size_t before = 0;
+    for (HttpTransfer* transfer : {static_cast<HttpTransfer*>(nullptr), &cancellable}) {
+        const Result r = Fetch(server.Url("/list.xml"), limits, transfer);
+        EXPECT_EQ(r.size, -1);
+        // Every attempt waits at least a second for its first byte, so a
+        // limit of 2.5 s leaves room for three of the five attempts at most.
+        const std::size_t attempts = server.RequestedPaths().size() - before;
+        before += attempts;
+        EXPECT_GE(attempts, 1u);
+        EXPECT_LE(attempts, 3u);
+        EXPECT_LT(r.seconds, 20.0) << "hang guard";
+    }
+    EXPECT_FALSE(cancellable.cancelled);
 }
 
 // The one test of the real time-outs: a server that accepts and never

@@ -3,7 +3,10 @@
 
 #include "webupdate/ProductCatalogue.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -92,8 +95,9 @@ TEST_F(CatalogueTest, ProgressOfThreeProducts)
         locations.push_back(server_->Url("/files/" + std::to_string(i) + "/icon.bmp"));
     }
     EXPECT_EQ(progress.Of("location"), locations);
-    // The window is given a chance to answer after every step.
-    EXPECT_EQ(progress.pumps, 2 + 2 * 3);
+    // The window is given a chance to answer after every step, and while
+    // each transfer runs.
+    EXPECT_GE(progress.pumps, 2 + 2 * 3);
 }
 
 TEST_F(CatalogueTest, SecondRefreshFetchesOnlyTheList)
@@ -171,7 +175,8 @@ TEST_P(HostileIdTest, ListIsRefusedAndNothingIsWritten)
     const ProductCatalogue catalogue = Build(true);
     EXPECT_FALSE(catalogue.ListLoaded());
     EXPECT_EQ(messages_, (Strings {"Failed to update products list Online!"}));
-    EXPECT_EQ(Ids(catalogue), (Strings {"BRISK3D"}));
+    // The rows of the kept list stay.
+    EXPECT_EQ(Ids(catalogue), (Strings {"BRISK3D", "ALDER3D"}));
     EXPECT_EQ(ListFiles(install_.Path()), before);
     EXPECT_EQ(ReadFileBytes(WebFolder() / "update.xml"), kept);
     // No picture was asked for.
@@ -188,7 +193,7 @@ INSTANTIATE_TEST_SUITE_P(Ids, HostileIdTest,
 
 struct BrokenList {
     const char* name;
-    std::string body; // empty: the list address answers 404
+    std::string body; // empty: the list address answers 404; "-": nothing listens there
 };
 
 class BrokenListTest : public CatalogueTest, public ::testing::WithParamInterface<BrokenList> { };
@@ -199,15 +204,22 @@ TEST_P(BrokenListTest, KeptListStaysAndStillServesOfflineBuilds)
     ASSERT_TRUE(Build(true).ListLoaded());
     const std::string kept = ReadFileBytes(WebFolder() / "update.xml");
 
-    if (GetParam().body.empty())
+    if (GetParam().body == "-")
+        ::setenv("KESTROVA3D_UPDATE_URL",
+            ("http://127.0.0.1:" + std::to_string(testing::ClosedPort()) + "/products.xml").c_str(), 1);
+    else if (GetParam().body.empty())
         fs::remove(site_.Path() / "products.xml");
     else
         site_.Write("products.xml", GetParam().body);
     const ProductCatalogue online = Build(true);
     EXPECT_FALSE(online.ListLoaded());
-    EXPECT_TRUE(online.Entries().empty());
     EXPECT_EQ(messages_, (Strings {"Failed to update products list Online!"}));
     EXPECT_EQ(ReadFileBytes(WebFolder() / "update.xml"), kept);
+    // The rows of the kept list stay, with their pictures.
+    ASSERT_EQ(Ids(online), (Strings {"ALDER3D", "CORVANE3D", "MIRELLE3D"}));
+    EXPECT_EQ(online[1].title, "Corvane 3D");
+    EXPECT_EQ(online[1].screenshot, ProductFile("CORVANE3D", "screenshot.jpg"));
+    EXPECT_TRUE(fs::exists(online[1].icon));
 
     const ProductCatalogue offline = Build(false);
     EXPECT_TRUE(offline.ListLoaded());
@@ -215,7 +227,7 @@ TEST_P(BrokenListTest, KeptListStaysAndStillServesOfflineBuilds)
 }
 
 INSTANTIATE_TEST_SUITE_P(Bodies, BrokenListTest,
-    ::testing::Values(BrokenList {"NotFoundPage", ""},
+    ::testing::Values(BrokenList {"NotFoundPage", ""}, BrokenList {"ServerGone", "-"},
         BrokenList {"CutShort", "<English><ProductsList><Count>1</Count><Product1><ID>A</ID>"},
         BrokenList {"MissingCount", "<English><ProductsList></ProductsList></English>"},
         BrokenList {"MissingProduct", "<English><ProductsList><Count>2</Count></ProductsList></English>"}),
@@ -249,9 +261,167 @@ TEST_F(CatalogueTest, PictureThatCannotBeFetchedFailsTheRefresh)
     site_.Write("products.xml", list);
     const ProductCatalogue catalogue = Build(true);
     EXPECT_FALSE(catalogue.ListLoaded());
-    EXPECT_TRUE(catalogue.Entries().empty());
     EXPECT_EQ(messages_, (Strings {"Failed to update products list Online!"}));
+    // The list itself had come and is kept: its rows stay.
+    EXPECT_EQ(Ids(catalogue), (Strings {"ALDER3D", "CORVANE3D", "MIRELLE3D"}));
+    EXPECT_FALSE(fs::exists(ProductFile("CORVANE3D", "icon.bmp")));
 }
+
+// [SECTION] Pictures the server does not have
+
+struct MissingPicture {
+    const char* name;
+    const char* file; // the second product's "screenshot.jpg" or "icon.bmp"
+    const char* answer; // "404", "500": the list names that status; else what the file holds
+};
+
+class MissingPictureTest : public CatalogueTest, public ::testing::WithParamInterface<MissingPicture> {
+protected:
+    std::string Published(const std::string& file) const
+    {
+        return file == "icon.bmp" ? IconBytes("CORVANE3D") : ScreenshotBytes("CORVANE3D");
+    }
+};
+
+// Only a 2xx answer that is the picture it should be is kept. The refresh
+// still succeeds, the product is listed without that picture, and the next
+// refresh asks for it again.
+TEST_P(MissingPictureTest, IsNotKeptAndIsAskedForAgain)
+{
+    const std::string file = GetParam().file;
+    const std::string answer = GetParam().answer;
+    const std::string other = file == "icon.bmp" ? "screenshot.jpg" : "icon.bmp";
+    Publish(kThree);
+    if (answer == "404" || answer == "500") {
+        std::string list = ListText(kThree);
+        const std::string url = server_->Url("/files/2/" + file);
+        list.replace(list.find(url), url.size(), server_->Url("/status/" + answer));
+        site_.Write("products.xml", list);
+    } else if (answer == "html") {
+        site_.Write("files/2/" + file, "<html><body>Sorry, no picture here</body></html>");
+    } else if (answer == "otherKind") {
+        site_.Write("files/2/" + file, Published(other));
+    } else {
+        site_.Write("files/2/" + file, "");
+    }
+
+    const ProductCatalogue first = Build(true);
+    EXPECT_TRUE(first.ListLoaded());
+    EXPECT_TRUE(messages_.empty());
+    ASSERT_EQ(Ids(first), (Strings {"ALDER3D", "CORVANE3D", "MIRELLE3D"}));
+    EXPECT_FALSE(fs::exists(ProductFile("CORVANE3D", file))) << "kept what is no picture";
+    EXPECT_EQ(file == "icon.bmp" ? first[1].icon : first[1].screenshot, ProductFile("CORVANE3D", file));
+    EXPECT_EQ(ReadFileBytes(ProductFile("CORVANE3D", other)), Published(other));
+    EXPECT_EQ(ListFiles(WebFolder()).size(), 1u + 5u) << "the list and the five good pictures";
+
+    Publish(kThree);
+    const std::size_t before = server_->RequestedPaths().size();
+    EXPECT_TRUE(Build(true).ListLoaded());
+    const Strings requests = server_->RequestedPaths();
+    EXPECT_EQ(Strings(requests.begin() + static_cast<std::ptrdiff_t>(before), requests.end()),
+        (Strings {"/products.xml", "/files/2/" + file}));
+    EXPECT_EQ(ReadFileBytes(ProductFile("CORVANE3D", file)), Published(file));
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, MissingPictureTest,
+    ::testing::Values(MissingPicture {"ScreenshotNotFound", "screenshot.jpg", "404"},
+        MissingPicture {"IconServerError", "icon.bmp", "500"},
+        MissingPicture {"ScreenshotAsPage", "screenshot.jpg", "html"},
+        MissingPicture {"IconAsPage", "icon.bmp", "html"},
+        MissingPicture {"ScreenshotEmpty", "screenshot.jpg", "empty"},
+        MissingPicture {"IconIsAJpeg", "icon.bmp", "otherKind"},
+        MissingPicture {"ScreenshotIsABitmap", "screenshot.jpg", "otherKind"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// What an earlier refresh kept of an error page is no picture: it is asked
+// for again and replaced.
+TEST_F(CatalogueTest, KeptErrorPageIsFetchedAgain)
+{
+    Publish(kThree);
+    const std::string kept = ProductFile("ALDER3D", "screenshot.jpg");
+    fs::create_directories(fs::path(kept).parent_path());
+    std::ofstream(kept, std::ios::binary) << "<html><head><title>404 Not Found</title></head></html>";
+    const ProductCatalogue catalogue = Build(true);
+    EXPECT_TRUE(catalogue.ListLoaded());
+    EXPECT_EQ(ReadFileBytes(kept), ScreenshotBytes("ALDER3D"));
+    EXPECT_EQ(server_->RequestedPaths().size(), 7u);
+}
+
+// [SECTION] Cancelling
+
+// Lets the window answer as a progress window does, and asks for cancelling
+// once `when` holds.
+class CancellingProgress final : public ProgressSink {
+public:
+    explicit CancellingProgress(std::function<bool()> when)
+        : when_(std::move(when))
+    {
+    }
+    void SetStatus(std::string_view) override { }
+    void SetPercent(int) override { }
+    void SetLocation(std::string_view) override { }
+    bool IsCancelled() const override { return cancelled_; }
+    void PumpMessages() override
+    {
+        if (!cancelled_ && when_())
+            cancelled_ = true;
+    }
+    int Finish() override { return cancelled_ ? kFinishedCancelled : kFinishedOk; }
+
+private:
+    std::function<bool()> when_;
+    bool cancelled_ = false;
+};
+
+struct StalledCase {
+    const char* name;
+    bool listStalls; // else the second product's screenshot
+};
+
+class CancelTest : public CatalogueTest, public ::testing::WithParamInterface<StalledCase> { };
+
+// A transfer that the server holds (it sends half the body, then nothing)
+// ends when cancelling is asked for, not at the stall limit; the user is
+// not told of a failure he asked for, nothing half-written is kept, and the
+// rows of the kept list stay.
+TEST_P(CancelTest, CancellingEndsAStalledTransfer)
+{
+    Publish(kThree);
+    ASSERT_TRUE(Build(true).ListLoaded());
+    const std::string kept = ReadFileBytes(WebFolder() / "update.xml");
+    fs::remove_all(WebFolder() / "CORVANE3D");
+    const std::string stall = server_->Url("/stall/500");
+    if (GetParam().listStalls) {
+        ::setenv("KESTROVA3D_UPDATE_URL", stall.c_str(), 1);
+    } else {
+        std::string list = ListText(kThree);
+        const std::string url = server_->Url("/files/2/screenshot.jpg");
+        list.replace(list.find(url), url.size(), stall);
+        site_.Write("products.xml", list);
+    }
+
+    CancellingProgress progress([&] {
+        const Strings paths = server_->RequestedPaths();
+        return std::find(paths.begin(), paths.end(), "/stall/500") != paths.end();
+    });
+    const ProductCatalogue catalogue = Build(true, &progress);
+    EXPECT_TRUE(progress.IsCancelled());
+    EXPECT_FALSE(catalogue.ListLoaded());
+    EXPECT_EQ(messages_, Strings {}) << "no failure box for a cancel";
+    EXPECT_EQ(Ids(catalogue), (Strings {"ALDER3D", "CORVANE3D", "MIRELLE3D"}));
+    EXPECT_FALSE(fs::exists(ProductFile("CORVANE3D", "screenshot.jpg")));
+    for (const std::string& file : ListFiles(install_.Path()))
+        EXPECT_EQ(file.find(".part"), std::string::npos) << file;
+    if (GetParam().listStalls) {
+        EXPECT_EQ(ReadFileBytes(WebFolder() / "update.xml"), kept);
+    }
+    // Nothing after the cancelled transfer was asked for.
+    EXPECT_EQ(server_->RequestedPaths().back(), "/stall/500");
+}
+
+INSTANTIATE_TEST_SUITE_P(Transfers, CancelTest,
+    ::testing::Values(StalledCase {"List", true}, StalledCase {"Screenshot", false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // [SECTION] Offline builds and the installation path
 

@@ -3,6 +3,7 @@
 // installation folder, a site on a real HTTP server that publishes a product
 // list with screenshots and icons, and recorders for messages and progress.
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -11,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "codec/JpegEncoder.h"
 #include "platform/TempRegistry.h"
 #include "TestHttpServer.h"
 #include "webupdate/ProgressSink.h"
@@ -81,8 +83,41 @@ protected:
     }
 
     std::string ListUrl() const { return server_->Url("/products.xml"); }
-    static std::string ScreenshotBytes(const std::string& id) { return "screenshot of " + id; }
-    static std::string IconBytes(const std::string& id) { return "icon of " + id; }
+    // A colour of its own for each product's pictures.
+    static uint8_t Shade(const std::string& id, int channel)
+    {
+        unsigned sum = static_cast<unsigned>(channel) * 71u;
+        for (const char c : id)
+            sum = sum * 31u + static_cast<unsigned char>(c);
+        return static_cast<uint8_t>(sum);
+    }
+    // A small JPEG, as the site publishes a product's screenshot.
+    static std::string ScreenshotBytes(const std::string& id)
+    {
+        constexpr int kWidth = 24, kHeight = 16;
+        std::vector<uint8_t> rgb(kWidth * kHeight * 3);
+        for (std::size_t i = 0; i < rgb.size(); ++i)
+            rgb[i] = Shade(id, static_cast<int>(i % 3));
+        const std::vector<uint8_t> jpeg = codec::EncodeJpeg(rgb.data(), kWidth, kHeight, 3);
+        return {jpeg.begin(), jpeg.end()};
+    }
+    // A 32 x 32 BMP of 24 bits, as the site publishes a product's icon.
+    static std::string IconBytes(const std::string& id)
+    {
+        constexpr uint32_t kSide = 32, kPixels = kSide * kSide * 3, kOffset = 54;
+        const auto le = [](uint32_t v, int n) {
+            std::string b;
+            for (int i = 0; i < n; ++i)
+                b += static_cast<char>(v >> (8 * i) & 0xff);
+            return b;
+        };
+        std::string bmp = "BM" + le(kOffset + kPixels, 4) + le(0, 4) + le(kOffset, 4);
+        bmp += le(40, 4) + le(kSide, 4) + le(kSide, 4) + le(1, 2) + le(24, 2) + le(0, 4) + le(kPixels, 4)
+            + le(2835, 4) + le(2835, 4) + le(0, 4) + le(0, 4);
+        for (uint32_t i = 0; i < kPixels; ++i)
+            bmp += static_cast<char>(Shade(id, static_cast<int>(2 - i % 3)));
+        return bmp;
+    }
 
     // The product list document for these products, pointing at the site.
     std::string ListText(const std::vector<PublishedProduct>& products) const

@@ -7,7 +7,7 @@ terminated. Every request is logged to --log as one line:
 
 Modes:
   files   serve the files below --root; special paths:
-            /status/404          a 404 answer with an HTML body
+            /status/<n>          an answer of status n with an HTML body
             /cut/<n>             announces 1000 bytes, sends n, closes
             /stall/<n>           announces 1000 bytes, sends n, then waits
             /big/<n>             a body of n bytes
@@ -61,8 +61,10 @@ def make_handler(root, log_path, log_lock):
             if path.startswith("http://"):
                 self.answer(200, ("proxied " + path).encode(), content_type="text/plain")
                 return
-            if path == "/status/404":
-                self.answer(404, NOT_FOUND_PAGE, content_type="text/html")
+            if path.startswith("/status/") and path[len("/status/"):].isdigit():
+                code = int(path[len("/status/"):])
+                body = NOT_FOUND_PAGE if code == 404 else b"<html><body>Status %d</body></html>" % code
+                self.answer(code, body, content_type="text/html")
                 return
             for prefix in ("/cut/", "/stall/"):
                 if path.startswith(prefix):

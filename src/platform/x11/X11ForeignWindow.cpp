@@ -62,6 +62,12 @@ ForeignWindowWatch::Changes ForeignWindowWatch::Poll()
     return changes;
 }
 
+bool ForeignWindowWatch::HasQueuedEvents() const
+{
+    // QueuedAlready neither reads nor flushes: cheap enough before every wait.
+    return connection_ && XEventsQueued(XlibDisplay(connection_), QueuedAlready) > 0;
+}
+
 int ForeignWindowWatch::ConnectionFd() const
 {
     return connection_ ? ConnectionNumber(XlibDisplay(connection_)) : -1;

@@ -37,6 +37,7 @@ MemberAtoms InternMemberAtoms(Display* display)
     MemberAtoms atoms;
     atoms.command = XInternAtom(display, std::string(kMemberCommandAtom).c_str(), False);
     atoms.done = XInternAtom(display, std::string(kMemberDoneAtom).c_str(), False);
+    atoms.embed = XInternAtom(display, std::string(kEmbedAtom).c_str(), False);
     return atoms;
 }
 
@@ -84,6 +85,59 @@ bool ReadMemberCommand(std::string_view eventType, const void* event, unsigned l
     uint32_t window = 0;
     std::memcpy(&window, bytes + 4, 4);
     return window == pageWindow && DecodeMemberMessage(event, atoms, message);
+}
+
+bool ReadEmbedMessage(std::string_view eventType, const void* event, unsigned long window,
+    const MemberAtoms& atoms, EmbedEvent& message)
+{
+    if (eventType != "xcb_generic_event_t" || event == nullptr || atoms.embed == 0)
+        return false;
+    const auto* bytes = static_cast<const unsigned char*>(event);
+    if ((bytes[0] & 0x7f) != kClientMessage || bytes[1] != 32)
+        return false;
+    uint32_t target = 0, type = 0;
+    uint32_t items[5];
+    std::memcpy(&target, bytes + 4, 4);
+    std::memcpy(&type, bytes + 8, 4);
+    std::memcpy(items, bytes + 12, sizeof items);
+    if (target != window || type != atoms.embed || items[1] > static_cast<uint32_t>(EmbedMessage::FocusPrev))
+        return false;
+    message.time = items[0];
+    message.message = static_cast<EmbedMessage>(items[1]);
+    message.detail = items[2];
+    return true;
+}
+
+namespace {
+
+bool SendEmbed(Display* display, const MemberAtoms& atoms, unsigned long target, EmbedMessage message,
+    uint32_t detail, unsigned long data1, unsigned long data2, unsigned long time)
+{
+    if (!display || target == 0 || atoms.embed == 0)
+        return false;
+    XEvent event {};
+    event.xclient.type = ClientMessage;
+    event.xclient.display = display;
+    event.xclient.window = target;
+    event.xclient.message_type = atoms.embed;
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(time);
+    event.xclient.data.l[1] = static_cast<long>(message);
+    event.xclient.data.l[2] = static_cast<long>(detail);
+    event.xclient.data.l[3] = static_cast<long>(data1);
+    event.xclient.data.l[4] = static_cast<long>(data2);
+    // The other side may be gone at any moment.
+    x11::ErrorTrap trap(display);
+    const Status sent = XSendEvent(display, target, False, NoEventMask, &event);
+    return sent != 0 && !trap.Failed();
+}
+
+} // namespace
+
+bool SendEmbedMessage(DisplayConnection* connection, const MemberAtoms& atoms, unsigned long host,
+    EmbedMessage message, uint32_t detail)
+{
+    return SendEmbed(XlibDisplay(connection), atoms, host, message, detail, 0, 0, CurrentTime);
 }
 
 bool AcknowledgeMemberMessage(
@@ -155,6 +209,36 @@ unsigned long MemberMessenger::FirstChild(unsigned long hostWindow) const
     if (children)
         XFree(children);
     return trap.Failed() ? 0 : first;
+}
+
+bool MemberMessenger::SendEmbed(unsigned long pageWindow, EmbedMessage message, uint32_t detail,
+    unsigned long data1, unsigned long data2, unsigned long time)
+{
+    return platform::SendEmbed(
+        XlibDisplay(connection_), atoms_, pageWindow, message, detail, data1, data2, time);
+}
+
+bool MemberMessenger::ForwardKey(
+    unsigned long pageWindow, bool press, unsigned int keycode, unsigned int state, unsigned long time)
+{
+    Display* const display = XlibDisplay(connection_);
+    if (!display || pageWindow == 0)
+        return false;
+    XEvent event {};
+    XKeyEvent& key = event.xkey;
+    key.type = press ? KeyPress : KeyRelease;
+    key.display = display;
+    key.window = pageWindow;
+    key.root = DefaultRootWindow(display);
+    key.subwindow = None;
+    key.time = time;
+    key.x = key.y = key.x_root = key.y_root = 1;
+    key.state = state;
+    key.keycode = keycode;
+    key.same_screen = True;
+    x11::ErrorTrap trap(display);
+    const Status sent = XSendEvent(display, pageWindow, False, NoEventMask, &event);
+    return sent != 0 && !trap.Failed();
 }
 
 MemberMessenger::Result MemberMessenger::SendToHosted(

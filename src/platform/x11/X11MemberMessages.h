@@ -20,6 +20,13 @@
 // Both are sent with XSendEvent, propagate False and an empty event mask, so
 // they reach the client that created the target window. The host waits for
 // the ack a bounded time; a member that has gone away ends the wait at once.
+//
+// Keyboard focus (XEmbed, message type "_XEMBED", format 32): l[0] time,
+// l[1] message, l[2] detail, l[3..4] data. Host -> page: 0 embedded notify
+// (l[3] host window, l[4] version 0), 1/2 window (de)activate, 4 focus in
+// (l[2] 0 current, 1 first, 2 last), 5 focus out; page -> host window:
+// 3 request focus, 6 focus next, 7 focus prev. While it holds the focus the
+// host forwards its key events to the page window with XSendEvent.
 
 #include "platform/MemberMessages.h"
 
