@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds the project twice (plain and with
-# AddressSanitizer + UndefinedBehaviorSanitizer) and runs every test in both.
+# Installs what is needed, builds the project twice for Linux (plain and with
+# AddressSanitizer + UndefinedBehaviorSanitizer) and twice for Windows (x64
+# and x86, cross-built with mingw-w64), and runs every test of each: the
+# Windows ones under Wine, in a fresh prefix per run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -25,6 +27,9 @@ run_preset() {
 }
 
 start=$(date +%s)
-run_preset default
-run_preset asan
-echo "all tests passed in both presets in $(( $(date +%s) - start )) s"
+for preset in default asan windows-x64 windows-x86; do
+  preset_start=$(date +%s)
+  run_preset "$preset"
+  echo "=== preset ${preset}: passed in $(( $(date +%s) - preset_start )) s"
+done
+echo "all tests passed in every preset in $(( $(date +%s) - start )) s"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs every Debian package the build, the tools and the tests need.
-# Non-interactive and idempotent: safe to run on every build.
+# Installs every Debian package the build, the tools and the tests need, the
+# Windows builds' included (setup-windows.sh). Non-interactive and idempotent:
+# safe to run on every build.
 set -euo pipefail
 
 packages=(
@@ -35,3 +36,6 @@ if [ ${#missing[@]} -gt 0 ]; then
   $sudo apt-get update -q
   $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
+
+# The Windows builds: cross compilers, Wine and the cross-built libraries.
+bash "$(dirname "$0")/setup-windows.sh"

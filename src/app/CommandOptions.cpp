@@ -182,6 +182,29 @@ CommandRequest ParseCommandOptions(const std::vector<std::string>& arguments, co
 std::string UsageText(std::string_view program)
 {
     const std::string p(program);
+#if defined(_WIN32)
+    // Windows' screen saver settings start the program; there is no display
+    // hack there, and the settings live in the registry.
+    return "usage: " + p + " [/c | /s | /p WINDOW | /a | -1:HEXWINDOW]\n" + "       " + p
+        + " --web-update | --help | --version\n"
+        + "\n"
+          "Velmora 3D, a screensaver of the Kestrova 3D collection: a flight around Saturn.\n"
+          "\n"
+          "Run modes (the switch may begin with \"/\" or \"-\", in either letter case):\n"
+          "  /c or nothing     the collection's settings dialog\n"
+          "  /s                the screensaver, full screen; input ends it\n"
+          "  /p WINDOW         a still preview inside the host's window (decimal handle)\n"
+          "  /a                password setting: not supported, ends at once\n"
+          "  -1:HEXWINDOW      this program's settings page inside another member's window\n"
+          "\n"
+          "  --web-update      refresh the collection's product list from the maker's\n"
+          "                    server, without a window\n"
+          "  --help            show this text\n"
+          "  --version         show the version\n"
+          "\n"
+          "Settings are kept in the registry, under\n"
+          "HKEY_CURRENT_USER\\Software\\Tarnwick\\Kestrova3D\\Velmora3D.\n";
+#else
     return "usage: " + p + " [/c | /s | /p WINDOW | /a | -1:HEXWINDOW]\n" + "       " + p
         + " --root | --window-id ID [--speed N] [--cam-mode N]\n" + "       " + p + " --web-update | --help | --version\n"
         + "\n"
@@ -214,6 +237,7 @@ std::string UsageText(std::string_view program)
           "\n"
           "Settings are kept in $KESTROVA3D_REGISTRY, or else in\n"
           "$XDG_CONFIG_HOME/kestrova3d/registry.reg (~/.config/kestrova3d/registry.reg).\n";
+#endif
 }
 
 std::string VersionText(std::string_view program)
