@@ -24,7 +24,7 @@
 #include "platform/AppDisplay.h"
 #include "platform/Clock.h"
 #include "StringTable.h"
-#include "ui/LoadingWindow.h"
+#include "ui/qt/LoadingWindow.h"
 
 namespace velmora {
 

@@ -3,7 +3,7 @@
 #include "app/MessageBox.h"
 #include "platform/AppDisplay.h"
 #include "platform/Process.h"
-#include "ui/SettingsDialog.h"
+#include "ui/qt/SettingsDialog.h"
 
 namespace velmora {
 

@@ -16,7 +16,7 @@
 #include "platform/AppDisplay.h"
 #include "platform/MemberMessages.h"
 #include "platform/Process.h"
-#include "ui/SettingsPage.h"
+#include "ui/qt/SettingsPage.h"
 
 namespace velmora {
 

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "app/MessageBox.h"
-#include "ui/ProductPicture.h"
+#include "ui/qt/ProductPicture.h"
 
 namespace velmora {
 

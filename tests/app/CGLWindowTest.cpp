@@ -21,7 +21,7 @@
 #include "app/CGLWindow.h"
 #include "platform/TempRegistry.h"
 #include "StringTable.h"
-#include "ui/LoadingWindow.h"
+#include "ui/qt/LoadingWindow.h"
 #include "ui/PageTestSupport.h"
 #include "WindowTestSupport.h"
 

@@ -30,7 +30,7 @@
 #include "PrivateXServer.h"
 #include "settings/SaverSettings.h"
 #include "StringTable.h"
-#include "ui/DialogUnits.h"
+#include "ui/qt/DialogUnits.h"
 #include "ui/PageTestSupport.h"
 #include "XWindows.h"
 

@@ -4,7 +4,7 @@
 
 #include <QFontMetrics>
 
-#include "ui/DialogUnits.h"
+#include "ui/qt/DialogUnits.h"
 #include "ui/PageWidgetFixture.h"
 
 namespace velmora::ui {

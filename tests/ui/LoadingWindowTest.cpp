@@ -6,8 +6,8 @@
 #include <QLabel>
 #include <QScreen>
 
-#include "ui/DialogUnits.h"
-#include "ui/LoadingWindow.h"
+#include "ui/qt/DialogUnits.h"
+#include "ui/qt/LoadingWindow.h"
 #include "ui/PageWidgetFixture.h"
 
 namespace velmora::ui {

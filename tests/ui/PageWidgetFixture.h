@@ -9,7 +9,7 @@
 #include "platform/TempRegistry.h"
 #include "ui/OffscreenApplication.h"
 #include "ui/PageTestSupport.h"
-#include "ui/SettingsPage.h"
+#include "ui/qt/SettingsPage.h"
 
 namespace velmora::testing {
 

@@ -19,11 +19,11 @@
 #include <string>
 #include <vector>
 
-#include "ui/MemberHostPage.h"
+#include "ui/qt/MemberHostPage.h"
 #include "ui/PageWidgetFixture.h"
-#include "ui/SettingsDialog.h"
-#include "ui/SettingsPage.h"
-#include "webupdate/ProductPage.h"
+#include "ui/qt/SettingsDialog.h"
+#include "ui/qt/SettingsPage.h"
+#include "webupdate/qt/ProductPage.h"
 
 namespace velmora::ui {
 namespace {

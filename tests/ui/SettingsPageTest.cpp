@@ -19,11 +19,11 @@
 #include <string>
 #include <vector>
 
-#include "ui/AboutPage.h"
-#include "ui/DialogUnits.h"
+#include "ui/qt/AboutPage.h"
+#include "ui/qt/DialogUnits.h"
 #include "ui/PageWidgetFixture.h"
-#include "ui/ProductPicture.h"
-#include "ui/SettingsPage.h"
+#include "ui/qt/ProductPicture.h"
+#include "ui/qt/SettingsPage.h"
 
 namespace velmora::ui {
 namespace {

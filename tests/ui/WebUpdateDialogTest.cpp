@@ -25,10 +25,10 @@
 
 #include "ui/OffscreenApplication.h"
 #include "ui/PageTestSupport.h"
-#include "ui/SettingsDialog.h"
-#include "webupdate/ProductPage.h"
-#include "webupdate/TitleLabel.h"
-#include "webupdate/UpdateProgressDialog.h"
+#include "ui/qt/SettingsDialog.h"
+#include "webupdate/qt/ProductPage.h"
+#include "webupdate/qt/TitleLabel.h"
+#include "webupdate/qt/UpdateProgressDialog.h"
 #include "WebUpdateFixture.h"
 
 namespace velmora::ui {

@@ -10,10 +10,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "ui/DialogUnits.h"
+#include "ui/qt/DialogUnits.h"
 #include "webupdate/ProductCatalogue.h"
-#include "webupdate/ProductPage.h"
-#include "webupdate/UpdateProgressDialog.h"
+#include "webupdate/qt/ProductPage.h"
+#include "webupdate/qt/UpdateProgressDialog.h"
 
 int main(int argc, char** argv)
 {

@@ -16,11 +16,11 @@
 
 #include "codec/JpegEncoder.h"
 #include "TestHttpServer.h"
-#include "ui/DialogUnits.h"
+#include "ui/qt/DialogUnits.h"
 #include "ui/OffscreenApplication.h"
 #include "webupdate/ProductCatalogue.h"
-#include "webupdate/ProductPage.h"
-#include "webupdate/TitleLabel.h"
+#include "webupdate/qt/ProductPage.h"
+#include "webupdate/qt/TitleLabel.h"
 
 namespace velmora::webupdate {
 namespace {

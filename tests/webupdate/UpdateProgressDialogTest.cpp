@@ -11,9 +11,9 @@
 
 #include <gtest/gtest.h>
 
-#include "ui/DialogUnits.h"
+#include "ui/qt/DialogUnits.h"
 #include "ui/OffscreenApplication.h"
-#include "webupdate/UpdateProgressDialog.h"
+#include "webupdate/qt/UpdateProgressDialog.h"
 
 namespace velmora::webupdate {
 namespace {

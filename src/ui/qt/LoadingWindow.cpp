@@ -1,4 +1,4 @@
-#include "ui/LoadingWindow.h"
+#include "ui/qt/LoadingWindow.h"
 
 #include <algorithm>
 
@@ -10,7 +10,7 @@
 #include <QScreen>
 #include <QWindow>
 
-#include "ui/DialogUnits.h"
+#include "ui/qt/DialogUnits.h"
 
 namespace velmora::ui {
 

@@ -1,4 +1,4 @@
-#include "webupdate/UpdateProgressDialog.h"
+#include "webupdate/qt/UpdateProgressDialog.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -11,7 +11,7 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "ui/DialogUnits.h"
+#include "ui/qt/DialogUnits.h"
 
 namespace velmora::webupdate {
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/MemberHostPage.h"
+#include "ui/qt/MemberHostPage.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

@@ -1,4 +1,4 @@
-#include "webupdate/TitleLabel.h"
+#include "webupdate/qt/TitleLabel.h"
 
 #include <QApplication>
 #include <QEvent>

@@ -11,7 +11,7 @@
 #include <QVector>
 
 #include "ui/model/SettingsDialogModel.h"
-#include "ui/SettingsPage.h"
+#include "ui/qt/SettingsPage.h"
 #include "webupdate/ProductCatalogue.h"
 
 class QCheckBox;

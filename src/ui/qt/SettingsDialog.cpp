@@ -1,4 +1,4 @@
-#include "ui/SettingsDialog.h"
+#include "ui/qt/SettingsDialog.h"
 
 #include <QCheckBox>
 #include <QFrame>
@@ -9,10 +9,10 @@
 
 #include <algorithm>
 
-#include "ui/DialogUnits.h"
-#include "ui/MemberHostPage.h"
-#include "webupdate/ProductPage.h"
-#include "webupdate/UpdateProgressDialog.h"
+#include "ui/qt/DialogUnits.h"
+#include "ui/qt/MemberHostPage.h"
+#include "webupdate/qt/ProductPage.h"
+#include "webupdate/qt/UpdateProgressDialog.h"
 
 namespace velmora::ui {
 

@@ -1,4 +1,4 @@
-#include "ui/SettingsPage.h"
+#include "ui/qt/SettingsPage.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -7,9 +7,9 @@
 #include <QSlider>
 #include <QTabWidget>
 
-#include "ui/AboutPage.h"
-#include "ui/DialogUnits.h"
-#include "ui/ProductPicture.h"
+#include "ui/qt/AboutPage.h"
+#include "ui/qt/DialogUnits.h"
+#include "ui/qt/ProductPicture.h"
 
 namespace velmora::ui {
 

@@ -1,4 +1,4 @@
-#include "webupdate/ProductPage.h"
+#include "webupdate/qt/ProductPage.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -15,9 +15,9 @@
 
 #include "resources/DecodedImage.h"
 #include "resources/JpegMemoryDecoder.h"
-#include "ui/DialogUnits.h"
+#include "ui/qt/DialogUnits.h"
 #include "webupdate/ProductCatalogue.h"
-#include "webupdate/TitleLabel.h"
+#include "webupdate/qt/TitleLabel.h"
 
 namespace velmora::webupdate {
 namespace {

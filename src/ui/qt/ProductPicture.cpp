@@ -1,4 +1,4 @@
-#include "ui/ProductPicture.h"
+#include "ui/qt/ProductPicture.h"
 
 #include <QFile>
 

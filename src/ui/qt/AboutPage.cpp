@@ -1,9 +1,9 @@
-#include "ui/AboutPage.h"
+#include "ui/qt/AboutPage.h"
 
 #include <QLabel>
 
-#include "ui/DialogUnits.h"
-#include "ui/ProductPicture.h"
+#include "ui/qt/DialogUnits.h"
+#include "ui/qt/ProductPicture.h"
 
 namespace velmora::ui {
 
