@@ -5,6 +5,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 namespace velmora::test {
 
@@ -83,6 +84,17 @@ std::string WindowTitle(Display* display, unsigned long window)
         return title;
     TextProperty(display, window, XA_WM_NAME, XA_STRING, title);
     return title;
+}
+
+std::string WindowClass(Display* display, unsigned long window)
+{
+    XClassHint hint {};
+    if (!XGetClassHint(display, window, &hint))
+        return {};
+    const std::string name = hint.res_name ? hint.res_name : "";
+    XFree(hint.res_name);
+    XFree(hint.res_class);
+    return name;
 }
 
 std::vector<unsigned long> TopLevelsNamed(Display* display, const std::string& title)

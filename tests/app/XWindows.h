@@ -30,6 +30,9 @@ void SendCloseRequest(_XDisplay* display, unsigned long window);
 // A window's title: _NET_WM_NAME, else WM_NAME; empty when it has none.
 std::string WindowTitle(_XDisplay* display, unsigned long window);
 
+// The instance name (res_name) of a window's WM_CLASS; empty when unset.
+std::string WindowClass(_XDisplay* display, unsigned long window);
+
 // The top-level windows titled `title`, bottom first.
 std::vector<unsigned long> TopLevelsNamed(_XDisplay* display, const std::string& title);
 
