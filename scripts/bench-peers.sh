@@ -284,6 +284,7 @@ for size in $SIZES; do
         echo "$size extra $extra glplanet:                   $r"
     done
     stop_xvfb
+    cp "$WORK/ours" "$WORK/unpaced-$size"
     ours_fps="$(column_of 1 <"$WORK/ours" | median)"
     ours_cpu="$(column_of 2 <"$WORK/ours" | median)"
     peer_best="$(sort -g -k1,1 "$WORK/peer" | tail -n 1)"
@@ -339,13 +340,19 @@ for size in $SIZES; do
               printf "| %s | %.1f | %.1f (%.1f %%) | %.0f | %.0f | %.1f | %.0f | %.0f |", s, med(ofps, no), m,
                   100 * m / want, med(ocpu, no), med(ox, no), med(pfps, np), med(pcpu, np), med(px, np) }
         ' "$WORK/paced-ours" "$WORK/paced-peer")")
+    # The same program unpaced in this run, for the difference pacing makes.
+    if [[ -s "$WORK/unpaced-$size" ]]; then
+        PACED_SUMMARY[-1]+="$(awk '{ print $4 }' "$WORK/unpaced-$size" | median | awk '{ printf " %.0f |", $1 }')"
+    else
+        PACED_SUMMARY[-1]+=" |"
+    fi
     echo
 done
 
 if wants paced; then
     echo "Paced, each at its own default pace (medians of $ROUNDS rounds; CPU ms per second of tour, all threads):"
-    echo "| size | Velmora3D fps | frames missed per s | Velmora3D CPU ms/s | its X server ms/s | glplanet fps | glplanet CPU ms/s | its X server ms/s |"
-    echo "|---|---|---|---|---|---|---|---|"
+    echo "| size | Velmora3D fps | frames missed per s | Velmora3D CPU ms/s | its X server ms/s | glplanet fps | glplanet CPU ms/s | its X server ms/s | Velmora3D unpaced CPU ms/s |"
+    echo "|---|---|---|---|---|---|---|---|---|"
     printf '%s\n' "${PACED_SUMMARY[@]}"
     echo
 fi
