@@ -32,7 +32,10 @@ function(velmora_add_gtest)
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
   # The helpers every suite shares live at the top of tests/.
   target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
-  set(props)
+  # The programs a test starts enter themselves in the collection on their
+  # first run, data folder included: that folder goes below the build tree,
+  # never into the home folder of whoever runs the tests.
+  set(props ENVIRONMENT_MODIFICATION "XDG_DATA_HOME=set:${PROJECT_BINARY_DIR}/test-data-home")
   if(T_LABELS)
     list(APPEND props LABELS "${T_LABELS}")
   endif()

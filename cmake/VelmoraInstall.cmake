@@ -50,7 +50,7 @@ add_custom_target(velmora_dist_files ALL DEPENDS ${velmora_man_outputs} ${VELMOR
 # description file lets XScreenSaver's settings program offer the program
 # with its options.
 install(FILES ${VELMORA_DIST_DIR}/velmora3d.desktop DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications)
-install(FILES ${VELMORA_DIST_DIR}/xscreensaver/Velmora3D.xml
+install(FILES ${VELMORA_DIST_DIR}/xscreensaver/velmora3d.xml
   DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/xscreensaver/config)
 install(FILES ${VELMORA_DIST_DIR}/debian/copyright ${VELMORA_DIST_BUILD_DIR}/changelog.Debian.gz
   DESTINATION ${VELMORA_DOC_DIR})

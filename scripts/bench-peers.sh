@@ -6,7 +6,14 @@
 #   scripts/bench-peers.sh [BUILD_DIR]      (default: build)
 #
 # Environment: ROUNDS (default 3), ROUND_SECONDS (20), WARMUP_SECONDS (3),
-# SIZES ("1280x720 1920x1080"), HEADLESS_FRAMES (200).
+# SIZES ("1280x720 1920x1080"), HEADLESS_FRAMES (200), PARTS ("unpaced paced
+# headless": which of the three measurements to make).
+#
+# Unpaced: both programs as fast as they can draw (our benchmark variables
+# switch the pacing off; the peer gets -delay 0). Paced: what a user's
+# machine does, both at their own default pace (ours 64 frames a second,
+# the peer without -delay): CPU time per second of tour, and the frames our
+# schedule missed.
 #
 # Both programs get the same swap counter: a small preloaded library, built
 # here, that counts glXSwapBuffers/eglSwapBuffers calls into a shared file. The
@@ -27,6 +34,8 @@ ROUND_SECONDS="${ROUND_SECONDS:-20}"
 WARMUP_SECONDS="${WARMUP_SECONDS:-3}"
 SIZES="${SIZES:-1280x720 1920x1080}"
 HEADLESS_FRAMES="${HEADLESS_FRAMES:-200}"
+PARTS="${PARTS:-unpaced paced headless}"
+PACED_FPS=64
 TOUR_TIME=7000
 SUN_TIME=6180
 SUN_SIZE=1280x720
@@ -150,8 +159,9 @@ wait_xserver_idle() {
     done
 }
 
-# run_round NAME COMMAND... : writes "fps ms_cpu_per_frame ms_xserver_per_frame"
-# to $WORK/result (not through a subshell, so the cleanup knows the process).
+# run_round NAME COMMAND... : writes "fps ms_cpu_per_frame ms_xserver_per_frame
+# ms_cpu_per_second ms_xserver_per_second frames seconds" to $WORK/result (not
+# through a subshell, so the cleanup knows the process).
 run_round() {
     local name="$1"
     shift
@@ -185,7 +195,9 @@ run_round() {
     wait "$RUN_PID" 2>/dev/null || true
     RUN_PID=""
     awk -v n=$((s1 - s0)) -v t0="$t0" -v t1="$t1" -v c=$((c1 - c0)) -v x=$((x1 - x0)) -v hz="$CLK_TCK" \
-        'BEGIN { if (n < 1) n = 1; printf "%.2f %.2f %.2f\n", n / (t1 - t0), c * 1000 / hz / n, x * 1000 / hz / n }' \
+        'BEGIN { f = n; if (n < 1) n = 1; s = t1 - t0;
+                 printf "%.2f %.2f %.2f %.1f %.1f %d %.3f\n", f / s, c * 1000 / hz / n, x * 1000 / hz / n,
+                     c * 1000 / hz / s, x * 1000 / hz / s, f, s }' \
         >"$WORK/result"
 }
 
@@ -217,18 +229,30 @@ stop_xvfb() {
     XVFB_PID=""
 }
 
-# Our program with default settings of its own, away from the user's.
+# Our program with default settings of its own, away from the user's (its
+# first run registers it, data folder included).
 export KESTROVA3D_REGISTRY="$WORK/registry"
 export XDG_RUNTIME_DIR="$WORK"
+export XDG_DATA_HOME="$WORK/data"
+# The paced rounds start the tour where the others do, through the setting a
+# user has ("Random sequence" off: t = 7000), not a benchmark variable.
+PACED_REGISTRY="$WORK/paced-registry"
+printf 'Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Tarnwick\\Kestrova3D\\Velmora3D]\n"RandomCameraStart"=dword:00000000\n\n' \
+    >"$PACED_REGISTRY"
 
-echo "Velmora 3D side by side with glplanet -mode globe -delay 0 ($(date -u '+%Y-%m-%d %H:%M UTC'))"
+wants() { [[ " $PARTS " == *" $1 "* ]]; }
+
+echo "Velmora 3D side by side with glplanet -mode globe ($(date -u '+%Y-%m-%d %H:%M UTC'))"
 echo "machine: $(lscpu | sed -n 's/^Model name: *//p'), $(nproc) cores, $(uname -sr)"
 echo "load average at start: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "rounds: $ROUNDS x ${ROUND_SECONDS} s after ${WARMUP_SECONDS} s warm-up; fps counted at buffer swaps"
+echo "parts: $PARTS (unpaced: glplanet -delay 0; paced: both at their own default pace)"
 echo
 
 SUMMARY=()
+PACED_SUMMARY=()
 for size in $SIZES; do
+    wants unpaced || continue
     start_xvfb "$size"
     renderer="$(glxinfo -B 2>/dev/null | sed -n 's/^OpenGL renderer string: //p' || true)"
     : >"$WORK/ours"
@@ -260,6 +284,7 @@ for size in $SIZES; do
         echo "$size extra $extra glplanet:                   $r"
     done
     stop_xvfb
+    cp "$WORK/ours" "$WORK/unpaced-$size"
     ours_fps="$(column_of 1 <"$WORK/ours" | median)"
     ours_cpu="$(column_of 2 <"$WORK/ours" | median)"
     peer_best="$(sort -g -k1,1 "$WORK/peer" | tail -n 1)"
@@ -279,11 +304,63 @@ for size in $SIZES; do
     echo
 done
 
-echo "| size | Velmora3D fps (median) | glplanet fps, best round | ratio | CPU ms per frame, ours / peer's best round |"
-echo "|---|---|---|---|---|"
-printf '%s\n' "${SUMMARY[@]}"
-echo
+if wants unpaced; then
+    echo "| size | Velmora3D fps (median) | glplanet fps, best round | ratio | CPU ms per frame, ours / peer's best round |"
+    echo "|---|---|---|---|---|"
+    printf '%s\n' "${SUMMARY[@]}"
+    echo
+fi
 
+# Paced: each program at its own default pace, alternating.
+for size in $SIZES; do
+    wants paced || continue
+    start_xvfb "$size"
+    : >"$WORK/paced-ours"
+    : >"$WORK/paced-peer"
+    for round in $(seq "$ROUNDS"); do
+        KESTROVA3D_REGISTRY="$PACED_REGISTRY" run_round Velmora3D "$OURS" /s
+        r="$(cat "$WORK/result")"
+        echo "$r" >>"$WORK/paced-ours"
+        echo "$size paced round $round  Velmora3D /s (t=$TOUR_TIME): $r  (fps, CPU ms/frame, X ms/frame, CPU ms/s, X ms/s, frames, s)"
+        run_round glplanet "$PEER" -root -mode globe
+        r="$(cat "$WORK/result")"
+        echo "$r" >>"$WORK/paced-peer"
+        echo "$size paced round $round  glplanet (own pace):    $r"
+    done
+    stop_xvfb
+    # Missed: slots of the 64-a-second schedule that passed without a frame,
+    # per second of tour.
+    PACED_SUMMARY+=("$(awk -v s="$size" -v want="$PACED_FPS" '
+        FNR == NR { ofps[NR] = $1; ocpu[NR] = $4; ox[NR] = $5; miss[NR] = want - $1; no = NR; next }
+        { pfps[FNR] = $1; pcpu[FNR] = $4; px[FNR] = $5; np = FNR }
+        function med(a, n,    i, j, t, b) { for (i = 1; i <= n; i++) b[i] = a[i];
+            for (i = 1; i <= n; i++) for (j = i + 1; j <= n; j++) if (b[j] < b[i]) { t = b[i]; b[i] = b[j]; b[j] = t }
+            return n % 2 ? b[(n + 1) / 2] : (b[n / 2] + b[n / 2 + 1]) / 2 }
+        END { m = med(miss, no); if (m < 0) m = 0;
+              printf "| %s | %.1f | %.1f (%.1f %%) | %.0f | %.0f | %.1f | %.0f | %.0f |", s, med(ofps, no), m,
+                  100 * m / want, med(ocpu, no), med(ox, no), med(pfps, np), med(pcpu, np), med(px, np) }
+        ' "$WORK/paced-ours" "$WORK/paced-peer")")
+    # The same program unpaced in this run, for the difference pacing makes.
+    if [[ -s "$WORK/unpaced-$size" ]]; then
+        PACED_SUMMARY[-1]+="$(awk '{ print $4 }' "$WORK/unpaced-$size" | median | awk '{ printf " %.0f |", $1 }')"
+    else
+        PACED_SUMMARY[-1]+=" |"
+    fi
+    echo
+done
+
+if wants paced; then
+    echo "Paced, each at its own default pace (medians of $ROUNDS rounds; CPU ms per second of tour, all threads):"
+    echo "| size | Velmora3D fps | frames missed per s | Velmora3D CPU ms/s | its X server ms/s | glplanet fps | glplanet CPU ms/s | its X server ms/s | Velmora3D unpaced CPU ms/s |"
+    echo "|---|---|---|---|---|---|---|---|---|"
+    printf '%s\n' "${PACED_SUMMARY[@]}"
+    echo
+fi
+
+wants headless || {
+    echo "load average at end: $(cut -d' ' -f1-3 /proc/loadavg)"
+    exit 0
+}
 echo "Headless (velmora3d-render --bench, $HEADLESS_FRAMES frames; ms per frame: wall-clock median, CPU of all threads):"
 echo "| size | t = $TOUR_TIME median | t = $TOUR_TIME CPU | t = $SUN_TIME median | t = $SUN_TIME CPU |"
 echo "|---|---|---|---|---|"

@@ -59,6 +59,7 @@ CGLWindow::Services CGLWindow::DesktopServices(SceneFactory makeScene)
         return screen ? screen->availableGeometry().size() : QSize();
     };
     services.frameDrawn = FrameRateProbe::HookFromEnvironment(services.tickCountMs);
+    services.frameClock = DesktopFrameClock();
     return services;
 }
 
@@ -76,14 +77,14 @@ QSurfaceFormat CGLWindow::RequestedFormat()
 
 CGLWindow::CGLWindow(Services services)
     : services_(std::move(services))
+    , frameTimer_(services_.frameClock)
 {
     setSurfaceType(QSurface::OpenGLSurface);
     setFormat(RequestedFormat());
     setFlags(
         Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::X11BypassWindowManagerHint);
     setTitle(QString());
-    frameTimer_.setInterval(0);
-    connect(&frameTimer_, &QTimer::timeout, this, &CGLWindow::OnTimer);
+    connect(&frameTimer_, &FrameTimer::FrameDue, this, &CGLWindow::OnTimer);
 }
 
 CGLWindow::~CGLWindow()
@@ -146,7 +147,7 @@ CGLWindow::CreateResult CGLWindow::Create(const QRect& rect)
     UpdateCursor();
     requestActivate();
     phase_ = Phase::Running;
-    frameTimer_.start();
+    frameTimer_.Start();
     if (closePending_)
         RequestClose();
     return CreateResult::Created;
@@ -217,7 +218,7 @@ void CGLWindow::OnTimer()
 
     if (slowWatch_.OnFrame(framesDrawn_, services_.tickCountMs())) {
         phase_ = Phase::Warning;
-        frameTimer_.stop();
+        frameTimer_.Stop();
         UpdateCursor();
         services_.showMessage(QMessageBox::Warning,
             QString::fromUtf8(strings::kSlowMachineWarning.data(),
@@ -228,7 +229,7 @@ void CGLWindow::OnTimer()
             RequestClose();
             return;
         }
-        frameTimer_.start();
+        frameTimer_.Start();
         requestActivate();
     }
 
@@ -265,7 +266,7 @@ void CGLWindow::OnCloseRequest()
         closePending_ = true;
         return;
     }
-    frameTimer_.stop();
+    frameTimer_.Stop();
     Teardown();
     Q_EMIT Finished();
     deleteLater();
@@ -274,7 +275,7 @@ void CGLWindow::OnCloseRequest()
 void CGLWindow::Teardown()
 {
     phase_ = Phase::Closing;
-    frameTimer_.stop();
+    frameTimer_.Stop();
     if (services_.displays)
         services_.displays->Restore();
     // GL objects go while their context is current; without it they go with

@@ -1,14 +1,14 @@
 #pragma once
 // The full-screen, top-most window of a screensaver run. It owns the GL
 // context, applies the stored display mode for the run, draws a frame of the
-// scene on every pass of a zero-interval timer, warns once when the machine is
-// too slow, and closes on the user's input. It deletes itself once its window
+// scene on every tick of the frame timer (64 a second, as the system tick
+// paces a Windows timer of interval 0), warns once when the machine is too
+// slow, and closes on the user's input. It deletes itself once its window
 // is gone and then emits Finished().
 
 #include <QMessageBox>
 #include <QRect>
 #include <QSurfaceFormat>
-#include <QTimer>
 #include <QWindow>
 
 #include <cstdint>
@@ -16,6 +16,7 @@
 #include <memory>
 
 #include "app/CloseRules.h"
+#include "app/FrameTimer.h"
 #include "app/WindowScene.h"
 #include "platform/DisplayModes.h"
 #include "scene/SceneNotifier.h"
@@ -44,9 +45,12 @@ public:
         // the client size; returning true closes the window (a benchmark
         // ends the run that way).
         std::function<bool(uint32_t framesDrawn, PixelSize client)> frameDrawn;
+        // The clock the frames are paced by; empty: a frame on every pass
+        // of the event loop (benchmarks).
+        FramePacer::Clock frameClock;
     };
-    // The X server, message boxes and the steady clock, with `makeScene`
-    // (MakeSpaceScene for the tour).
+    // The X server, message boxes and the steady clock (paced unless a
+    // benchmark runs), with `makeScene` (MakeSpaceScene for the tour).
     static Services DesktopServices(SceneFactory makeScene);
 
     // The context request: compatibility profile so the scene's fixed-function
@@ -124,7 +128,7 @@ private:
     SaverSettings settings_;
     std::unique_ptr<QOpenGLContext> context_;
     std::unique_ptr<WindowScene> scene_;
-    QTimer frameTimer_;
+    FrameTimer frameTimer_;
 
     uint32_t framesDrawn_ = 0;
     SlowMachineWatch slowWatch_;

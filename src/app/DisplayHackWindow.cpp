@@ -25,16 +25,16 @@ std::string HexId(uint64_t window)
 
 } // namespace
 
-DisplayHackWindow::DisplayHackWindow(
-    SceneFactory makeScene, const DisplayHackRequest& request, ErrorSink reportError)
+DisplayHackWindow::DisplayHackWindow(SceneFactory makeScene, const DisplayHackRequest& request,
+    ErrorSink reportError, FramePacer::Clock frameClock)
     : makeScene_(std::move(makeScene))
     , request_(request)
     , reportError_(std::move(reportError))
+    , frameTimer_(std::move(frameClock))
 {
     setSurfaceType(QSurface::OpenGLSurface);
     setFormat(CGLWindow::RequestedFormat());
-    frameTimer_.setInterval(0);
-    connect(&frameTimer_, &QTimer::timeout, this, &DisplayHackWindow::OnTimer);
+    connect(&frameTimer_, &FrameTimer::FrameDue, this, &DisplayHackWindow::OnTimer);
     // Structure events can be missed (an event selection that another
     // client's id reuse undid), so the host's window is also looked at now
     // and then; one round trip every half second costs nothing.
@@ -118,7 +118,7 @@ bool DisplayHackWindow::Create()
     running_ = true;
     hostCheckTimer_.start();
     if (isExposed())
-        frameTimer_.start();
+        frameTimer_.Start();
     return true;
 }
 
@@ -169,7 +169,7 @@ void DisplayHackWindow::FollowHostSize(platform::HostWindowSize size)
 void DisplayHackWindow::OnTimer()
 {
     if (!running_ || !isExposed()) {
-        frameTimer_.stop(); // an unmapped window draws nothing; the expose restarts it
+        frameTimer_.Stop(); // an unmapped window draws nothing; the expose restarts it
         return;
     }
     if (!MakeCurrent())
@@ -182,8 +182,8 @@ void DisplayHackWindow::OnTimer()
 void DisplayHackWindow::exposeEvent(QExposeEvent* event)
 {
     QWindow::exposeEvent(event);
-    if (running_ && isExposed() && !frameTimer_.isActive())
-        frameTimer_.start();
+    if (running_ && isExposed() && !frameTimer_.IsActive())
+        frameTimer_.Start();
 }
 
 void DisplayHackWindow::resizeEvent(QResizeEvent* event)
@@ -240,7 +240,7 @@ void DisplayHackWindow::Teardown()
         return;
     stopped_ = true;
     running_ = false;
-    frameTimer_.stop();
+    frameTimer_.Stop();
     hostCheckTimer_.stop();
     if (qApp)
         qApp->removeNativeEventFilter(this);

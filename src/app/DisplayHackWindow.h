@@ -4,8 +4,9 @@
 // the command line, or the screen's root window. The window is a child of the
 // host's window at its full size and follows its size. It takes no input (the
 // host decides when the run ends), changes no display mode, shows no message
-// box and keeps no guard: it draws until Stop(), which the program calls when
-// the host sends SIGTERM, or until the host's window goes away.
+// box and keeps no guard: it draws, 64 frames a second like the full-screen
+// window, until Stop(), which the program calls when the host sends SIGTERM,
+// or until the host's window goes away.
 
 #include <QAbstractNativeEventFilter>
 #include <QTimer>
@@ -17,6 +18,7 @@
 #include <string_view>
 
 #include "app/CommandOptions.h"
+#include "app/FrameTimer.h"
 #include "app/WindowScene.h"
 #include "platform/AppDisplay.h"
 #include "scene/SceneNotifier.h"
@@ -33,7 +35,9 @@ public:
     // Where failures are told: one line without the program name.
     using ErrorSink = std::function<void(std::string_view message)>;
 
-    DisplayHackWindow(SceneFactory makeScene, const DisplayHackRequest& request, ErrorSink reportError);
+    // Frames are paced by `frameClock` (empty: unpaced, for benchmarks).
+    DisplayHackWindow(SceneFactory makeScene, const DisplayHackRequest& request, ErrorSink reportError,
+        FramePacer::Clock frameClock = DesktopFrameClock());
     ~DisplayHackWindow() override;
 
     // Finds the host's window, places this window inside it at its size and
@@ -82,7 +86,7 @@ private:
     uint64_t hostId_ = 0;
     std::unique_ptr<QOpenGLContext> context_;
     std::unique_ptr<WindowScene> scene_;
-    QTimer frameTimer_;
+    FrameTimer frameTimer_;
     QTimer hostCheckTimer_;
     uint32_t framesDrawn_ = 0;
     bool running_ = false;

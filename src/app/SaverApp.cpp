@@ -20,6 +20,17 @@ bool SaverApp::InitInstance(const std::vector<std::string>& arguments)
     request_ = DispatchCommandLine(arguments);
     switch (request_.mode) {
     case RunMode::Configuration:
+    case RunMode::Screensaver:
+    case RunMode::HostPreview:
+    case RunMode::Embedded:
+        RegisterFirstRun();
+        break;
+    case RunMode::Password:
+    case RunMode::None:
+        break;
+    }
+    switch (request_.mode) {
+    case RunMode::Configuration:
         // Modal: the run ends when the dialog closes.
         if (shell_.runConfigurationDialog)
             shell_.runConfigurationDialog();
@@ -61,6 +72,7 @@ bool SaverApp::StartOtherCommand(const std::vector<std::string>& arguments)
         startExitCode_ = 1;
         return false;
     case CommandAction::DisplayHack:
+        RegisterFirstRun();
         // No guard: the host runs one hack at a time and ends it itself.
         if (shell_.createDisplayHack && shell_.createDisplayHack(command.hack))
             return true;
@@ -114,6 +126,12 @@ int SaverApp::Run(const std::vector<std::string>& arguments)
         throw;
     }
     return ExitInstance(exitCode);
+}
+
+void SaverApp::RegisterFirstRun() const
+{
+    if (shell_.registerFirstRun)
+        shell_.registerFirstRun();
 }
 
 void SaverApp::ShowMessage(std::string_view text) const

@@ -49,6 +49,11 @@ struct SaverShell {
     // Text for the terminal: standard output, or standard error when
     // `error`. Empty: the C streams.
     std::function<void(std::string_view text, bool error)> writeConsole;
+    // Enters this copy of the program in the collection's settings when no
+    // working registration is there (the step an installer leaves to the
+    // first run); it reports its own failures. Called before the window of
+    // every run mode that shows one. Empty: the installer registers.
+    std::function<void()> registerFirstRun;
 };
 
 inline constexpr std::string_view kAllocFailedMessage = "Error memory allocating for CGLWindow.";
@@ -78,6 +83,7 @@ private:
     bool StartScreensaver();
     // The "anything else" branch: --help, --version and the display hack.
     bool StartOtherCommand(const std::vector<std::string>& arguments);
+    void RegisterFirstRun() const;
     void ShowMessage(std::string_view text) const;
     void WriteConsole(std::string_view text, bool error) const;
 

@@ -20,7 +20,7 @@ void UpdateCameraOrbit(Camera& camera, double t)
 
 double ClockStep(int32_t animationSpeed)
 {
-    const int32_t speed = std::clamp<int32_t>(animationSpeed, 0, 100);
+    const int32_t speed = std::clamp<int32_t>(animationSpeed, 0, kLargestStepSpeed);
     return std::pow(2.0, (static_cast<double>(speed) - 50.0) * 0.03) * 0.1;
 }
 

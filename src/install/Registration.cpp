@@ -191,6 +191,31 @@ Outcome Register(const Installation& installation)
     return outcome;
 }
 
+Outcome EnsureRegistered(const std::string& executablePath)
+{
+    std::string registered;
+    std::string folder;
+    {
+        RegistryKey member;
+        if (member.Open(std::string(strings::kCollectionKey) + "\\" + std::string(strings::kProgramKey))) {
+            registered = ReadText(member, kExecutablePathValue);
+            folder = ReadText(member, kInstallPathValue);
+        }
+    }
+    if (!registered.empty() && registered != executablePath && IsRunnableFile(registered))
+        return {}; // another copy's registration, and it works
+
+    Installation installation;
+    installation.executablePath = executablePath;
+    // The data folder holds the kept product list; a registration that
+    // named one keeps it.
+    const bool usableFolder = folder.size() > 1 && folder.front() == '/' && folder.back() == '/';
+    installation.installPath = usableFolder ? folder : DefaultInstallPath();
+    if (installation.installPath.empty())
+        return Failure("no data folder: set HOME or XDG_DATA_HOME");
+    return Register(installation);
+}
+
 Outcome Unregister(const Installation& installation, bool purge)
 {
     Outcome outcome;

@@ -45,6 +45,15 @@ std::string WithFinalSlash(std::string_view path);
 // data folder. Running it again with the same installation changes nothing.
 Outcome Register(const Installation& installation);
 
+// The first run of a copy that no installer registered: registers
+// `executablePath` as Register does, unless the settings already hold a
+// working registration. The program's entry names one program file; when
+// that file is gone (a moved or removed copy) the entry is updated to this
+// one, and the data folder it names is kept. A registration of another copy
+// whose program is still there is left exactly as it is. Nothing is written
+// when this copy is registered completely.
+Outcome EnsureRegistered(const std::string& executablePath);
+
 // Takes back what Register wrote for this installation. With `purge` the
 // program's own settings and the data folder's contents go as well.
 Outcome Unregister(const Installation& installation, bool purge);

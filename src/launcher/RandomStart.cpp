@@ -61,6 +61,31 @@ bool IsFullScreenStart(std::string_view commandLine)
     return commandLine == "/s" || commandLine == "-s";
 }
 
+bool IsDisplayHackStart(const std::vector<std::string>& arguments)
+{
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        std::string_view argument = arguments[i];
+        if (argument.substr(0, 2) == "--")
+            argument.remove_prefix(2);
+        else if (argument.substr(0, 1) == "-")
+            argument.remove_prefix(1);
+        else
+            continue;
+        if (argument == "root")
+            return true;
+        if (argument == "window-id" && i + 1 < arguments.size() && !arguments[i + 1].empty())
+            return true;
+        if (argument.substr(0, 10) == "window-id=" && argument.size() > 10)
+            return true;
+    }
+    return false;
+}
+
+bool IsScreensaverRun(const std::vector<std::string>& arguments)
+{
+    return IsFullScreenStart(JoinCommandLine(arguments)) || IsDisplayHackStart(arguments);
+}
+
 bool StartRandomIsOn()
 {
     RegistryKey collection;
@@ -118,14 +143,24 @@ std::size_t PickCandidate(uint64_t seed, std::size_t count)
 
 bool ChooseProgram(std::string_view commandLine, char* buffer, std::size_t size)
 {
-    return ChooseProgram(commandLine, buffer, size, platform::TickCountMs());
+    return ChooseMember(IsFullScreenStart(commandLine), buffer, size);
 }
 
 bool ChooseProgram(std::string_view commandLine, char* buffer, std::size_t size, uint64_t seed)
 {
+    return ChooseMember(IsFullScreenStart(commandLine), buffer, size, seed);
+}
+
+bool ChooseMember(bool screensaverRun, char* buffer, std::size_t size)
+{
+    return ChooseMember(screensaverRun, buffer, size, platform::TickCountMs());
+}
+
+bool ChooseMember(bool screensaverRun, char* buffer, std::size_t size, uint64_t seed)
+{
     if (buffer == nullptr || size == 0)
         return false;
-    if (IsFullScreenStart(commandLine) && StartRandomIsOn()) {
+    if (screensaverRun && StartRandomIsOn()) {
         std::vector<std::string> candidates;
         try {
             candidates = ReadCandidates();
@@ -145,17 +180,18 @@ bool ChooseProgram(std::string_view commandLine, char* buffer, std::size_t size,
 
 int RunRandomStart(const std::vector<std::string>& arguments, const MessageBoxFunction& showMessageBox)
 {
-    const std::string commandLine = JoinCommandLine(arguments);
+    // A display hack's host ends the hack with a signal and knows only the
+    // process it started, so it is waited for like a full-screen run.
+    const bool screensaverRun = IsScreensaverRun(arguments);
     char path[kPathBuffer];
-    if (!ChooseProgram(commandLine, path, sizeof path)) {
+    if (!ChooseMember(screensaverRun, path, sizeof path)) {
         ReportNotInstalled(showMessageBox);
         return -1;
     }
-    const bool fullScreen = IsFullScreenStart(commandLine);
     // Set up before the start, so an end request from the host that comes
     // while the member starts is not lost.
     std::optional<platform::EndRequestRelay> relay;
-    if (fullScreen)
+    if (screensaverRun)
         relay.emplace();
     std::vector<std::string> programArguments;
     programArguments.reserve(arguments.size() + 1);

@@ -2,7 +2,8 @@
 // randomstart: stands in the host's place of a screensaver and starts one
 // member of the Kestrova 3D collection with its own command line: a random
 // installed member for full-screen runs when the collection's "StartRandom"
-// switch is on, the fallback member "Corvane3D" otherwise.
+// switch is on, the fallback member "Corvane3D" otherwise. A display hack's
+// command line (XScreenSaver's "-root") is a full-screen run in this sense.
 
 #include <cstddef>
 #include <cstdint>
@@ -30,6 +31,18 @@ std::string JoinCommandLine(const std::vector<std::string>& arguments);
 // True only for exactly "/s" or "-s": letter case and trailing blanks count.
 bool IsFullScreenStart(std::string_view commandLine);
 
+// True for a display hack's command line, as XScreenSaver and the hosts that
+// follow its conventions start a screensaver: one of the arguments is "-root"
+// or "--root", or "-window-id" or "--window-id" followed by the id (also
+// written "--window-id=ID"). XSCREENSAVER_WINDOW does not matter: the member
+// reads it itself.
+bool IsDisplayHackStart(const std::vector<std::string>& arguments);
+
+// The starts that stand for a screensaver run: the full-screen switch or a
+// display hack. They pick at random when "StartRandom" is on, and the
+// launcher waits for the member, passing the host's end requests on.
+bool IsScreensaverRun(const std::vector<std::string>& arguments);
+
 // "StartRandom" counts as on only when it is a non-zero REG_DWORD.
 bool StartRandomIsOn();
 
@@ -43,9 +56,14 @@ bool ReadFallbackProgram(char* buffer, std::size_t size);
 // Index of the candidate that `seed` picks among `count` (count > 0).
 std::size_t PickCandidate(uint64_t seed, std::size_t count);
 
-// Fills `buffer` (capacity `size`) with the program to start for
-// `commandLine`; false when there is none. The random pick is seeded from
-// the millisecond tick count; the second form takes the seed (tests).
+// Fills `buffer` (capacity `size`) with the program to start: a random
+// usable member when `screensaverRun` and "StartRandom" is on, else the
+// fallback; false when there is none. The random pick is seeded from the
+// millisecond tick count; the form with `seed` takes it (tests).
+bool ChooseMember(bool screensaverRun, char* buffer, std::size_t size);
+bool ChooseMember(bool screensaverRun, char* buffer, std::size_t size, uint64_t seed);
+// The same for the command line as one text, where only the full-screen
+// switch counts as a screensaver run.
 bool ChooseProgram(std::string_view commandLine, char* buffer, std::size_t size);
 bool ChooseProgram(std::string_view commandLine, char* buffer, std::size_t size, uint64_t seed);
 
@@ -53,7 +71,7 @@ bool ChooseProgram(std::string_view commandLine, char* buffer, std::size_t size,
 using MessageBoxFunction = std::function<bool(std::string_view caption, std::string_view text)>;
 
 // The whole run: choose, start the member with the same arguments, wait for
-// it in full-screen runs. Returns the exit code: 0 after a start, -1 after
+// it in screensaver runs (full screen or display hack). Returns the exit code: 0 after a start, -1 after
 // the "not installed" error (on stderr always, in a box when possible), 1
 // when the program exists but could not be started (reported on stderr).
 int RunRandomStart(const std::vector<std::string>& arguments, const MessageBoxFunction& showMessageBox);

@@ -173,7 +173,6 @@ protected:
         FakeSwitcher::requested_.clear();
     }
 
-
     CGLWindow::Services Services(bool failInit = false)
     {
         Journal* journal = &journal_;
@@ -548,6 +547,19 @@ TEST_F(CGLWindowTest, SceneFailureShowsItsMessageAndEndsTheRun)
     EXPECT_EQ(journal_.Count("resize"), 1);
     EXPECT_EQ(journal_.Count("release"), 1);
     EXPECT_LT(journal_.IndexOf("saver-on"), journal_.IndexOf("saver-off"));
+}
+
+TEST_F(CGLWindowTest, FramesFollowTheFrameClock)
+{
+    test::ManualClock clock;
+    CGLWindow::Services services = Services();
+    services.frameClock = clock.Function();
+    window_ = new CGLWindow(std::move(services));
+    QObject::connect(window_.data(), &CGLWindow::Finished, [this] { finished_ = true; });
+    ASSERT_EQ(window_->Create(ScreenRect()), CGLWindow::CreateResult::Created);
+    ASSERT_TRUE(WaitUntil([this] { return window_->isExposed(); }));
+    test::ExpectFramesFollowTheClock(clock, [this] { return window_->FramesDrawn(); });
+    EXPECT_EQ(journal_.draws, static_cast<int>(window_->FramesDrawn()));
 }
 
 TEST_F(CGLWindowTest, FrameCountOptionReportsAndCloses)

@@ -315,29 +315,6 @@ INSTANTIATE_TEST_SUITE_P(Kinds, BrokenMemberTest,
 
 // ---- Velmora3D started for configuration -------------------------------------
 
-// The top-level window whose _NET_WM_NAME is `title`; 0 when none.
-Window FindTopLevel(Display* display, const std::string& title)
-{
-    const Atom name = XInternAtom(display, "_NET_WM_NAME", False);
-    const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
-    for (const unsigned long child : test::ChildWindows(display, DefaultRootWindow(display))) {
-        Atom type = 0;
-        int format = 0;
-        unsigned long items = 0, after = 0;
-        unsigned char* data = nullptr;
-        if (XGetWindowProperty(
-                display, child, name, 0, 256, False, utf8, &type, &format, &items, &after, &data)
-                != Success
-            || !data)
-            continue;
-        const bool named = std::string(reinterpret_cast<char*>(data), items) == title;
-        XFree(data);
-        if (named)
-            return child;
-    }
-    return 0;
-}
-
 class ConfigurationStartTest : public CollectionDialogProgramTest,
                                public ::testing::WithParamInterface<std::vector<std::string>> { };
 
@@ -354,8 +331,8 @@ TEST_P(ConfigurationStartTest, OpensTheDialogUntilItIsClosed)
     Window dialog = 0;
     ASSERT_TRUE(test::WaitUntil(
         [&] {
-            dialog = FindTopLevel(display.get(), "Kestrova collection:  Velmora 3D screensaver");
-            return dialog != 0 && test::IsWindowViewable(display.get(), dialog);
+            dialog = test::ViewableTopLevel(display.get(), "Kestrova collection:  Velmora 3D screensaver");
+            return dialog != 0;
         },
         kGenerousMs));
     EXPECT_TRUE(program.IsRunning()) << "modal: the program waits for the dialog";

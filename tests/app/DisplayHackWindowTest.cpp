@@ -147,14 +147,14 @@ protected:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
-    bool Start(const DisplayHackRequest& request, bool failInit = false)
+    bool Start(const DisplayHackRequest& request, bool failInit = false, FramePacer::Clock clock = &SteadyNow)
     {
         SceneRecord* record = &record_;
         window_ = new DisplayHackWindow(
             [record, failInit](SceneNotifier& notifier) -> std::unique_ptr<WindowScene> {
                 return std::make_unique<RecordingScene>(*record, notifier, failInit);
             },
-            request, [this](std::string_view message) { errors_.emplace_back(message); });
+            request, [this](std::string_view message) { errors_.emplace_back(message); }, std::move(clock));
         QObject::connect(
             window_.data(), &DisplayHackWindow::Finished, [this](int code) { exitCodes_.push_back(code); });
         return window_->Create();
@@ -238,6 +238,15 @@ TEST_F(DisplayHackWindowTest, FollowsTheHostsSize)
         EXPECT_EQ(host_.SizeOf(window_->winId()), size);
         EXPECT_TRUE(WaitForFrames(2));
     }
+}
+
+TEST_F(DisplayHackWindowTest, FramesFollowTheFrameClock)
+{
+    test::ManualClock clock;
+    const Window host = host_.Create(320, 240);
+    ASSERT_TRUE(Start({host, std::nullopt, std::nullopt}, false, clock.Function()));
+    ASSERT_TRUE(WaitUntil([&] { return window_->isExposed(); }));
+    test::ExpectFramesFollowTheClock(clock, [&] { return static_cast<uint32_t>(record_.draws); });
 }
 
 TEST_F(DisplayHackWindowTest, InputStaysWithTheHost)

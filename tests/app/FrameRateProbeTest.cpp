@@ -1,4 +1,5 @@
 #include "app/FrameRateProbe.h"
+#include "app/FramePacer.h"
 
 #include <gtest/gtest.h>
 
@@ -116,6 +117,24 @@ INSTANTIATE_TEST_SUITE_P(Rows, BenchClockRun,
         ClockRunRow {6180.0, false, 7000.0, 6180.0, 6180.1},
         ClockRunRow {6180.0, true, 7000.0, 6180.0, 6180.0},
         ClockRunRow {std::nullopt, true, 123.0, 123.0, 123.0}));
+
+// Benchmark runs measure how fast frames can be drawn, so any of their
+// variables leaves the windows unpaced; every other run is paced.
+TEST(DesktopFrameClock, PacedUnlessABenchmarkRuns)
+{
+    const char* variables[]
+        = {FrameRateProbe::kVariable, BenchClock::kTimeVariable, BenchClock::kHoldVariable};
+    for (const char* variable : variables)
+        testing::UnsetEnvironment(variable);
+    EXPECT_TRUE(DesktopFrameClock());
+    for (const char* variable : variables) {
+        testing::SetEnvironment(variable, ""); // set but empty: not a benchmark
+        EXPECT_TRUE(DesktopFrameClock()) << variable;
+        testing::SetEnvironment(variable, "1");
+        EXPECT_FALSE(DesktopFrameClock()) << variable;
+        testing::UnsetEnvironment(variable);
+    }
+}
 
 } // namespace
 } // namespace velmora

@@ -3,7 +3,9 @@
 #include "StringTable.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <new>
 #include <optional>
@@ -75,6 +77,7 @@ protected:
         shell.writeConsole = [this](std::string_view text, bool error) {
             (error ? consoleErrors : consoleOutput) += std::string(text);
         };
+        shell.registerFirstRun = [this] { registeredAfterCalls.push_back(calls.size()); };
         return shell;
     }
 
@@ -90,6 +93,8 @@ protected:
     std::vector<std::string> messages;
     std::string consoleOutput;
     std::string consoleErrors;
+    // For each registration: how many shell calls came before it.
+    std::vector<std::size_t> registeredAfterCalls;
     bool guardSeenByWindow = false;
     bool failCreate = false;
     bool failAlloc = false;
@@ -276,6 +281,28 @@ TEST_F(SaverAppTest, ExistingSwitchesKeepTheirModesWhenTheHostVariableIsSet)
         (std::vector<std::string> {"fullscreen 0,0,1920,1080", "loop", "config", "preview 1234", "loop"}));
 }
 
+TEST_F(SaverAppTest, RunModesWithAWindowRegisterFirst)
+{
+    const HostWindowVariable host(nullptr);
+    const struct {
+        std::vector<std::string> args;
+        bool registers;
+    } rows[] = {{{"/s"}, true}, {{"/c"}, true}, {{}, true}, {{"/p", "1234"}, true}, {{"-1:4d2"}, true},
+        {{"--root"}, true}, {{"--window-id", "0x20", "--speed", "70"}, true}, {{"/a"}, false},
+        {{"--help"}, false}, {{"--version"}, false}, {{"--root", "--speed", "fast"}, false},
+        {{"nonsense"}, false}};
+    for (const auto& row : rows) {
+        calls.clear();
+        registeredAfterCalls.clear();
+        RunApp(row.args);
+        // Before the mode's window, so that the dialog or the tour already
+        // sees the program registered.
+        EXPECT_EQ(
+            registeredAfterCalls, row.registers ? std::vector<std::size_t> {0} : std::vector<std::size_t> {})
+            << JoinArguments(row.args);
+    }
+}
+
 TEST(ProgramBaseName, StripsTheFolder)
 {
     EXPECT_EQ(ProgramBaseName("/usr/lib/velmora/Velmora3D"), "Velmora3D");
@@ -301,16 +328,27 @@ TEST_F(SaverAppTest, ProgramEndsWindowlessRunsAndClearsTheGuard)
         {{"/1:ABC"}, 0},
         // The informational options and a wrong option, with their own codes.
         {{"--help"}, 0}, {{"--version"}, 0}, {{"--root", "--speed", "500"}, 1}};
+    const std::string registry = dir_ + "/registry.reg";
     for (const auto& run : runs) {
         ASSERT_TRUE(Guard().Add());
         std::vector<std::string> argv = {VELMORA3D_PATH};
         argv.insert(argv.end(), run.args.begin(), run.args.end());
         test::SpawnedProgram program;
-        ASSERT_TRUE(program.Start(
-            argv, {"XDG_RUNTIME_DIR=" + dir_, "QT_QPA_PLATFORM=offscreen", "DISPLAY"}, dir_ + "/output"));
+        ASSERT_TRUE(program.Start(argv,
+            {"XDG_RUNTIME_DIR=" + dir_, "QT_QPA_PLATFORM=offscreen", "DISPLAY",
+                "KESTROVA3D_REGISTRY=" + registry, "XDG_DATA_HOME=" + dir_ + "/data"},
+            dir_ + "/output"));
         EXPECT_EQ(program.WaitExit(60000), run.exitCode) << JoinArguments(run.args);
         EXPECT_FALSE(Guard().Exists()) << JoinArguments(run.args);
     }
+    // The first of them, a screensaver start, entered the program in the
+    // collection's settings on its way.
+    char program[PATH_MAX];
+    ASSERT_NE(::realpath(VELMORA3D_PATH, program), nullptr);
+    EXPECT_NE(testing::ReadFileBytes(registry).find("\"ExecutablePath\"=\"" + std::string(program) + "\""),
+        std::string::npos)
+        << testing::ReadFileBytes(registry);
+    EXPECT_TRUE(std::filesystem::is_directory(dir_ + "/data/kestrova3d/velmora3d"));
 }
 #endif
 

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -87,6 +89,20 @@ protected:
         return exitCode;
     }
 
+#ifdef VELMORA_CMAKE
+    // Installs this build below the test's folder, as `cmake --install` does
+    // for a user; returns the prefix.
+    std::string InstallTree()
+    {
+        const std::string prefix = dir_ + "/prefix";
+        SpawnedProgram install;
+        EXPECT_TRUE(
+            Start(install, "install", {VELMORA_CMAKE, "--install", VELMORA_BUILD_DIR, "--prefix", prefix}));
+        EXPECT_EQ(install.WaitExit(120000), 0) << ReadFileBytes(Output("install"));
+        return prefix;
+    }
+#endif
+
     test::PrivateXServer server_;
     test::DisplayConnection display_;
     testing::TempFolder folder_;
@@ -133,13 +149,8 @@ TEST_F(ScreensaverProgramTest, StartsNormallyAfterAnEarlierRunClosed)
 // as a screensaver host starts it, runs the tour until a key ends it.
 TEST_F(ScreensaverProgramTest, InstalledRandomstartRunsTheTourAndAKeyEndsIt)
 {
-    const std::string prefix = dir_ + "/prefix";
-    {
-        SpawnedProgram install;
-        ASSERT_TRUE(
-            Start(install, "install", {VELMORA_CMAKE, "--install", VELMORA_BUILD_DIR, "--prefix", prefix}));
-        ASSERT_EQ(install.WaitExit(120000), 0) << ReadFileBytes(Output("install"));
-    }
+    const std::string prefix = InstallTree();
+    ASSERT_FALSE(HasFailure());
     // Random start on: the registered program is the only member to pick.
     std::ofstream(dir_ + "/registry.reg") << "Windows Registry Editor Version 5.00\n\n"
                                              "[HKEY_CURRENT_USER\\Software\\Tarnwick\\Kestrova3D]\n"
@@ -159,6 +170,44 @@ TEST_F(ScreensaverProgramTest, InstalledRandomstartRunsTheTourAndAKeyEndsIt)
     // The launcher waits for the member in a full-screen run and ends with it.
     EXPECT_EQ(EndWithKey(launcher, XK_space), 0) << ReadFileBytes(Output("randomstart"));
     EXPECT_FALSE(FullScreenWindowShown());
+}
+
+// A new user opens the installed program from the desktop menu (no
+// arguments), with no settings file and nothing registered: the program
+// registers itself and the collection's dialog opens without a message box.
+TEST_F(ScreensaverProgramTest, FirstRunOfTheInstalledProgramRegistersAndOpensTheDialogWithoutABox)
+{
+    const std::string prefix = InstallTree();
+    ASSERT_FALSE(HasFailure());
+    const std::vector<std::string> user = {"XDG_DATA_HOME=" + dir_ + "/data", "HOME=" + dir_ + "/home"};
+    SpawnedProgram program;
+    ASSERT_TRUE(Start(program, "first-run", {prefix + "/bin/Velmora3D"}, user));
+
+    // The program's boxes carry its name as their caption.
+    Display* d = display_.get();
+    Window dialog = 0;
+    Window box = 0;
+    test::PollUntil(
+        [&] {
+            dialog = test::ViewableTopLevel(d, "Kestrova collection:  Velmora 3D screensaver");
+            box = test::ViewableTopLevel(d, "Velmora3D");
+            return dialog != 0 || box != 0 || !program.Running();
+        },
+        120000);
+    EXPECT_EQ(box, 0u) << "a message box came up";
+    ASSERT_NE(dialog, 0u) << ReadFileBytes(Output("first-run"));
+
+    char resolved[PATH_MAX];
+    ASSERT_NE(::realpath((prefix + "/bin/Velmora3D").c_str(), resolved), nullptr);
+    const std::string registry = ReadFileBytes(dir_ + "/registry.reg");
+    for (const std::string& line : {std::string("\"VELMORA3D\"=\"Velmora 3D Screensaver\""),
+             "\"ExecutablePath\"=\"" + std::string(resolved) + "\"",
+             "\"InstallPath\"=\"" + dir_ + "/data/kestrova3d/velmora3d/\""})
+        EXPECT_NE(registry.find(line), std::string::npos) << line << "\n" << registry;
+
+    test::SendCloseRequest(d, dialog);
+    EXPECT_EQ(program.WaitExit(60000), 0) << ReadFileBytes(Output("first-run"));
+    EXPECT_EQ(test::ViewableTopLevel(d, "Velmora3D"), 0u) << "a message box came up";
 }
 #endif
 

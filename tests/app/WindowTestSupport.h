@@ -3,7 +3,10 @@
 // QApplication per test process, real input through XTest, and a bounded
 // wait that keeps the event loop running.
 
+#include <chrono>
+#include <cstdint>
 #include <functional>
+#include <memory>
 
 #include <QImage>
 
@@ -43,5 +46,26 @@ private:
 
 // The whole screen as the X server holds it.
 QImage GrabScreen();
+
+// A clock for a window's frame schedule that moves only when the test moves
+// it, so that the schedule is tested without timing anything.
+class ManualClock {
+public:
+    std::function<std::chrono::nanoseconds()> Function() const
+    {
+        return [now = now_] { return *now; };
+    }
+    void Advance(std::chrono::nanoseconds by) { *now_ += by; }
+
+private:
+    std::shared_ptr<std::chrono::nanoseconds> now_
+        = std::make_shared<std::chrono::nanoseconds>(std::chrono::seconds(1));
+};
+
+// For a window whose frames `clock` paces (1/64 s a slot) and which is
+// shown: no frame comes while the clock stands, one comes when its slot
+// does, and a stall of ten slots gives one frame, not ten. `frames` counts
+// the frames drawn so far.
+void ExpectFramesFollowTheClock(ManualClock& clock, const std::function<uint32_t()>& frames);
 
 } // namespace velmora::test

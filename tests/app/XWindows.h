@@ -27,4 +27,21 @@ bool IsWindowViewable(_XDisplay* display, unsigned long window);
 // WM_DELETE_WINDOW, as a window manager sends it for the close box.
 void SendCloseRequest(_XDisplay* display, unsigned long window);
 
+// A window's title: _NET_WM_NAME, else WM_NAME; empty when it has none.
+std::string WindowTitle(_XDisplay* display, unsigned long window);
+
+// The instance name (res_name) of a window's WM_CLASS; empty when unset.
+std::string WindowClass(_XDisplay* display, unsigned long window);
+
+// The top-level windows titled `title`, bottom first.
+std::vector<unsigned long> TopLevelsNamed(_XDisplay* display, const std::string& title);
+
+// The first viewable one of them; 0 when none is.
+unsigned long ViewableTopLevel(_XDisplay* display, const std::string& title);
+
+// The text that the owner of the selection `selection` ("PRIMARY",
+// "CLIPBOARD") hands out as UTF-8; empty when there is no owner or it does
+// not answer within `timeoutMs`.
+std::string SelectionText(_XDisplay* display, const std::string& selection, int timeoutMs = 5000);
+
 } // namespace velmora::test

@@ -116,14 +116,31 @@ TEST(ClockStep, FollowsTheSpeedTable)
     EXPECT_NEAR(ClockStep(60) / ClockStep(50), std::pow(2.0, 0.3), 1e-12);
 }
 
-TEST(ClockStep, HandEditedValuesOutsideTheSliderAreClamped)
+TEST(ClockStep, HandEditedValuesAboveTheSliderFollowTheFormula)
+{
+    const auto formula = [](double speed) { return std::pow(2.0, (speed - 50.0) * 0.03) * 0.1; };
+    for (const int32_t speed : {101, 133, 150, 200, 1000, kLargestStepSpeed})
+        EXPECT_DOUBLE_EQ(ClockStep(speed), formula(speed)) << "speed " << speed;
+    // 100 units more double the pace three times over (2^3).
+    EXPECT_NEAR(ClockStep(200) / ClockStep(100), 8.0, 1e-12);
+    EXPECT_GT(ClockStep(101), ClockStep(100));
+}
+
+TEST(ClockStep, OnlyNegativeAndOverflowingValuesAreGuarded)
 {
     EXPECT_EQ(ClockStep(-1), ClockStep(0));
     EXPECT_EQ(ClockStep(std::numeric_limits<int32_t>::min()), ClockStep(0));
-    EXPECT_EQ(ClockStep(101), ClockStep(100));
-    EXPECT_EQ(ClockStep(std::numeric_limits<int32_t>::max()), ClockStep(100));
-    EXPECT_TRUE(std::isfinite(ClockStep(std::numeric_limits<int32_t>::max())));
     EXPECT_GT(ClockStep(std::numeric_limits<int32_t>::min()), 0.0);
+    EXPECT_EQ(ClockStep(kLargestStepSpeed + 1), ClockStep(kLargestStepSpeed));
+    EXPECT_EQ(ClockStep(std::numeric_limits<int32_t>::max()), ClockStep(kLargestStepSpeed));
+    // After 2^31 frames from the largest start the planet's spin, 2 t
+    // degrees, still fits a float, as OpenGL takes its angles.
+    const auto spinAfterAYear = [](double step) { return 2.0 * (step * std::ldexp(1.0, 31) + 32767.0); };
+    EXPECT_LT(spinAfterAYear(ClockStep(std::numeric_limits<int32_t>::max())),
+        static_cast<double>(std::numeric_limits<float>::max()));
+    // The formula alone would not keep it so a little above.
+    EXPECT_GT(spinAfterAYear(std::pow(2.0, (3400.0 - 50.0) * 0.03) * 0.1),
+        static_cast<double>(std::numeric_limits<float>::max()));
 }
 
 TEST(ClockStart, FixedStartIs7000RandomStartIsAnIntegerInRange)

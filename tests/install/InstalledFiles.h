@@ -41,7 +41,7 @@ inline std::vector<InstalledFile> InstalledFiles()
 {
     std::vector<InstalledFile> files = {
         {"share/applications/velmora3d.desktop", false, false},
-        {"share/xscreensaver/config/Velmora3D.xml", false, false},
+        {"share/xscreensaver/config/velmora3d.xml", false, false},
         {"share/doc/velmora3d/copyright", false, false},
         {"share/doc/velmora3d/changelog.Debian.gz", false, true},
     };

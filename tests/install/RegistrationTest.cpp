@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -185,6 +186,137 @@ TEST_F(RegistrationTest, AnotherCopysRegistrationIsReplacedButNotTakenBack)
     ASSERT_FALSE(theirs.changes.empty());
     EXPECT_NE(theirs.changes[0].find("left the registration of another copy"), std::string::npos);
 }
+
+// The first run of a copy: what EnsureRegistered finds and what it leaves.
+struct FirstRunRow {
+    const char* name;
+    enum Before {
+        Nothing, // no settings file
+        ThisCopy, // registered by the tool, completely
+        ThisCopyUnlisted, // the program's entry names this copy, no list entry
+        MovedCopy, // names a program file that is gone, also as the fallback
+        ListedInOtherCase, // a list entry "velmora3d" and nothing else
+        OtherCopy, // names another copy whose program is there
+    } before;
+    bool keepsItsFolder; // the data folder named before stays
+    bool unchanged; // not a byte written
+};
+
+class FirstRunStates : public RegistrationTest, public ::testing::WithParamInterface<FirstRunRow> {
+protected:
+    void SetUp() override
+    {
+        RegistrationTest::SetUp();
+        const char* saved = std::getenv("XDG_DATA_HOME");
+        savedDataHome_ = saved ? std::optional<std::string>(saved) : std::nullopt;
+        ::setenv("XDG_DATA_HOME", (registry_.Dir() / "data").c_str(), 1);
+    }
+    void TearDown() override
+    {
+        savedDataHome_ ? ::setenv("XDG_DATA_HOME", savedDataHome_->c_str(), 1) : ::unsetenv("XDG_DATA_HOME");
+    }
+
+    // The program's own key naming `program` and the data folder `folder`,
+    // with a stored setting of the user's.
+    static std::string OwnEntry(const std::string& program, const std::string& folder)
+    {
+        return "[HKEY_CURRENT_USER\\Software\\Tarnwick\\Kestrova3D\\Velmora3D]\n\"ExecutablePath\"=\""
+            + program + "\"\n\"InstallPath\"=\"" + folder + "\"\n\"AnimationSpeed\"=dword:00000046\n\n";
+    }
+    static std::string ListEntry(const std::string& name)
+    {
+        return "[HKEY_CURRENT_USER\\Software\\Tarnwick\\Kestrova3D\\List]\n\"" + name
+            + "\"=\"Velmora 3D Screensaver\"\n\n";
+    }
+
+    // Writes the settings file of `before`; returns the program the
+    // program's entry names, when it is not this copy.
+    std::string Prepare(FirstRunRow::Before before)
+    {
+        const std::string kept = KeptFolder();
+        switch (before) {
+        case FirstRunRow::Nothing:
+            return {};
+        case FirstRunRow::ThisCopy:
+            EXPECT_TRUE(Register(installation_).ok);
+            return {};
+        case FirstRunRow::ThisCopyUnlisted:
+            registry_.Write(OtherMember() + OwnEntry(program_, kept));
+            return {};
+        case FirstRunRow::MovedCopy:
+            registry_.Write(std::string(kHeader) + ListEntry("VELMORA3D")
+                + OwnEntry("/nowhere/Velmora3D", kept) + Fallback("/nowhere/Velmora3D"));
+            return {};
+        case FirstRunRow::ListedInOtherCase:
+            registry_.Write(std::string(kHeader) + ListEntry("velmora3d"));
+            return {};
+        case FirstRunRow::OtherCopy: {
+            const std::string other = MakeProgram("opt/Velmora3D");
+            registry_.Write(OtherMember() + ListEntry("VELMORA3D") + OwnEntry(other, kept));
+            return other;
+        }
+        }
+        return {};
+    }
+    std::string KeptFolder() const { return (registry_.Dir() / "kept").string() + "/"; }
+
+    // The program's entries in the list, in any letter case.
+    int ListEntries()
+    {
+        int entries = 0;
+        for (const auto& key : platform::regfile::Parse(registry_.Read()).keys)
+            if (key.path == "HKEY_CURRENT_USER\\Software\\Tarnwick\\Kestrova3D\\List")
+                for (const auto& value : key.values)
+                    entries += value.name == "VELMORA3D" || value.name == "velmora3d";
+        return entries;
+    }
+
+private:
+    std::optional<std::string> savedDataHome_;
+};
+
+TEST_P(FirstRunStates, RegistersOnlyWhenNoWorkingRegistrationIsThere)
+{
+    const FirstRunRow& row = GetParam();
+    const std::string other = Prepare(row.before);
+    const std::string written = registry_.Read();
+
+    const Outcome first = EnsureRegistered(program_);
+    ASSERT_TRUE(first.ok) << first.error;
+    const std::string folder = row.keepsItsFolder ? KeptFolder() : installation_.installPath;
+    EXPECT_EQ(Value("\\Velmora3D", "ExecutablePath"), "sz:" + (other.empty() ? program_ : other));
+    EXPECT_EQ(Value("\\Velmora3D", "InstallPath"), "sz:" + folder);
+    EXPECT_EQ(ListEntries(), 1);
+    if (row.unchanged) {
+        EXPECT_TRUE(first.changes.empty()) << first.changes.front();
+        EXPECT_EQ(registry_.Read(), written);
+    } else {
+        EXPECT_FALSE(first.changes.empty());
+        EXPECT_TRUE(fs::is_directory(folder));
+        // A fallback that is gone is replaced, as the tool replaces it.
+        EXPECT_EQ(Value("\\Corvane3D", "ExecutablePath"), "sz:" + program_);
+    }
+    // The user's settings stay whatever the registration did.
+    if (written.find("AnimationSpeed") != std::string::npos) {
+        EXPECT_EQ(Value("\\Velmora3D", "AnimationSpeed"), "dword:70");
+    }
+
+    // The next run finds a working registration and writes nothing.
+    const std::string settled = registry_.Read();
+    const Outcome second = EnsureRegistered(program_);
+    ASSERT_TRUE(second.ok) << second.error;
+    EXPECT_TRUE(second.changes.empty()) << second.changes.front();
+    EXPECT_EQ(registry_.Read(), settled);
+}
+
+INSTANTIATE_TEST_SUITE_P(Registration, FirstRunStates,
+    ::testing::Values(FirstRunRow {"NothingRegistered", FirstRunRow::Nothing, false, false},
+        FirstRunRow {"ThisCopyRegistered", FirstRunRow::ThisCopy, false, true},
+        FirstRunRow {"ThisCopyUnlisted", FirstRunRow::ThisCopyUnlisted, true, false},
+        FirstRunRow {"MovedCopyKeepsItsDataFolder", FirstRunRow::MovedCopy, true, false},
+        FirstRunRow {"ListedInOtherLetterCase", FirstRunRow::ListedInOtherCase, false, false},
+        FirstRunRow {"AnotherCopyWorks", FirstRunRow::OtherCopy, true, true}),
+    [](const ::testing::TestParamInfo<FirstRunRow>& info) { return std::string(info.param.name); });
 
 TEST_F(RegistrationTest, DataFolderWithFilesStaysUnlessPurged)
 {

@@ -26,7 +26,8 @@ std::string LauncherFixture::MakeStub(const std::string& name) const
     out << "#!/bin/sh\n"
         << "dir='" << dir << "'\n"
         << "run=\"$dir/" << name << ".$$\"\n"
-        << "{ printf '%s\\n' \"$#\"; for a in \"$@\"; do printf '%s\\n' \"$a\"; done; } > \"$run.tmp\"\n"
+        << "{ printf '%s\\n' \"$#\"; for a in \"$@\"; do printf '%s\\n' \"$a\"; done;"
+           " printf '%s\\n' \"${XSCREENSAVER_WINDOW-}\"; } > \"$run.tmp\"\n"
         << "mv \"$run.tmp\" \"$run.args\"\n"
         << "i=0\n"
         << "while [ -d \"$dir\" ] && [ ! -e \"$dir/release\" ] && [ $i -lt 1200 ]; do sleep 0.05; "
@@ -58,6 +59,7 @@ std::vector<StubRun> LauncherFixture::Runs(const std::string& name) const
         const int count = std::atoi(line.c_str());
         for (int i = 0; i < count && std::getline(in, line); ++i)
             run.arguments.push_back(line);
+        std::getline(in, run.hostWindow);
         std::filesystem::path end = entry.path();
         end.replace_extension(".end");
         run.ended = std::filesystem::exists(end);
@@ -71,12 +73,15 @@ bool LauncherFixture::WaitForRuns(const std::string& name, std::size_t count) co
     return test::PollUntil([&] { return Runs(name).size() >= count; }, kHangBoundMs, 5);
 }
 
-LauncherProcess::LauncherProcess(
-    const std::vector<std::string>& arguments, const std::string& stderrPath, const std::string& display)
+LauncherProcess::LauncherProcess(const std::vector<std::string>& arguments, const std::string& stderrPath,
+    const std::string& display, const std::string& hostWindow)
 {
     std::vector<std::string> argv {RANDOMSTART_PATH};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    started_ = program_.Start(argv, {display.empty() ? "DISPLAY" : "DISPLAY=" + display}, stderrPath);
+    started_ = program_.Start(argv,
+        {display.empty() ? "DISPLAY" : "DISPLAY=" + display,
+            hostWindow.empty() ? "XSCREENSAVER_WINDOW" : "XSCREENSAVER_WINDOW=" + hostWindow},
+        stderrPath);
     if (!started_)
         ADD_FAILURE() << "cannot start " << RANDOMSTART_PATH;
 }

@@ -19,6 +19,7 @@ namespace velmora::testing {
 struct StubRun {
     pid_t pid = -1;
     std::vector<std::string> arguments;
+    std::string hostWindow; // XSCREENSAVER_WINDOW as the member saw it
     bool ended = false;
 };
 
@@ -52,8 +53,9 @@ class LauncherProcess {
 public:
     // Starts randomstart with `arguments`; its output goes to `stderrPath`.
     // Without `display` the child has no DISPLAY, so no box can block it.
+    // `hostWindow` sets XSCREENSAVER_WINDOW; empty leaves it out.
     LauncherProcess(const std::vector<std::string>& arguments, const std::string& stderrPath,
-        const std::string& display = {});
+        const std::string& display = {}, const std::string& hostWindow = {});
 
     bool Started() const { return started_; }
     pid_t Pid() const { return program_.Pid(); }

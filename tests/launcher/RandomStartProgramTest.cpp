@@ -15,7 +15,7 @@ protected:
     std::string Stderr() const { return ReadFileBytes(StderrPath()); }
 };
 
-TEST_F(RandomStartProgramTest, FullScreenRunsStartEveryUsableMemberAndWaitForIt)
+TEST_F(RandomStartProgramTest, ScreensaverRunsStartEveryUsableMemberAndWaitForIt)
 {
     const std::vector<std::string> names {"alpha", "beta", "gamma"};
     for (const std::string& name : names)
@@ -27,19 +27,26 @@ TEST_F(RandomStartProgramTest, FullScreenRunsStartEveryUsableMemberAndWaitForIt)
     SetStartRandom(1);
     ReleaseStubs();
 
-    std::set<std::string> started;
-    for (int run = 0; run < 80 && started.size() < names.size(); ++run) {
-        ASSERT_EQ(RunLauncher({"/s"}, StderrPath()), 0) << Stderr();
+    // The full-screen switch and XScreenSaver's display-hack line alike.
+    const std::vector<std::vector<std::string>> lines {{"/s"}, {"-root"}};
+    std::set<std::pair<std::string, std::vector<std::string>>> started;
+    for (int run = 0; run < 200 && started.size() < names.size() * lines.size(); ++run) {
+        const std::vector<std::string>& line = lines[run % lines.size()];
+        for (const std::string& name : names)
+            for (const StubRun& stubRun : Runs(name))
+                std::filesystem::remove(
+                    registry.Dir() / (name + "." + std::to_string(stubRun.pid) + ".args"));
+        ASSERT_EQ(RunLauncher(line, StderrPath()), 0) << Stderr();
         for (const std::string& name : names) {
             for (const StubRun& stubRun : Runs(name)) {
                 // Waited for: the member had ended before randomstart did.
                 EXPECT_TRUE(stubRun.ended) << name;
-                EXPECT_EQ(stubRun.arguments, std::vector<std::string> {"/s"});
-                started.insert(name);
+                EXPECT_EQ(stubRun.arguments, line);
+                started.insert({name, line});
             }
         }
     }
-    EXPECT_EQ(started, std::set<std::string>(names.begin(), names.end()));
+    EXPECT_EQ(started.size(), names.size() * lines.size());
     EXPECT_TRUE(Runs("fallback").empty());
 }
 
@@ -104,24 +111,66 @@ INSTANTIATE_TEST_SUITE_P(Launcher, FallbackRunTest,
         FallbackRunCase {"NoArguments", {}, FallbackRunCase::On, false},
         FallbackRunCase {"SwitchOff", {"/s"}, FallbackRunCase::Off, true},
         FallbackRunCase {"SwitchAsText", {"-s"}, FallbackRunCase::Text, true},
-        FallbackRunCase {"OnlyMemberDeleted", {"/s"}, FallbackRunCase::OnlyDeletedMember, true}),
+        FallbackRunCase {"OnlyMemberDeleted", {"/s"}, FallbackRunCase::OnlyDeletedMember, true},
+        FallbackRunCase {"DisplayHackSwitchOff", {"-root"}, FallbackRunCase::Off, true},
+        FallbackRunCase {"WindowIdSwitchAsText", {"--window-id", "0x400001"}, FallbackRunCase::Text, true},
+        FallbackRunCase {"DisplayHackOnlyMemberDeleted", {"--root", "--speed", "30"},
+            FallbackRunCase::OnlyDeletedMember, true},
+        FallbackRunCase {"WindowIdWithoutId", {"-window-id"}, FallbackRunCase::On, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(RandomStartProgramTest, EndingTheLauncherEndsTheMemberOfAFullScreenRun)
+struct EndRequestCase {
+    const char* name;
+    std::vector<std::string> arguments;
+    std::string hostWindow; // XSCREENSAVER_WINDOW; empty: unset
+    bool startRandom; // on: the member, off: the fallback
+    int signal;
+};
+
+// Test names and failure messages show the case by its name.
+void PrintTo(const EndRequestCase& c, std::ostream* out)
 {
+    *out << c.name;
+}
+
+class EndRequestTest : public RandomStartProgramTest,
+                       public ::testing::WithParamInterface<EndRequestCase> { };
+
+// The host ends a screensaver by signalling the process it started, which is
+// randomstart: the request reaches the member, and randomstart ends after it.
+TEST_P(EndRequestTest, EndingTheLauncherEndsTheMember)
+{
+    const EndRequestCase& c = GetParam();
     RegisterMember("member", "Member", MakeStub("member"));
-    SetStartRandom(1);
-    LauncherProcess launcher({"/s"}, StderrPath());
-    ASSERT_TRUE(WaitForRuns("member", 1));
-    const pid_t member = Runs("member")[0].pid;
-    ASSERT_GT(member, 0);
-    ASSERT_EQ(::kill(launcher.Pid(), SIGTERM), 0);
+    RegisterFallback(MakeStub("fallback"));
+    SetStartRandom(c.startRandom ? 1 : 0);
+    const std::string started = c.startRandom ? "member" : "fallback";
+    LauncherProcess launcher(c.arguments, StderrPath(), {}, c.hostWindow);
+    ASSERT_TRUE(WaitForRuns(started, 1));
+    const StubRun run = Runs(started)[0];
+    ASSERT_GT(run.pid, 0);
+    EXPECT_EQ(run.arguments, c.arguments);
+    EXPECT_EQ(run.hostWindow, c.hostWindow);
+    EXPECT_TRUE(launcher.Running()) << "randomstart must wait for its member";
+
+    ASSERT_EQ(::kill(launcher.Pid(), c.signal), 0);
     EXPECT_EQ(launcher.Finish(), 0);
     // The member was ended, not released, and randomstart reaped it.
-    EXPECT_FALSE(Runs("member")[0].ended);
-    EXPECT_EQ(::kill(member, 0), -1);
+    EXPECT_FALSE(Runs(started)[0].ended);
+    EXPECT_EQ(::kill(run.pid, 0), -1);
     EXPECT_EQ(errno, ESRCH);
+    EXPECT_TRUE(Runs(c.startRandom ? "fallback" : "member").empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(Launcher, EndRequestTest,
+    ::testing::Values(EndRequestCase {"FullScreenTerm", {"/s"}, "", true, SIGTERM},
+        EndRequestCase {"FullScreenInterrupt", {"-s"}, "", true, SIGINT},
+        EndRequestCase {"RootHangUp", {"-root"}, "", true, SIGHUP},
+        EndRequestCase {"RootWithTheHostsWindow", {"--root"}, "0x400001", true, SIGTERM},
+        EndRequestCase {"WindowIdFallback", {"-window-id", "4194305"}, "", false, SIGTERM},
+        EndRequestCase {"WindowIdWithOptions", {"--window-id", "0x400001", "--cam-mode", "3"}, "0x400001",
+            false, SIGINT}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 struct FailureCase {
     const char* name;

@@ -17,6 +17,7 @@ struct CommandLineCase {
     std::vector<std::string> arguments;
     std::string joined;
     bool fullScreen;
+    bool displayHack = false;
 };
 
 // Test names and failure messages show the case by its name.
@@ -27,12 +28,14 @@ void PrintTo(const CommandLineCase& c, std::ostream* out)
 
 class CommandLineTest : public ::testing::TestWithParam<CommandLineCase> { };
 
-TEST_P(CommandLineTest, JoinsArgumentsAndTestsTheExactSwitch)
+TEST_P(CommandLineTest, JoinsArgumentsAndTellsTheScreensaverRuns)
 {
     const CommandLineCase& c = GetParam();
     const std::string line = JoinCommandLine(c.arguments);
     EXPECT_EQ(line, c.joined);
     EXPECT_EQ(IsFullScreenStart(line), c.fullScreen);
+    EXPECT_EQ(IsDisplayHackStart(c.arguments), c.displayHack);
+    EXPECT_EQ(IsScreensaverRun(c.arguments), c.fullScreen || c.displayHack);
 }
 
 INSTANTIATE_TEST_SUITE_P(Launcher, CommandLineTest,
@@ -45,7 +48,23 @@ INSTANTIATE_TEST_SUITE_P(Launcher, CommandLineTest,
         CommandLineCase {"PreviewCommand", {"/sp"}, "/sp", false},
         CommandLineCase {"HostPreview", {"/p", "4194305"}, "/p 4194305", false},
         CommandLineCase {"Configure", {"/c"}, "/c", false},
-        CommandLineCase {"NoSwitchCharacter", {"s"}, "s", false}, CommandLineCase {"Empty", {}, "", false}),
+        CommandLineCase {"NoSwitchCharacter", {"s"}, "s", false}, CommandLineCase {"Empty", {}, "", false},
+        // XScreenSaver's daemon writes "-root", its settings program's
+        // preview adds "--window-id" to the line of the programs list.
+        CommandLineCase {"Root", {"-root"}, "-root", false, true},
+        CommandLineCase {"RootTwoDashes", {"--root"}, "--root", false, true},
+        CommandLineCase {"WindowId", {"-window-id", "0x400001"}, "-window-id 0x400001", false, true},
+        CommandLineCase {"WindowIdTwoDashes", {"--window-id", "77"}, "--window-id 77", false, true},
+        CommandLineCase {"WindowIdJoined", {"--window-id=0x20"}, "--window-id=0x20", false, true},
+        CommandLineCase {"PreviewOfTheSettingsProgram", {"--root", "--window-id", "0x200EE5"},
+            "--root --window-id 0x200EE5", false, true},
+        CommandLineCase {"RootAmongOptions", {"--speed", "30", "-root"}, "--speed 30 -root", false, true},
+        CommandLineCase {"WindowIdWithoutId", {"--window-id"}, "--window-id", false, false},
+        CommandLineCase {"WindowIdWithEmptyId", {"--window-id", ""}, "--window-id ", false, false},
+        CommandLineCase {"RootUpperCase", {"-ROOT"}, "-ROOT", false, false},
+        CommandLineCase {"RootWithoutDash", {"root"}, "root", false, false},
+        CommandLineCase {"RootThreeDashes", {"---root"}, "---root", false, false},
+        CommandLineCase {"RootAsAValue", {"/c", "/root"}, "/c /root", false, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 class ChooseProgramTest : public LauncherFixture {

@@ -107,7 +107,12 @@ TEST_F(WebUpdateCommandTest, ClosedPortFailsWithTheMessage)
 TEST_F(WebUpdateCommandTest, MissingInstallPathFailsWithBothMessages)
 {
     Publish({{"ALDER3D", "Alder 3D"}});
+    // Another copy's working registration without a data folder: the first
+    // run leaves it as it is, so there is nowhere to keep the list.
     ClearInstallPath();
+    const std::string other = registry_.MakeFile("Velmora3D");
+    std::filesystem::permissions(other, std::filesystem::perms::owner_all);
+    ::velmora::testing::StoreCollectionValue("Velmora3D", "ExecutablePath", other);
     const ProgramRun run = RunProgram({"--web-update"});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.out, "");
