@@ -18,7 +18,7 @@
 
 #include <X11/keysym.h>
 
-#include "app/CGLWindow.h"
+#include "app/qt/CGLWindow.h"
 #include "platform/TempRegistry.h"
 #include "StringTable.h"
 #include "ui/qt/LoadingWindow.h"

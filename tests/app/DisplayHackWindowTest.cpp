@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "app/DisplayHackWindow.h"
+#include "app/qt/DisplayHackWindow.h"
 #include "platform/TempRegistry.h"
 #include "WindowTestSupport.h"
 #include "XWindows.h"

@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "app/EmbeddedPage.h"
+#include "app/qt/EmbeddedPage.h"
 #include "platform/MemberMessages.h"
 #include "platform/TempRegistry.h"
 #include "ui/PageTestSupport.h"

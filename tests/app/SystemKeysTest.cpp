@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/SystemKeys.h"
+#include "app/qt/SystemKeys.h"
 
 namespace velmora {
 namespace {

@@ -18,7 +18,7 @@
 #include <string_view>
 
 #include "app/CommandOptions.h"
-#include "app/FrameTimer.h"
+#include "app/qt/FrameTimer.h"
 #include "app/WindowScene.h"
 #include "platform/AppDisplay.h"
 #include "scene/SceneNotifier.h"

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "app/DibPicture.h"
-#include "app/ForeignParent.h"
+#include "app/qt/ForeignParent.h"
 
 class QPainter;
 

@@ -1,4 +1,4 @@
-#include "app/SystemKeys.h"
+#include "app/qt/SystemKeys.h"
 
 namespace velmora {
 

@@ -16,7 +16,7 @@
 #include <memory>
 
 #include "app/CloseRules.h"
-#include "app/FrameTimer.h"
+#include "app/qt/FrameTimer.h"
 #include "app/WindowScene.h"
 #include "platform/DisplayModes.h"
 #include "scene/SceneNotifier.h"

@@ -1,4 +1,4 @@
-#include "app/MessageBox.h"
+#include "app/qt/MessageBox.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

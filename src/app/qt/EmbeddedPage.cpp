@@ -1,4 +1,4 @@
-#include "app/EmbeddedPage.h"
+#include "app/qt/EmbeddedPage.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>

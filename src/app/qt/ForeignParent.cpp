@@ -1,4 +1,4 @@
-#include "app/ForeignParent.h"
+#include "app/qt/ForeignParent.h"
 
 #include <QAbstractEventDispatcher>
 #include <QSocketNotifier>

@@ -19,7 +19,7 @@
 
 #ifdef VELMORA3D_WINDOWED
 #include "app/WindowScene.h"
-#include "app/WindowShell.h"
+#include "app/qt/WindowShell.h"
 #endif
 
 #include <string>

@@ -5,7 +5,7 @@
 // [SECTION] Events
 // [SECTION] Scene notifications
 
-#include "app/CGLWindow.h"
+#include "app/qt/CGLWindow.h"
 
 #include <QCoreApplication>
 #include <QCursor>
@@ -19,8 +19,8 @@
 
 #include "app/DisplayModeSetup.h"
 #include "app/FrameRateProbe.h"
-#include "app/MessageBox.h"
-#include "app/SystemKeys.h"
+#include "app/qt/MessageBox.h"
+#include "app/qt/SystemKeys.h"
 #include "platform/AppDisplay.h"
 #include "platform/Clock.h"
 #include "StringTable.h"

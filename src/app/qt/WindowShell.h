@@ -3,7 +3,7 @@
 // and the tour inside a screensaver host's window. The application object itself is created only when a mode
 // needs the display, so runs that show nothing work without an X server.
 
-#include "app/CGLWindow.h"
+#include "app/qt/CGLWindow.h"
 #include "app/SaverApp.h"
 
 namespace velmora {

@@ -12,7 +12,7 @@
 
 #include <memory>
 
-#include "app/ForeignParent.h"
+#include "app/qt/ForeignParent.h"
 #include "platform/AppDisplay.h"
 #include "platform/MemberMessages.h"
 #include "platform/Process.h"

@@ -1,4 +1,4 @@
-#include "app/WindowShell.h"
+#include "app/qt/WindowShell.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -8,11 +8,11 @@
 #include <cstdio>
 #include <memory>
 
-#include "app/ConfigurationDialog.h"
-#include "app/DisplayHackWindow.h"
-#include "app/EmbeddedPage.h"
-#include "app/MessageBox.h"
-#include "app/PreviewWindow.h"
+#include "app/qt/ConfigurationDialog.h"
+#include "app/qt/DisplayHackWindow.h"
+#include "app/qt/EmbeddedPage.h"
+#include "app/qt/MessageBox.h"
+#include "app/qt/PreviewWindow.h"
 #include "platform/ForeignWindow.h"
 #include "platform/TerminationSignals.h"
 

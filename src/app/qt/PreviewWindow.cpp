@@ -1,11 +1,11 @@
-#include "app/PreviewWindow.h"
+#include "app/qt/PreviewWindow.h"
 
 #include <QImage>
 #include <QPainter>
 
 #include <cstring>
 
-#include "app/MessageBox.h"
+#include "app/qt/MessageBox.h"
 #include "ui/qt/ProductPicture.h"
 
 namespace velmora {

@@ -1,4 +1,4 @@
-#include "app/FrameTimer.h"
+#include "app/qt/FrameTimer.h"
 
 
 namespace velmora {

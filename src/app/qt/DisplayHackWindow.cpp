@@ -1,4 +1,4 @@
-#include "app/DisplayHackWindow.h"
+#include "app/qt/DisplayHackWindow.h"
 
 #include <QExposeEvent>
 #include <QGuiApplication>
@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/CGLWindow.h"
+#include "app/qt/CGLWindow.h"
 
 namespace velmora {
 

@@ -1,6 +1,6 @@
-#include "app/ConfigurationDialog.h"
+#include "app/qt/ConfigurationDialog.h"
 
-#include "app/MessageBox.h"
+#include "app/qt/MessageBox.h"
 #include "platform/AppDisplay.h"
 #include "platform/Process.h"
 #include "ui/qt/SettingsDialog.h"
