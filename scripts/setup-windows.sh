@@ -86,7 +86,7 @@ if [ -z "$jpeg_version" ] || [ -z "$zlib_version" ] || [ -z "$png_version" ]; th
   echo "setup-windows: no source packages of libjpeg-turbo, zlib or libpng1.6; check the deb-src entries in $src_list" >&2
   exit 1
 fi
-stamp_text="libjpeg-turbo ${jpeg_version}; zlib ${zlib_version} (minizip); libpng ${png_version}"
+stamp_text="libjpeg-turbo ${jpeg_version}; zlib ${zlib_version} (minizip, static zlib); libpng ${png_version}"
 
 all_built=1
 for t in "${triplets[@]}"; do
@@ -164,8 +164,7 @@ includedir=\${prefix}/include
 Name: minizip
 Description: zlib's contributed ZIP reader and writer, cross-built for $t
 Version: ${zlib_upstream}
-Requires.private: zlib
-Libs: -L\${libdir} -lminizip -lz
+Libs: -L\${libdir} -lminizip /usr/$t/lib/libz.a
 Cflags: -I\${includedir}/minizip
 EOF
   # libpng: the static library, against Debian's mingw zlib.
