@@ -56,6 +56,8 @@ packages=(
   libxfixes3:i386 libxxf86vm1:i386
   libgnutls30 libgnutls30:i386
   nasm icoutils nsis
+  # Marlett (the title-bar buttons) and the MS Sans Serif the dialogs name.
+  fonts-wine
   dpkg-dev cmake ninja-build googletest
   xvfb xauth xdotool x11-utils imagemagick python3
 )

@@ -22,6 +22,12 @@ make_prefix() {
   wineboot -i >/dev/null 2>&1
   # A crash must end the program, not wait for someone to close a dialog.
   wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+  # Wine's own fonts (MS Sans Serif, which the dialogs name, and Marlett for
+  # the title-bar buttons) are not found where this Wine looks: the prefix
+  # gets them, as Windows has them in its Fonts folder.
+  if [ -d /usr/share/wine/fonts ]; then
+    cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+  fi
   wineserver -w
   touch "$WINEPREFIX/.velmora-ready"
 }
