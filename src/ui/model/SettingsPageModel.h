@@ -20,6 +20,39 @@ class ProcessStarter;
 
 namespace velmora::ui {
 
+// Control ids of template 133. The Qt view gives every control its id as its
+// object name, so hosts and tests find them with findChild<...>("1004").
+namespace page133 {
+inline constexpr int kTemplateId = 133;
+inline constexpr int kTabs = 1039;
+inline constexpr int kVideoMode = 1004;
+inline constexpr int kUseDesktop = 1005;
+inline constexpr int kSpeed = 1003;
+inline constexpr int kRandomSequence = 1009;
+inline constexpr int kDemoMode = 1022;
+inline constexpr int kCamera = 1053;
+// Controls without an id of their own in the template; named so they can
+// still be found.
+inline constexpr const char* kCameraLabelName = "cameraLabel";
+inline constexpr const char* kPictureName = "picture145";
+} // namespace page133
+
+// The About tab's page, template 142: texts only.
+namespace page142 {
+inline constexpr int kTemplateId = 142;
+inline constexpr const char* kTitle = "Velmora 3D screensaver v1.0\n"
+                                      "Copyright \u00a9 2026 Tarnwick Software.\n"
+                                      "All rights reserved.";
+inline constexpr const char* kContactUs = "Contact Us:";
+inline constexpr const char* kWeb = "Web:\nwww.kestrova3d.com";
+inline constexpr const char* kMail = "E-mail:\nvelmora@kestrova3d.com";
+inline constexpr const char* kCollection
+    = "(Velmora 3D screensaver is a part of our \"Kestrova 3D\" screensavers collection)";
+} // namespace page142
+
+// Tabs of the page.
+inline constexpr std::array<std::string_view, 2> kPageTabs = {"&Velmora 3D", "&About"};
+
 // The entries of the camera combo box; the list index is the stored CamMode.
 inline constexpr std::array<std::string_view, 3> kCameraEntries
     = {"Cycle All (default)", "Satellite flyby", "Planetary orbit"};

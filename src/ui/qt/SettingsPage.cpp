@@ -90,8 +90,8 @@ void SettingsPage::BuildControls()
 
     tabs_ = new QTabWidget(this);
     tabs_->setObjectName(IdName(page133::kTabs));
-    tabs_->addTab(new QWidget, QStringLiteral("&Velmora 3D"));
-    tabs_->addTab(new QWidget, QStringLiteral("&About"));
+    for (const std::string_view tab : kPageTabs)
+        tabs_->addTab(new QWidget, QString::fromUtf8(tab.data(), static_cast<qsizetype>(tab.size())));
     place(tabs_, 0, 0, 271, 177);
 
     place(new QGroupBox(QStringLiteral("Settings"), this), 8, 14, 121, 109);

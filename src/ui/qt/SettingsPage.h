@@ -26,23 +26,6 @@ namespace velmora::ui {
 
 class AboutPage;
 
-// Control ids of template 133. Every control carries its id as its object
-// name, so hosts and tests find them with findChild<...>("1004").
-namespace page133 {
-inline constexpr int kTemplateId = 133;
-inline constexpr int kTabs = 1039;
-inline constexpr int kVideoMode = 1004;
-inline constexpr int kUseDesktop = 1005;
-inline constexpr int kSpeed = 1003;
-inline constexpr int kRandomSequence = 1009;
-inline constexpr int kDemoMode = 1022;
-inline constexpr int kCamera = 1053;
-// Controls without an id of their own in the template; named so they can
-// still be found.
-inline constexpr const char* kCameraLabelName = "cameraLabel";
-inline constexpr const char* kPictureName = "picture145";
-} // namespace page133
-
 // The video-mode combo box: tells the page when its list is about to drop
 // down, before the list is shown, so the page can fill it first.
 class ModeComboBox final : public QComboBox {
