@@ -2,6 +2,10 @@
 // Win32 code. Numbers other members of the collection know are fixed.
 #pragma once
 
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
+
 #define IDS_GUARD_NAME 1
 #define IDS_PRODUCT_KEY 2
 #define IDS_PRODUCT_LIST_URL 3
@@ -16,3 +20,37 @@
 
 #define IDD_LOADING 150
 #define IDC_LOADING_TEXT 1000
+
+// The collection dialog (102), the settings page (133), its About page (142)
+// and the host page of another member (148). The Win32 views check these
+// against the ids their models name.
+#define IDD_COLLECTION 102
+#define IDD_SETTINGS_PAGE 133
+#define IDD_ABOUT_PAGE 142
+#define IDD_MEMBER_HOST 148
+
+#define IDC_PRODUCT_LIST 1016
+#define IDC_WEB_UPDATE 1029
+#define IDC_START_RANDOM 1021
+#define IDC_PAGE_FRAME 1031
+#define IDC_PREVIEW 1009
+#define IDC_RESTORE_DEFAULTS 1008
+
+#define IDC_PAGE_TABS 1039
+#define IDC_VIDEO_MODE 1004
+#define IDC_USE_DESKTOP 1005
+#define IDC_SPEED 1003
+#define IDC_RANDOM_SEQUENCE 1009
+#define IDC_DEMO_MODE 1022
+#define IDC_CAMERA 1053
+// Controls the template leaves without an id get ones of their own here, so
+// the views can reach them.
+#define IDC_CAMERA_LABEL 1100
+#define IDC_PAGE_PICTURE 1101
+
+#define IDC_ABOUT_TITLE 1110
+#define IDC_ABOUT_PICTURE 1111
+#define IDC_ABOUT_CONTACT 1112
+#define IDC_ABOUT_WEB 1113
+#define IDC_ABOUT_MAIL 1114
+#define IDC_ABOUT_COLLECTION 1115

@@ -202,7 +202,10 @@ TEST_F(SettingsPageModelTest, TheComboIsEnabledExactlyWhenUseDesktopIsOff)
         EXPECT_EQ(view.modeEnabled, row.enabled) << row.state;
     }
     // The click alone stores nothing.
-    EXPECT_EQ(registry.Read().find("CurrentVideomode"), std::string::npos);
+    platform::RegistryKey program;
+    platform::RegistryValue stored;
+    EXPECT_FALSE(program.Open("Software\\Tarnwick\\Kestrova3D\\Velmora3D")
+        && program.QueryValue("CurrentVideomode", stored));
 }
 
 TEST_F(SettingsPageModelTest, StoredValuesAreShownAsTheControlsCanHoldThem)
@@ -228,7 +231,12 @@ TEST_F(SettingsPageModelTest, StoredCameraFiveIsSavedAsMinusOne)
     EXPECT_EQ(view.controls.cameraIndex, -1);
     model.Save();
     EXPECT_EQ(StoredSettings().CamMode, -1);
-    EXPECT_NE(registry.Read().find("\"CamMode\"=dword:ffffffff"), std::string::npos) << registry.Read();
+    // All 32 bits, as an unsigned registry value holds them.
+    platform::RegistryKey key;
+    uint32_t raw = 0;
+    ASSERT_TRUE(key.Open("Software\\Tarnwick\\Kestrova3D\\Velmora3D"));
+    ASSERT_TRUE(key.QueryDword("CamMode", raw));
+    EXPECT_EQ(raw, 0xFFFFFFFFu);
 }
 
 TEST_F(SettingsPageModelTest, SavingStoresEveryControl)

@@ -2,9 +2,11 @@
 
 #include <memory>
 
+#include "app/win32/ConfigurationDialog.h"
 #include "app/win32/PreviewWindow.h"
 #include "app/win32/ProgramMessage.h"
 #include "platform/win32/ParentConsole.h"
+#include "ui/win32/SettingsPage.h"
 
 namespace velmora::win32 {
 
@@ -13,6 +15,20 @@ namespace {
 HWND AsWindow(int64_t handle)
 {
     return reinterpret_cast<HWND>(static_cast<intptr_t>(handle));
+}
+
+// The settings page embedded in another member's window, for the rest of
+// the run; the message loop hands it its dialog keys (Tab, arrows, space).
+std::unique_ptr<ui::win32::SettingsPage> embeddedPage;
+HWND embeddedHost = nullptr;
+constexpr UINT kHostWatchMs = 250;
+
+// The host is another program: should its window go without taking the page
+// along (it does on Windows), the page goes, which stores its settings.
+void CALLBACK WatchEmbeddingHost(HWND, UINT, UINT_PTR, DWORD)
+{
+    if (embeddedPage && embeddedPage->Window() && !::IsWindow(embeddedHost))
+        ::DestroyWindow(embeddedPage->Window());
 }
 
 } // namespace
@@ -53,12 +69,31 @@ SaverShell MakeWin32Shell(CGLWindow::SceneFactory makeScene)
         preview.release(); // it goes with its window
         return true;
     };
+    shell.runConfigurationDialog = &RunConfigurationDialog;
+    shell.createEmbeddedPage = [](int64_t parent) {
+        HWND host = AsWindow(parent);
+        RECT client {};
+        if (!::IsWindow(host) || !::GetClientRect(host, &client))
+            return false;
+        auto page = std::make_unique<ui::win32::SettingsPage>(ui::win32::SettingsPage::SystemServices());
+        if (!page->Create(host, client))
+            return false;
+        // The page is the run's main window: the run ends with it.
+        page->OnGone([] { ::PostQuitMessage(0); });
+        ::ShowWindow(page->Window(), SW_SHOWNA);
+        embeddedHost = host;
+        embeddedPage = std::move(page);
+        ::SetTimer(nullptr, 0, kHostWatchMs, &WatchEmbeddingHost);
+        return true;
+    };
     shell.runMessageLoop = [] {
         MSG message;
         BOOL got;
         while ((got = ::GetMessageW(&message, nullptr, 0, 0)) != 0) {
             if (got == -1)
                 return 1;
+            if (embeddedPage && embeddedPage->Window() && ::IsDialogMessageW(embeddedPage->Window(), &message))
+                continue;
             ::TranslateMessage(&message);
             ::DispatchMessageW(&message);
         }

@@ -1,0 +1,218 @@
+// Velmora3D.scr's settings page in a window of this process, as another
+// member's collection dialog hosts it: started with "-1:<hex>", taking the
+// host's messages and the keyboard, storing its settings when it is closed
+// or its host goes; and the collection dialog of the configuration runs.
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "TempFolder.h"
+#include "WinProgram.h"
+#include "platform/Registry.h"
+#include "resource.h"
+#include "ui/win32/MemberHostPage.h"
+
+namespace velmora {
+namespace {
+
+constexpr const char* kProgramKey = "Software\\Tarnwick\\Kestrova3D\\Velmora3D";
+
+template <typename Done>
+bool PumpUntil(int timeoutMs, Done done)
+{
+    for (int waited = 0; waited <= timeoutMs; waited += 20) {
+        MSG message;
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&message);
+            ::DispatchMessageW(&message);
+        }
+        if (done())
+            return true;
+        ::Sleep(20);
+    }
+    return false;
+}
+
+LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+class EmbeddingProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Clean();
+        // Where the web update would keep its files: a dialog without it
+        // reports a broken installation.
+        platform::RegistryKey key;
+        ASSERT_TRUE(key.Create(kProgramKey));
+        ASSERT_TRUE(key.SetString("InstallPath", folder_.Path().string() + "\\"));
+        WNDCLASSW wc {};
+        wc.lpfnWndProc = HostProc;
+        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"VelmoraEmbeddingHost";
+        ::RegisterClassW(&wc);
+        host_ = ::CreateWindowExW(WS_EX_CONTROLPARENT, wc.lpszClassName, L"Host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20,
+            20, 640, 480, nullptr, nullptr, wc.hInstance, nullptr);
+        ASSERT_NE(host_, nullptr);
+        ::SetForegroundWindow(host_);
+    }
+    void TearDown() override
+    {
+        program_.Kill();
+        if (::IsWindow(host_))
+            ::DestroyWindow(host_);
+        Clean();
+    }
+    static void Clean() { ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Tarnwick"); }
+    static void Store(const char* name, uint32_t value)
+    {
+        platform::RegistryKey key;
+        ASSERT_TRUE(key.Create(kProgramKey));
+        ASSERT_TRUE(key.SetDword(name, value));
+    }
+    static int32_t Stored(const char* name)
+    {
+        DWORD value = 0;
+        DWORD size = sizeof value;
+        if (::RegGetValueW(HKEY_CURRENT_USER, L"Software\\Tarnwick\\Kestrova3D\\Velmora3D",
+                std::wstring(name, name + std::strlen(name)).c_str(), RRF_RT_REG_DWORD, nullptr, &value, &size)
+            != ERROR_SUCCESS)
+            return -12345;
+        return static_cast<int32_t>(value);
+    }
+    // The member's page once it has its controls.
+    static HWND WaitForPage(HWND parent)
+    {
+        HWND page = nullptr;
+        PumpUntil(60000, [&] {
+            page = ::GetWindow(parent, GW_CHILD);
+            return page && ::GetDlgItem(page, IDC_SPEED) != nullptr;
+        });
+        return page && ::GetDlgItem(page, IDC_SPEED) ? page : nullptr;
+    }
+    // A key to the host's window, which is the foreground one.
+    void Press(WORD key) const
+    {
+        ::SetForegroundWindow(host_);
+        test::PressKey(key);
+    }
+    static LRESULT Position(HWND page) { return ::SendMessageW(::GetDlgItem(page, IDC_SPEED), TBM_GETPOS, 0, 0); }
+    static HWND FocusOf(HWND page)
+    {
+        GUITHREADINFO info {};
+        info.cbSize = sizeof info;
+        ::GetGUIThreadInfo(::GetWindowThreadProcessId(page, nullptr), &info);
+        return info.hwndFocus;
+    }
+
+    testing::TempFolder folder_ {"velmora-embedding"};
+    HWND host_ = nullptr;
+    test::WinProgram program_;
+};
+
+TEST_F(EmbeddingProgramTest, HostPageForwardsToTheMembersPageAndClosesIt)
+{
+    Store("AnimationSpeed", 90);
+    ui::win32::MemberHostPage hostPage;
+    ASSERT_TRUE(hostPage.Create(host_, RECT {10, 10, 600, 440}, VELMORA3D_PATH));
+    HWND page = WaitForPage(hostPage.Window());
+    ASSERT_NE(page, nullptr) << "the member's page never arrived";
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(page, &owner);
+    EXPECT_NE(owner, ::GetCurrentProcessId()) << "the page is the member's own";
+    EXPECT_EQ(Position(page), 90);
+
+    // Restore Defaults has been handled when the forward returns.
+    EXPECT_EQ(hostPage.Forward(ui::PageCommand::RestoreDefaults), ui::win32::MemberHostPage::Result::Handled);
+    EXPECT_EQ(Position(page), 50);
+    EXPECT_EQ(Stored("AnimationSpeed"), 50);
+
+    // Closing the member stores what its page shows, and it ends.
+    ::SendMessageW(::GetDlgItem(page, IDC_SPEED), TBM_SETPOS, TRUE, 80);
+    hostPage.CloseMember();
+    EXPECT_FALSE(hostPage.Process().IsStarted() && const_cast<platform::ChildProcess&>(hostPage.Process()).IsRunning());
+    EXPECT_EQ(hostPage.Process().ExitCode(), 0);
+    EXPECT_EQ(Stored("AnimationSpeed"), 80);
+    EXPECT_EQ(hostPage.Forward(ui::PageCommand::Preview), ui::win32::MemberHostPage::Result::NoMember);
+}
+
+TEST_F(EmbeddingProgramTest, KeyboardMovesThroughTheMembersPage)
+{
+    ASSERT_TRUE(program_.Start(VELMORA3D_PATH, "-1:" + [&] {
+        char hex[32];
+        std::snprintf(hex, sizeof hex, "%lX", static_cast<unsigned long>(reinterpret_cast<uintptr_t>(host_)));
+        return std::string(hex);
+    }(), {}, folder_.File("page.txt")));
+    HWND page = WaitForPage(host_);
+    ASSERT_NE(page, nullptr);
+    HWND useDesktop = ::GetDlgItem(page, IDC_USE_DESKTOP);
+    HWND speed = ::GetDlgItem(page, IDC_SPEED);
+    HWND randomSequence = ::GetDlgItem(page, IDC_RANDOM_SEQUENCE);
+    ::SetForegroundWindow(host_);
+    ::SetFocus(useDesktop);
+    ASSERT_TRUE(PumpUntil(5000, [&] { return FocusOf(page) == useDesktop; }));
+
+    // Tab goes on to the slider, the arrow keys move it, Tab again to the
+    // next box, and space ticks it.
+    Press(VK_TAB);
+    EXPECT_TRUE(PumpUntil(5000, [&] { return FocusOf(page) == speed; }));
+    const LRESULT before = Position(page);
+    Press(VK_RIGHT);
+    EXPECT_TRUE(PumpUntil(5000, [&] { return Position(page) == before + 1; }));
+    Press(VK_TAB);
+    EXPECT_TRUE(PumpUntil(5000, [&] { return FocusOf(page) == randomSequence; }));
+    const LRESULT ticked = ::SendMessageW(randomSequence, BM_GETCHECK, 0, 0);
+    Press(VK_SPACE);
+    EXPECT_TRUE(PumpUntil(5000, [&] { return ::SendMessageW(randomSequence, BM_GETCHECK, 0, 0) != ticked; }));
+
+    // The host going takes the page with it; the page stores what it shows
+    // and the member's run ends.
+    ::DestroyWindow(host_);
+    EXPECT_EQ(program_.WaitExit(20000), 0);
+    EXPECT_EQ(Stored("AnimationSpeed"), static_cast<int32_t>(before + 1));
+    EXPECT_EQ(Stored("RandomCameraStart"), ticked == BST_CHECKED ? 0 : 1);
+}
+
+TEST_F(EmbeddingProgramTest, MemberThatNeverEmbedsLeavesAnEmptyPage)
+{
+    // A program that starts but never places a page.
+    ui::win32::MemberHostPage hostPage;
+    ASSERT_TRUE(hostPage.Create(host_, RECT {10, 10, 600, 440}, ARGV_ECHO_PATH));
+    PumpUntil(500, [] { return false; });
+    EXPECT_EQ(hostPage.PageWindow(), nullptr);
+    EXPECT_EQ(hostPage.Forward(ui::PageCommand::RestoreDefaults), ui::win32::MemberHostPage::Result::NoMember);
+    hostPage.CloseMember();
+    EXPECT_FALSE(const_cast<platform::ChildProcess&>(hostPage.Process()).IsRunning());
+}
+
+TEST_F(EmbeddingProgramTest, ConfigurationRunsShowTheCollectionDialog)
+{
+    for (const char* tail : {"", "/c", "/C:1234"}) {
+        ASSERT_TRUE(program_.Start(VELMORA3D_PATH, tail, {}, folder_.File("dialog.txt")));
+        HWND dialog = nullptr;
+        HWND page = nullptr;
+        // Found once initialised: this program's page is in it.
+        ASSERT_TRUE(PumpUntil(60000, [&] {
+            dialog = ::FindWindowW(L"#32770", L"Kestrova collection:  Velmora 3D screensaver");
+            page = dialog ? ::FindWindowExW(dialog, nullptr, L"#32770", nullptr) : nullptr;
+            return page && ::GetDlgItem(page, IDC_SPEED);
+        })) << "\"" << tail << "\"";
+        HWND list = ::GetDlgItem(dialog, IDC_PRODUCT_LIST);
+        EXPECT_EQ(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 1) << tail;
+        EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(dialog, IDC_START_RANDOM))) << tail;
+        ::PostMessageW(dialog, WM_CLOSE, 0, 0);
+        EXPECT_EQ(program_.WaitExit(20000), 0) << tail;
+    }
+}
+
+} // namespace
+} // namespace velmora
