@@ -206,7 +206,8 @@ std::string UsageText(std::string_view program)
           "HKEY_CURRENT_USER\\Software\\Tarnwick\\Kestrova3D\\Velmora3D.\n";
 #else
     return "usage: " + p + " [/c | /s | /p WINDOW | /a | -1:HEXWINDOW]\n" + "       " + p
-        + " --root | --window-id ID [--speed N] [--cam-mode N]\n" + "       " + p + " --web-update | --help | --version\n"
+        + " --root | --window-id ID [--speed N] [--cam-mode N]\n" + "       " + p
+        + " --web-update | --help | --version\n"
         + "\n"
           "Velmora 3D, a screensaver of the Kestrova 3D collection: a flight around Saturn.\n"
           "\n"

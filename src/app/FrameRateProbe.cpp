@@ -20,7 +20,8 @@ std::optional<uint32_t> FrameRateProbe::FramesFromEnvironment()
     return static_cast<uint32_t>(value);
 }
 
-std::function<bool(uint32_t, PixelSize)> FrameRateProbe::HookFromEnvironment(std::function<int64_t()> tickCountMs)
+std::function<bool(uint32_t, PixelSize)> FrameRateProbe::HookFromEnvironment(
+    std::function<int64_t()> tickCountMs)
 {
     const std::optional<uint32_t> frames = FramesFromEnvironment();
     if (!frames)

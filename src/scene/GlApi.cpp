@@ -12,9 +12,11 @@ bool LoadMultitexture()
     // Looked up again for every context: pointers of one driver's context
     // need not hold in another's.
     activeTexture = reinterpret_cast<PFNGLACTIVETEXTUREPROC>(platform::GlProcAddress("glActiveTexture"));
-    multiTexCoord2d = reinterpret_cast<PFNGLMULTITEXCOORD2DPROC>(platform::GlProcAddress("glMultiTexCoord2d"));
+    multiTexCoord2d
+        = reinterpret_cast<PFNGLMULTITEXCOORD2DPROC>(platform::GlProcAddress("glMultiTexCoord2d"));
     if (!activeTexture || !multiTexCoord2d) {
-        activeTexture = reinterpret_cast<PFNGLACTIVETEXTUREPROC>(platform::GlProcAddress("glActiveTextureARB"));
+        activeTexture
+            = reinterpret_cast<PFNGLACTIVETEXTUREPROC>(platform::GlProcAddress("glActiveTextureARB"));
         multiTexCoord2d
             = reinterpret_cast<PFNGLMULTITEXCOORD2DPROC>(platform::GlProcAddress("glMultiTexCoord2dARB"));
     }

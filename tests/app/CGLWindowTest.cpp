@@ -21,8 +21,8 @@
 #include "app/qt/CGLWindow.h"
 #include "platform/TempRegistry.h"
 #include "StringTable.h"
-#include "ui/qt/LoadingWindow.h"
 #include "ui/PageTestSupport.h"
+#include "ui/qt/LoadingWindow.h"
 #include "WindowTestSupport.h"
 
 namespace velmora {

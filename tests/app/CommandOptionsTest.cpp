@@ -150,7 +150,8 @@ TEST(CommandOptions, UsageNamesEveryOptionAndVersionTheProgram)
     EXPECT_EQ(usage.find("--root"), std::string::npos);
     EXPECT_NE(usage.find("HKEY_CURRENT_USER"), std::string::npos);
 #else
-    for (const char* option : {"--root", "--window-id ID", "--speed N", "--cam-mode N", "XSCREENSAVER_WINDOW"})
+    for (const char* option :
+        {"--root", "--window-id ID", "--speed N", "--cam-mode N", "XSCREENSAVER_WINDOW"})
         EXPECT_NE(usage.find(option), std::string::npos) << option;
 #endif
     EXPECT_EQ(usage.back(), '\n');

@@ -30,8 +30,8 @@
 #include "PrivateXServer.h"
 #include "settings/SaverSettings.h"
 #include "StringTable.h"
-#include "ui/qt/DialogUnits.h"
 #include "ui/PageTestSupport.h"
+#include "ui/qt/DialogUnits.h"
 #include "XWindows.h"
 
 namespace velmora {

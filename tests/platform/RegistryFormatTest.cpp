@@ -102,8 +102,10 @@ TEST(RegistryFormat, HostileShapesAreDamage)
     for (int i = 0; i < 80; ++i)
         longPath += "\\" + longName;
     const std::vector<Row> rows = {
-        {"deepest key", std::string("[") + DeepPath(kRegistryMaxKeyDepth) + "]\n\"d\"=dword:00000001\n", false},
-        {"one level too deep", std::string("[") + DeepPath(kRegistryMaxKeyDepth + 1) + "]\n\"d\"=dword:00000001\n", true},
+        {"deepest key", std::string("[") + DeepPath(kRegistryMaxKeyDepth) + "]\n\"d\"=dword:00000001\n",
+            false},
+        {"one level too deep",
+            std::string("[") + DeepPath(kRegistryMaxKeyDepth + 1) + "]\n\"d\"=dword:00000001\n", true},
         {"thousands of levels", std::string("[") + DeepPath(5000) + "]\n\"d\"=dword:00000001\n", true},
         {"path longer than a line", std::string("[") + longPath + "]\n\"d\"=dword:00000001\n", true},
         {"megabytes in one line", "[HKEY_CURRENT_USER\\L]\n\"d\"=\"" + std::string(2 << 20, 'x') + "\"\n",

@@ -32,8 +32,8 @@ public:
         scratch_ = L"Software\\VelmoraTests\\" + std::to_wstring(::GetCurrentProcessId()) + L"-"
             + std::to_wstring(++serial);
         HKEY key = nullptr;
-        if (::RegCreateKeyExW(HKEY_CURRENT_USER, scratch_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                nullptr)
+        if (::RegCreateKeyExW(
+                HKEY_CURRENT_USER, scratch_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr)
                 != ERROR_SUCCESS
             || ::RegOverridePredefKey(HKEY_CURRENT_USER, key) != ERROR_SUCCESS)
             ADD_FAILURE() << "cannot make a scratch registry key";

@@ -4,8 +4,8 @@
 
 #include <QFontMetrics>
 
-#include "ui/qt/DialogUnits.h"
 #include "ui/PageWidgetFixture.h"
+#include "ui/qt/DialogUnits.h"
 
 namespace velmora::ui {
 namespace {

@@ -6,9 +6,9 @@
 #include <QLabel>
 #include <QScreen>
 
+#include "ui/PageWidgetFixture.h"
 #include "ui/qt/DialogUnits.h"
 #include "ui/qt/LoadingWindow.h"
-#include "ui/PageWidgetFixture.h"
 
 namespace velmora::ui {
 namespace {

@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "ui/qt/MemberHostPage.h"
 #include "ui/PageWidgetFixture.h"
+#include "ui/qt/MemberHostPage.h"
 #include "ui/qt/SettingsDialog.h"
 #include "ui/qt/SettingsPage.h"
 #include "webupdate/qt/ProductPage.h"

@@ -19,9 +19,9 @@
 #include <string>
 #include <vector>
 
+#include "ui/PageWidgetFixture.h"
 #include "ui/qt/AboutPage.h"
 #include "ui/qt/DialogUnits.h"
-#include "ui/PageWidgetFixture.h"
 #include "ui/qt/ProductPicture.h"
 #include "ui/qt/SettingsPage.h"
 

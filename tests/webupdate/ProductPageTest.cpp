@@ -16,8 +16,8 @@
 
 #include "codec/JpegEncoder.h"
 #include "TestHttpServer.h"
-#include "ui/qt/DialogUnits.h"
 #include "ui/OffscreenApplication.h"
+#include "ui/qt/DialogUnits.h"
 #include "webupdate/ProductCatalogue.h"
 #include "webupdate/qt/ProductPage.h"
 #include "webupdate/qt/TitleLabel.h"

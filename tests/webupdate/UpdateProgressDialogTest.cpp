@@ -11,8 +11,8 @@
 
 #include <gtest/gtest.h>
 
-#include "ui/qt/DialogUnits.h"
 #include "ui/OffscreenApplication.h"
+#include "ui/qt/DialogUnits.h"
 #include "webupdate/qt/UpdateProgressDialog.h"
 
 namespace velmora::webupdate {

@@ -9,8 +9,8 @@
 // Windows velmora3d.ico and strip138.bmp.
 
 #include "IconArt.h"
-#include "WindowsArt.h"
 #include "platform/ProgramIcon.h"
+#include "WindowsArt.h"
 
 #include <png.h>
 

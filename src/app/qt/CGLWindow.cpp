@@ -196,8 +196,8 @@ bool CGLWindow::CreateContext()
 
 void CGLWindow::ApplyDisplayMode()
 {
-    const DisplayModeOutcome outcome
-        = ApplyConfiguredDisplayMode(settings_, *services_.displays, ToPixels(services_.fullScreenClientSize()));
+    const DisplayModeOutcome outcome = ApplyConfiguredDisplayMode(
+        settings_, *services_.displays, ToPixels(services_.fullScreenClientSize()));
     displayModeChanged_ = outcome.changed;
     if (outcome.saveSettings)
         settings_.Save();

@@ -1,6 +1,5 @@
 #include "app/qt/FrameTimer.h"
 
-
 namespace velmora {
 
 FrameTimer::FrameTimer(FramePacer::Clock clock, QObject* parent)

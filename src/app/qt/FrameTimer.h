@@ -39,5 +39,4 @@ private:
     bool active_ = false;
 };
 
-
 } // namespace velmora

@@ -18,8 +18,8 @@
 #include <cstdio>
 
 #ifdef VELMORA3D_WINDOWED
-#include "app/WindowScene.h"
 #include "app/qt/WindowShell.h"
+#include "app/WindowScene.h"
 #endif
 
 #include <string>

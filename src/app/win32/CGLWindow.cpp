@@ -159,8 +159,8 @@ CGLWindow::CreateResult CGLWindow::Create(const RECT& rect)
     }
 
     ApplyDisplayMode();
-    ::SetWindowPos(window_, HWND_TOPMOST, 0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN),
-        SWP_SHOWWINDOW);
+    ::SetWindowPos(window_, HWND_TOPMOST, 0, 0, ::GetSystemMetrics(SM_CXSCREEN),
+        ::GetSystemMetrics(SM_CYSCREEN), SWP_SHOWWINDOW);
     CoverOtherMonitors();
     const PixelSize resized = ClientPixels();
     scene_->Resize(resized.width, resized.height);
@@ -217,9 +217,9 @@ void CGLWindow::CoverOtherMonitors()
     std::vector<RECT> others;
     ::EnumDisplayMonitors(nullptr, nullptr, &CollectOtherMonitor, reinterpret_cast<LPARAM>(&others));
     for (const RECT& r : others) {
-        HWND cover = ::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kCoverClass, L"", WS_POPUP | WS_VISIBLE,
-            r.left, r.top, r.right - r.left, r.bottom - r.top, window_, nullptr, ::GetModuleHandleW(nullptr),
-            this);
+        HWND cover = ::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kCoverClass, L"",
+            WS_POPUP | WS_VISIBLE, r.left, r.top, r.right - r.left, r.bottom - r.top, window_, nullptr,
+            ::GetModuleHandleW(nullptr), this);
         if (cover)
             covers_.push_back(cover);
     }

@@ -9,7 +9,8 @@ namespace velmora::win32 {
 void RunConfigurationDialog()
 {
     // The web update's boxes: OK only, no icon.
-    webupdate::ProductCatalogue catalogue([](std::string_view text) { ShowProgramMessage(nullptr, text, 0); });
+    webupdate::ProductCatalogue catalogue(
+        [](std::string_view text) { ShowProgramMessage(nullptr, text, 0); });
     ui::win32::SettingsDialog::Services services;
     services.products = [&catalogue](bool online, HWND) {
         catalogue.Build(online, nullptr);

@@ -83,7 +83,8 @@ bool PreviewWindow::Create(HWND parent)
 
 bool PreviewWindow::LoadPicture()
 {
-    const platform::LinkedResource bitmap = platform::FindLinkedResource("#2", IDB_PRODUCT_PICTURE); // RT_BITMAP
+    const platform::LinkedResource bitmap
+        = platform::FindLinkedResource("#2", IDB_PRODUCT_PICTURE); // RT_BITMAP
     switch (picture_.LoadBitmapResource(bitmap.data, bitmap.size)) {
     case DibPicture::LoadResult::Loaded:
         return true;

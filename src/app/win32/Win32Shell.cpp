@@ -92,7 +92,8 @@ SaverShell MakeWin32Shell(CGLWindow::SceneFactory makeScene)
         while ((got = ::GetMessageW(&message, nullptr, 0, 0)) != 0) {
             if (got == -1)
                 return 1;
-            if (embeddedPage && embeddedPage->Window() && ::IsDialogMessageW(embeddedPage->Window(), &message))
+            if (embeddedPage && embeddedPage->Window()
+                && ::IsDialogMessageW(embeddedPage->Window(), &message))
                 continue;
             ::TranslateMessage(&message);
             ::DispatchMessageW(&message);

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "app/SaverApp.h"
-#include "app/WindowScene.h"
 #include "app/win32/ProgramMessage.h"
 #include "app/win32/Win32Shell.h"
+#include "app/WindowScene.h"
 #include "platform/InstanceGuard.h"
 #include "platform/win32/WideText.h"
 #include "StringTable.h"
@@ -42,7 +42,7 @@ void BecomeDpiAware()
     using SetContext = BOOL(WINAPI*)(HANDLE);
     HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
     const auto set = user32 ? reinterpret_cast<SetContext>(
-                                  reinterpret_cast<void*>(::GetProcAddress(user32, "SetProcessDpiAwarenessContext")))
+                         reinterpret_cast<void*>(::GetProcAddress(user32, "SetProcessDpiAwarenessContext")))
                             : nullptr;
     // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2
     if (set)

@@ -56,8 +56,8 @@ std::string SystemMessage(DWORD error)
 {
     wchar_t* text = nullptr;
     const DWORD n = ::FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-        0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::wstring message = n > 0 && text ? std::wstring(text, n) : L"error " + std::to_wstring(error);
     if (text)
         ::LocalFree(text);

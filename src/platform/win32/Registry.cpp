@@ -332,14 +332,15 @@ bool RegistryKey::SetDword(std::string_view name, uint32_t value)
     if (!key)
         return false;
     const DWORD data = value;
-    return ::RegSetValueExW(
-               key.Get(), Widen(name).c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data)
+    return ::RegSetValueExW(key.Get(), Widen(name).c_str(), 0, REG_DWORD,
+               reinterpret_cast<const BYTE*>(&data), sizeof data)
         == ERROR_SUCCESS;
 }
 
 bool RegistryKey::SetString(std::string_view name, std::string_view text)
 {
-    if (!open_ || !regfile::IsValidValueName(name) || !regfile::IsValidText(text) || text.size() > kRegistryMaxText)
+    if (!open_ || !regfile::IsValidValueName(name) || !regfile::IsValidText(text)
+        || text.size() > kRegistryMaxText)
         return false;
     const UniqueHKey key = CreatePath(path_);
     if (!key)

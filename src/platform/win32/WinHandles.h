@@ -12,8 +12,7 @@
 namespace velmora::win32 {
 
 // A handle with its own close call; null is "no handle".
-template <typename T, auto Close>
-class UniqueHandle {
+template<typename T, auto Close> class UniqueHandle {
 public:
     UniqueHandle() = default;
     explicit UniqueHandle(T handle)
@@ -58,13 +57,34 @@ private:
 };
 
 namespace detail {
-inline void CloseKernelHandle(HANDLE h) { ::CloseHandle(h); }
-inline void CloseRegistryKey(HKEY k) { ::RegCloseKey(k); }
-inline void FreeLibraryHandle(HMODULE m) { ::FreeLibrary(m); }
-inline void DeleteGdiObject(HGDIOBJ o) { ::DeleteObject(o); }
-inline void DestroyWindowHandle(HWND w) { ::DestroyWindow(w); }
-inline void DestroyIconHandle(HICON i) { ::DestroyIcon(i); }
-inline void UnmapView(void* p) { ::UnmapViewOfFile(p); }
+inline void CloseKernelHandle(HANDLE h)
+{
+    ::CloseHandle(h);
+}
+inline void CloseRegistryKey(HKEY k)
+{
+    ::RegCloseKey(k);
+}
+inline void FreeLibraryHandle(HMODULE m)
+{
+    ::FreeLibrary(m);
+}
+inline void DeleteGdiObject(HGDIOBJ o)
+{
+    ::DeleteObject(o);
+}
+inline void DestroyWindowHandle(HWND w)
+{
+    ::DestroyWindow(w);
+}
+inline void DestroyIconHandle(HICON i)
+{
+    ::DestroyIcon(i);
+}
+inline void UnmapView(void* p)
+{
+    ::UnmapViewOfFile(p);
+}
 } // namespace detail
 
 // Process, thread, file mapping and most other kernel objects.

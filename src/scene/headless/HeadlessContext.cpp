@@ -1,8 +1,8 @@
 #include "scene/headless/HeadlessContext.h"
 
+#include "scene/GlApi.h"
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
-#include "scene/GlApi.h"
 
 #include <cstdio>
 #include <cstring>

@@ -35,12 +35,14 @@ struct FramebufferCalls {
     bool Load()
     {
         const auto get = [](auto& pointer, const char* name) {
-            pointer = reinterpret_cast<std::remove_reference_t<decltype(pointer)>>(platform::GlProcAddress(name));
+            pointer
+                = reinterpret_cast<std::remove_reference_t<decltype(pointer)>>(platform::GlProcAddress(name));
             return pointer != nullptr;
         };
         return get(genFramebuffers, "glGenFramebuffers") && get(bindFramebuffer, "glBindFramebuffer")
             && get(deleteFramebuffers, "glDeleteFramebuffers") && get(genRenderbuffers, "glGenRenderbuffers")
-            && get(bindRenderbuffer, "glBindRenderbuffer") && get(deleteRenderbuffers, "glDeleteRenderbuffers")
+            && get(bindRenderbuffer, "glBindRenderbuffer")
+            && get(deleteRenderbuffers, "glDeleteRenderbuffers")
             && get(renderbufferStorage, "glRenderbufferStorage")
             && get(framebufferRenderbuffer, "glFramebufferRenderbuffer")
             && get(checkFramebufferStatus, "glCheckFramebufferStatus");
@@ -66,7 +68,8 @@ bool RegisterWindowClass()
 
 std::string SystemError(const char* what)
 {
-    return std::string("headless context: ") + what + " failed (error " + std::to_string(::GetLastError()) + ")";
+    return std::string("headless context: ") + what + " failed (error " + std::to_string(::GetLastError())
+        + ")";
 }
 
 } // namespace
@@ -85,8 +88,8 @@ std::unique_ptr<HeadlessContext> HeadlessContext::Create(int width, int height, 
         error = SystemError("RegisterClassEx");
         return nullptr;
     }
-    HWND window = ::CreateWindowExW(0, kWindowClass, L"", WS_POPUP, 0, 0, 16, 16, nullptr, nullptr,
-        ::GetModuleHandleW(nullptr), nullptr);
+    HWND window = ::CreateWindowExW(
+        0, kWindowClass, L"", WS_POPUP, 0, 0, 16, 16, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
     if (!window) {
         error = SystemError("CreateWindowEx");
         return nullptr;

@@ -15,8 +15,7 @@ namespace velmora::ui::win32 {
 // The dialog procedure of a view class T with `INT_PTR OnMessage(UINT,
 // WPARAM, LPARAM)`: the object comes with WM_INITDIALOG (the create
 // parameter) and is kept in DWLP_USER; messages before it are left alone.
-template <typename T>
-INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+template<typename T> INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_INITDIALOG) {
         ::SetWindowLongPtrW(dialog, DWLP_USER, lParam);

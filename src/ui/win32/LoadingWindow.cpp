@@ -20,7 +20,8 @@ LoadingWindow::LoadingWindow(HINSTANCE instance)
     if (!window_)
         return;
     // The scene loads on this thread without pumping messages: paint now.
-    ::SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    ::SetWindowPos(
+        window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
     ::UpdateWindow(window_);
 }
 

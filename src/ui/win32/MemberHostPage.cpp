@@ -21,8 +21,8 @@ bool MemberHostPage::Create(HWND dialog, const RECT& rect, const std::string& ex
         return false;
     ::SetWindowPos(window_, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
         SWP_NOZORDER | SWP_NOACTIVATE);
-    return process_.Start(MemberCommandLine(executablePath, static_cast<unsigned long>(
-                                                               reinterpret_cast<uintptr_t>(window_))));
+    return process_.Start(
+        MemberCommandLine(executablePath, static_cast<unsigned long>(reinterpret_cast<uintptr_t>(window_))));
 }
 
 HWND MemberHostPage::PageWindow() const
@@ -37,8 +37,8 @@ MemberHostPage::Result MemberHostPage::Forward(PageCommand command)
         return Result::NoMember;
     DWORD_PTR answer = 0;
     // SMTO_ABORTIFHUNG: a member that has stopped answering is not waited for.
-    if (!::SendMessageTimeoutW(page, static_cast<UINT>(command), 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG,
-            kReplyTimeoutMs, &answer))
+    if (!::SendMessageTimeoutW(
+            page, static_cast<UINT>(command), 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG, kReplyTimeoutMs, &answer))
         return Result::NotAnswered;
     return Result::Handled;
 }

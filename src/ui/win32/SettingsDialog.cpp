@@ -26,7 +26,8 @@ SettingsDialog::SettingsDialog(Services services, int initialPage)
     , model_(
           *this,
           [this](bool withWebUpdate) {
-              return services_.products ? services_.products(withWebUpdate, window_) : std::vector<ProductRow> {};
+              return services_.products ? services_.products(withWebUpdate, window_)
+                                        : std::vector<ProductRow> {};
           },
           services_.readIcon ? services_.readIcon : IconReader(&ReadMemberIcon), initialPage)
 {
@@ -100,8 +101,8 @@ INT_PTR SettingsDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
             ::SendMessageW(window_, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
             RECT client {};
             ::GetClientRect(window_, &client);
-            const IconOrigin at = MinimisedIconOrigin(client.right, client.bottom, ::GetSystemMetrics(SM_CXICON),
-                ::GetSystemMetrics(SM_CYICON));
+            const IconOrigin at = MinimisedIconOrigin(
+                client.right, client.bottom, ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON));
             ::DrawIcon(dc, at.x, at.y, icon_);
             ::EndPaint(window_, &ps);
             return TRUE;
@@ -117,7 +118,8 @@ INT_PTR SettingsDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
             return DialogResult(window_, FALSE); // allowed
         if (header->code == LVN_ITEMCHANGED) {
             const auto* change = reinterpret_cast<const NMLISTVIEW*>(lParam);
-            if ((change->uNewState & LVIS_FOCUSED) && !(change->uOldState & LVIS_FOCUSED) && change->iItem >= 0)
+            if ((change->uNewState & LVIS_FOCUSED) && !(change->uOldState & LVIS_FOCUSED)
+                && change->iItem >= 0)
                 model_.RowFocused(change->iItem);
             return DialogResult(window_, 0);
         }
@@ -245,8 +247,8 @@ int SettingsDialog::AddBitmapImage(const std::string& path)
 {
     if (path.empty())
         return kNoImage;
-    HBITMAP bitmap = static_cast<HBITMAP>(::LoadImageW(nullptr, velmora::win32::Widen(path).c_str(), IMAGE_BITMAP,
-        kListImageSide, kListImageSide, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+    HBITMAP bitmap = static_cast<HBITMAP>(::LoadImageW(nullptr, velmora::win32::Widen(path).c_str(),
+        IMAGE_BITMAP, kListImageSide, kListImageSide, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
     if (!bitmap)
         return kNoImage;
     const int index = ::ImageList_AddMasked(images_, bitmap, kStripKey);

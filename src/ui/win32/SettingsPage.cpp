@@ -34,8 +34,11 @@ void SetCheckValue(HWND box, int32_t value)
     // An indeterminate state needs a three-state box; the others keep the
     // automatic two-state behaviour.
     const LONG_PTR style = ::GetWindowLongPtrW(box, GWL_STYLE) & ~static_cast<LONG_PTR>(BS_TYPEMASK);
-    ::SendMessageW(box, BM_SETSTYLE, static_cast<WPARAM>(style | (value == kIndeterminate ? BS_AUTO3STATE : BS_AUTOCHECKBOX)), FALSE);
-    const WPARAM state = value == kChecked ? BST_CHECKED : value == kIndeterminate ? BST_INDETERMINATE : BST_UNCHECKED;
+    ::SendMessageW(box, BM_SETSTYLE,
+        static_cast<WPARAM>(style | (value == kIndeterminate ? BS_AUTO3STATE : BS_AUTOCHECKBOX)), FALSE);
+    const WPARAM state = value == kChecked ? BST_CHECKED
+        : value == kIndeterminate          ? BST_INDETERMINATE
+                                           : BST_UNCHECKED;
     ::SendMessageW(box, BM_SETCHECK, state, 0);
 }
 

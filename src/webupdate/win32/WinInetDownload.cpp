@@ -81,8 +81,8 @@ public:
 
     bool Open()
     {
-        internet_ = ::InternetOpenW(velmora::win32::Widen(kUserAgent).c_str(), INTERNET_OPEN_TYPE_PRECONFIG,
-            nullptr, nullptr, 0);
+        internet_ = ::InternetOpenW(
+            velmora::win32::Widen(kUserAgent).c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
         if (!internet_)
             return false;
         watchdog_ = std::thread([this] { Watch(); });
@@ -111,8 +111,9 @@ public:
         }
         // Never from the cache, never into it: the list must be the server's
         // current one.
-        const DWORD flags = INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_TRANSFER_BINARY | INTERNET_FLAG_RELOAD
-            | INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_UI;
+        const DWORD flags = INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_TRANSFER_BINARY
+            | INTERNET_FLAG_RELOAD | INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_COOKIES
+            | INTERNET_FLAG_NO_UI;
         HINTERNET opened = ::InternetOpenUrlW(session, url.c_str(), nullptr, 0, flags, 1);
         std::lock_guard lock(mutex_);
         if (aborted_) {
@@ -130,7 +131,9 @@ public:
         std::lock_guard lock(mutex_);
         DWORD status = 0;
         DWORD size = sizeof status;
-        if (!url_ || !::HttpQueryInfoW(url_, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr))
+        if (!url_
+            || !::HttpQueryInfoW(
+                url_, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr))
             return 0;
         return static_cast<long>(status);
     }
@@ -283,7 +286,8 @@ int64_t HttpDownload(const std::string& url, HeapBlock& block, const ShowMessage
         if (ended() || session.Aborted())
             return -1;
         if (attempt < limits.attempts) {
-            const long pause = std::min(static_cast<long>(limits.retryPauseMs), Milliseconds(deadline - Clock::now()));
+            const long pause
+                = std::min(static_cast<long>(limits.retryPauseMs), Milliseconds(deadline - Clock::now()));
             if (pause > 0)
                 PauseUnlessCancelled(pause, transfer);
             if (ended())

@@ -14,8 +14,8 @@
 #include <tuple>
 #include <vector>
 
-#include "StringTable.h"
 #include "platform/TempRegistry.h"
+#include "StringTable.h"
 
 namespace velmora::win32 {
 namespace {
@@ -45,7 +45,10 @@ public:
     {
         journal_.Add("init " + std::to_string(w) + "x" + std::to_string(h));
     }
-    void Resize(int w, int h) override { journal_.Add("resize " + std::to_string(w) + "x" + std::to_string(h)); }
+    void Resize(int w, int h) override
+    {
+        journal_.Add("resize " + std::to_string(w) + "x" + std::to_string(h));
+    }
     void DrawFrame() override { ++journal_.frames; }
     void ReleaseGlObjects() override { journal_.Add("release gl"); }
     void ReleaseBuffers() override { journal_.Add("release buffers"); }
@@ -146,8 +149,8 @@ TEST_F(Win32CGLWindowTest, StartsInOrderDrawsAndTearsDownInOrder)
     HWND window = Start(Services());
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(RunFrames(5));
-    const std::string full
-        = std::to_string(::GetSystemMetrics(SM_CXSCREEN)) + "x" + std::to_string(::GetSystemMetrics(SM_CYSCREEN));
+    const std::string full = std::to_string(::GetSystemMetrics(SM_CXSCREEN)) + "x"
+        + std::to_string(::GetSystemMetrics(SM_CYSCREEN));
     // The scene sees the window's size before any mode change, then the screen.
     ASSERT_GE(journal_.calls.size(), 3u);
     EXPECT_EQ(journal_.calls[0], "init 320x240");
@@ -197,8 +200,7 @@ TEST_P(Win32CloseRuleTest, ClosesExactlyWhenTheRuleSays)
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, Win32CloseRuleTest,
-    ::testing::Values(
-        InputRow {"KeyDown", false, {{WM_KEYDOWN, 'Q', 0}}, true},
+    ::testing::Values(InputRow {"KeyDown", false, {{WM_KEYDOWN, 'Q', 0}}, true},
         InputRow {"KeyDownInDemoMode", true, {{WM_KEYDOWN, 'Q', 0}}, true},
         InputRow {"AltF4", false, {{WM_SYSKEYDOWN, VK_F4, 1 << 29}, {WM_SYSCOMMAND, SC_CLOSE, 0}}, false},
         InputRow {"ScreenSaveCommand", false, {{WM_SYSCOMMAND, SC_SCREENSAVE, 0}}, false},

@@ -13,19 +13,18 @@
 #include <cstring>
 #include <string>
 
-#include "TempFolder.h"
-#include "WinProgram.h"
 #include "platform/Registry.h"
 #include "resource.h"
+#include "TempFolder.h"
 #include "ui/win32/MemberHostPage.h"
+#include "WinProgram.h"
 
 namespace velmora {
 namespace {
 
 constexpr const char* kProgramKey = "Software\\Tarnwick\\Kestrova3D\\Velmora3D";
 
-template <typename Done>
-bool PumpUntil(int timeoutMs, Done done)
+template<typename Done> bool PumpUntil(int timeoutMs, Done done)
 {
     for (int waited = 0; waited <= timeoutMs; waited += 20) {
         MSG message;
@@ -60,8 +59,8 @@ protected:
         wc.hInstance = ::GetModuleHandleW(nullptr);
         wc.lpszClassName = L"VelmoraEmbeddingHost";
         ::RegisterClassW(&wc);
-        host_ = ::CreateWindowExW(WS_EX_CONTROLPARENT, wc.lpszClassName, L"Host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20,
-            20, 640, 480, nullptr, nullptr, wc.hInstance, nullptr);
+        host_ = ::CreateWindowExW(WS_EX_CONTROLPARENT, wc.lpszClassName, L"Host",
+            WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20, 640, 480, nullptr, nullptr, wc.hInstance, nullptr);
         ASSERT_NE(host_, nullptr);
         ::SetForegroundWindow(host_);
     }
@@ -84,7 +83,8 @@ protected:
         DWORD value = 0;
         DWORD size = sizeof value;
         if (::RegGetValueW(HKEY_CURRENT_USER, L"Software\\Tarnwick\\Kestrova3D\\Velmora3D",
-                std::wstring(name, name + std::strlen(name)).c_str(), RRF_RT_REG_DWORD, nullptr, &value, &size)
+                std::wstring(name, name + std::strlen(name)).c_str(), RRF_RT_REG_DWORD, nullptr, &value,
+                &size)
             != ERROR_SUCCESS)
             return -12345;
         return static_cast<int32_t>(value);
@@ -105,7 +105,10 @@ protected:
         ::SetForegroundWindow(host_);
         test::PressKey(key);
     }
-    static LRESULT Position(HWND page) { return ::SendMessageW(::GetDlgItem(page, IDC_SPEED), TBM_GETPOS, 0, 0); }
+    static LRESULT Position(HWND page)
+    {
+        return ::SendMessageW(::GetDlgItem(page, IDC_SPEED), TBM_GETPOS, 0, 0);
+    }
     static HWND FocusOf(HWND page)
     {
         GUITHREADINFO info {};
@@ -139,7 +142,8 @@ TEST_F(EmbeddingProgramTest, HostPageForwardsToTheMembersPageAndClosesIt)
     // Closing the member stores what its page shows, and it ends.
     ::SendMessageW(::GetDlgItem(page, IDC_SPEED), TBM_SETPOS, TRUE, 80);
     hostPage.CloseMember();
-    EXPECT_FALSE(hostPage.Process().IsStarted() && const_cast<platform::ChildProcess&>(hostPage.Process()).IsRunning());
+    EXPECT_FALSE(hostPage.Process().IsStarted()
+        && const_cast<platform::ChildProcess&>(hostPage.Process()).IsRunning());
     EXPECT_EQ(hostPage.Process().ExitCode(), 0);
     EXPECT_EQ(Stored("AnimationSpeed"), 80);
     EXPECT_EQ(hostPage.Forward(ui::PageCommand::Preview), ui::win32::MemberHostPage::Result::NoMember);
@@ -147,11 +151,16 @@ TEST_F(EmbeddingProgramTest, HostPageForwardsToTheMembersPageAndClosesIt)
 
 TEST_F(EmbeddingProgramTest, KeyboardMovesThroughTheMembersPage)
 {
-    ASSERT_TRUE(program_.Start(VELMORA3D_PATH, "-1:" + [&] {
-        char hex[32];
-        std::snprintf(hex, sizeof hex, "%lX", static_cast<unsigned long>(reinterpret_cast<uintptr_t>(host_)));
-        return std::string(hex);
-    }(), {}, folder_.File("page.txt")));
+    ASSERT_TRUE(program_.Start(
+        VELMORA3D_PATH,
+        "-1:" +
+            [&] {
+                char hex[32];
+                std::snprintf(
+                    hex, sizeof hex, "%lX", static_cast<unsigned long>(reinterpret_cast<uintptr_t>(host_)));
+                return std::string(hex);
+            }(),
+        {}, folder_.File("page.txt")));
     HWND page = WaitForPage(host_);
     ASSERT_NE(page, nullptr);
     HWND useDesktop = ::GetDlgItem(page, IDC_USE_DESKTOP);
@@ -189,7 +198,8 @@ TEST_F(EmbeddingProgramTest, MemberThatNeverEmbedsLeavesAnEmptyPage)
     ASSERT_TRUE(hostPage.Create(host_, RECT {10, 10, 600, 440}, ARGV_ECHO_PATH));
     PumpUntil(500, [] { return false; });
     EXPECT_EQ(hostPage.PageWindow(), nullptr);
-    EXPECT_EQ(hostPage.Forward(ui::PageCommand::RestoreDefaults), ui::win32::MemberHostPage::Result::NoMember);
+    EXPECT_EQ(
+        hostPage.Forward(ui::PageCommand::RestoreDefaults), ui::win32::MemberHostPage::Result::NoMember);
     hostPage.CloseMember();
     EXPECT_FALSE(const_cast<platform::ChildProcess&>(hostPage.Process()).IsRunning());
 }
@@ -201,11 +211,13 @@ TEST_F(EmbeddingProgramTest, ConfigurationRunsShowTheCollectionDialog)
         HWND dialog = nullptr;
         HWND page = nullptr;
         // Found once initialised: this program's page is in it.
-        ASSERT_TRUE(PumpUntil(60000, [&] {
-            dialog = ::FindWindowW(L"#32770", L"Kestrova collection:  Velmora 3D screensaver");
-            page = dialog ? ::FindWindowExW(dialog, nullptr, L"#32770", nullptr) : nullptr;
-            return page && ::GetDlgItem(page, IDC_SPEED);
-        })) << "\"" << tail << "\"";
+        ASSERT_TRUE(PumpUntil(60000,
+            [&] {
+                dialog = ::FindWindowW(L"#32770", L"Kestrova collection:  Velmora 3D screensaver");
+                page = dialog ? ::FindWindowExW(dialog, nullptr, L"#32770", nullptr) : nullptr;
+                return page && ::GetDlgItem(page, IDC_SPEED);
+            }))
+            << "\"" << tail << "\"";
         HWND list = ::GetDlgItem(dialog, IDC_PRODUCT_LIST);
         EXPECT_EQ(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 1) << tail;
         EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(dialog, IDC_START_RANDOM))) << tail;

@@ -31,13 +31,14 @@ protected:
     static std::string Narrow(const wchar_t* text, int length)
     {
         std::string out(static_cast<std::size_t>(length) * 4, '\0');
-        const int n = ::WideCharToMultiByte(CP_UTF8, 0, text, length, out.data(), static_cast<int>(out.size()),
-            nullptr, nullptr);
+        const int n = ::WideCharToMultiByte(
+            CP_UTF8, 0, text, length, out.data(), static_cast<int>(out.size()), nullptr, nullptr);
         out.resize(static_cast<std::size_t>(n));
         return out;
     }
 
-    HMODULE module_ = ::LoadLibraryExW(VELMORA3D_WPATH, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    HMODULE module_ = ::LoadLibraryExW(
+        VELMORA3D_WPATH, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
 };
 
 TEST_F(ProgramResourcesTest, StringTableHoldsTheProgramsOwnTexts)
@@ -45,7 +46,8 @@ TEST_F(ProgramResourcesTest, StringTableHoldsTheProgramsOwnTexts)
     for (const strings::StringEntry& entry : strings::kStringTable) {
         const wchar_t* text = nullptr;
         // Length 0: a pointer to the resource's own text, which can be long.
-        const int length = ::LoadStringW(module_, static_cast<UINT>(entry.id), reinterpret_cast<wchar_t*>(&text), 0);
+        const int length
+            = ::LoadStringW(module_, static_cast<UINT>(entry.id), reinterpret_cast<wchar_t*>(&text), 0);
         ASSERT_GT(length, 0) << "entry " << entry.id;
         EXPECT_EQ(Narrow(text, length), entry.text) << "entry " << entry.id;
     }

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/Registry.h"
 #include "TempFolder.h"
 #include "WinProgram.h"
-#include "platform/Registry.h"
 
 namespace velmora {
 namespace {
@@ -21,8 +21,7 @@ constexpr const wchar_t* kWindowClass = L"Velmora3DScreenSaver";
 constexpr const char* kProgramKey = "Software\\Tarnwick\\Kestrova3D\\Velmora3D";
 
 // Runs the test thread's own windows (the preview's host) while waiting.
-template <typename Done>
-bool PumpUntil(int timeoutMs, Done done)
+template<typename Done> bool PumpUntil(int timeoutMs, Done done)
 {
     for (int waited = 0; waited <= timeoutMs; waited += 20) {
         MSG message;
@@ -194,8 +193,8 @@ HWND MakeHost(int clientWidth, int clientHeight)
     ::RegisterClassW(&wc);
     RECT r {0, 0, clientWidth, clientHeight};
     ::AdjustWindowRect(&r, WS_OVERLAPPEDWINDOW, FALSE);
-    return ::CreateWindowW(wc.lpszClassName, L"Host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, r.right - r.left,
-        r.bottom - r.top, nullptr, nullptr, wc.hInstance, nullptr);
+    return ::CreateWindowW(wc.lpszClassName, L"Host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
+        r.right - r.left, r.bottom - r.top, nullptr, nullptr, wc.hInstance, nullptr);
 }
 
 TEST_F(ScreensaverProgramTest, PreviewFillsTheHostsWindowFollowsItsSizeAndEndsWithIt)
@@ -217,7 +216,8 @@ TEST_F(ScreensaverProgramTest, PreviewFillsTheHostsWindowFollowsItsSizeAndEndsWi
 
     RECT frame {0, 0, 192, 144};
     ::AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
-    ::SetWindowPos(host, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top, SWP_NOMOVE | SWP_NOZORDER);
+    ::SetWindowPos(
+        host, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top, SWP_NOMOVE | SWP_NOZORDER);
     EXPECT_TRUE(PumpUntil(5000, [&] { return clientOf(preview) == std::pair<LONG, LONG>(192, 144); }));
 
     ::DestroyWindow(host);

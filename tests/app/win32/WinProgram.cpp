@@ -28,7 +28,8 @@ std::wstring EnvironmentBlock(const std::vector<std::string>& extra)
     for (const std::string& e : extra) {
         const std::wstring entry = Widen(e);
         const std::wstring name = entry.substr(0, entry.find(L'=') + 1);
-        std::erase_if(entries, [&](const std::wstring& old) { return _wcsnicmp(old.c_str(), name.c_str(), name.size()) == 0; });
+        std::erase_if(entries,
+            [&](const std::wstring& old) { return _wcsnicmp(old.c_str(), name.c_str(), name.size()) == 0; });
         entries.push_back(entry);
     }
     std::wstring out;
@@ -57,8 +58,8 @@ bool WinProgram::Start(const std::string& program, const std::string& commandTai
         ::CloseHandle(process_);
     process_ = nullptr;
     SECURITY_ATTRIBUTES inherit {sizeof inherit, nullptr, TRUE};
-    HANDLE output = ::CreateFileW(Widen(outputFile).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-        &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE output = ::CreateFileW(Widen(outputFile).c_str(), GENERIC_WRITE,
+        FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (output == INVALID_HANDLE_VALUE)
         return false;
     STARTUPINFOW startup {};

@@ -22,8 +22,9 @@ TEST(Win32Display, TheModeListHoldsTheCurrentMode)
 
     const std::vector<DisplayMode> modes = MakeWin32DisplayModeSource()->EnumerateModes();
     ASSERT_FALSE(modes.empty());
-    EXPECT_NE(std::find_if(modes.begin(), modes.end(),
-                  [&](const DisplayMode& m) { return m.width == current.width && m.height == current.height; }),
+    EXPECT_NE(
+        std::find_if(modes.begin(), modes.end(),
+            [&](const DisplayMode& m) { return m.width == current.width && m.height == current.height; }),
         modes.end());
     for (const DisplayMode& m : modes) {
         EXPECT_GT(m.width, 0);
@@ -36,7 +37,8 @@ TEST(Win32Display, ImpossibleModesAreRefusedAndRestoreIsHarmless)
 {
     const auto switcher = MakeWin32DisplaySwitcher();
     const DisplayMode before = switcher->Current();
-    for (const DisplayMode& wanted : {DisplayMode {0, 0, 0}, DisplayMode {-1, 768, 32}, DisplayMode {123, 45, 7}})
+    for (const DisplayMode& wanted :
+        {DisplayMode {0, 0, 0}, DisplayMode {-1, 768, 32}, DisplayMode {123, 45, 7}})
         EXPECT_FALSE(switcher->ChangeTemporarily(wanted)) << wanted.width << "x" << wanted.height;
     switcher->Restore();
     EXPECT_EQ(switcher->Current(), before);

@@ -39,8 +39,8 @@ protected:
 // Each argument arrives whole, as the C runtime splits the command line.
 TEST_F(Win32ProcessTest, ArgumentsArriveWhole)
 {
-    const std::vector<std::string> arguments {"/s", "two words", "with \"quotes\"", "trailing\\", "back\\\\slash\\\"",
-        "", "-1:1A2B", "Ünïcødé"};
+    const std::vector<std::string> arguments {
+        "/s", "two words", "with \"quotes\"", "trailing\\", "back\\\\slash\\\"", "", "-1:1A2B", "Ünïcødé"};
     std::vector<std::string> argv {ARGV_ECHO_PATH};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     ChildProcess child;

@@ -26,7 +26,8 @@ constexpr const wchar_t* kWideKey = L"Software\\Tarnwick\\Kestrova3D\\Velmora3D"
 void StoreRaw(const wchar_t* name, DWORD type, const void* data, DWORD size)
 {
     HKEY key = nullptr;
-    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, kWideKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+    ASSERT_EQ(
+        ::RegCreateKeyExW(HKEY_CURRENT_USER, kWideKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
         ERROR_SUCCESS);
     ASSERT_EQ(::RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
     ::RegCloseKey(key);
@@ -40,7 +41,8 @@ bool ReadRaw(const wchar_t* name, DWORD& type, std::vector<BYTE>& data)
         != ERROR_SUCCESS)
         return false;
     data.resize(size);
-    return ::RegGetValueW(HKEY_CURRENT_USER, kWideKey, name, RRF_RT_ANY | RRF_NOEXPAND, &type, data.data(), &size)
+    return ::RegGetValueW(
+               HKEY_CURRENT_USER, kWideKey, name, RRF_RT_ANY | RRF_NOEXPAND, &type, data.data(), &size)
         == ERROR_SUCCESS;
 }
 
@@ -70,7 +72,8 @@ TEST_F(Win32RegistryTest, WritesAreTheSystemsTypesAndReadBack)
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(data.data())), L"Ünïcødé — ☃");
     EXPECT_EQ(data.size() % 2, 0u);
-    EXPECT_EQ(reinterpret_cast<const wchar_t*>(data.data())[data.size() / 2 - 1], L'\0') << "stored with its NUL";
+    EXPECT_EQ(reinterpret_cast<const wchar_t*>(data.data())[data.size() / 2 - 1], L'\0')
+        << "stored with its NUL";
 
     // Another key object, with the names in other letter case.
     RegistryKey again;

@@ -39,7 +39,8 @@ RECT InDialogUnits(HWND dialog, HWND control)
     ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
     RECT unit {0, 0, 4, 8}; // four horizontal units, eight vertical ones
     ::MapDialogRect(dialog, &unit);
-    return {r.left * 4 / unit.right, r.top * 8 / unit.bottom, r.right * 4 / unit.right, r.bottom * 8 / unit.bottom};
+    return {r.left * 4 / unit.right, r.top * 8 / unit.bottom, r.right * 4 / unit.right,
+        r.bottom * 8 / unit.bottom};
 }
 
 void Pump()
@@ -65,8 +66,8 @@ protected:
         wc.hInstance = ::GetModuleHandleW(nullptr);
         wc.lpszClassName = L"VelmoraPageParent";
         ::RegisterClassW(&wc);
-        parent_ = ::CreateWindowW(wc.lpszClassName, L"Parent", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 700, 500,
-            nullptr, nullptr, wc.hInstance, nullptr);
+        parent_ = ::CreateWindowW(wc.lpszClassName, L"Parent", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 700,
+            500, nullptr, nullptr, wc.hInstance, nullptr);
         ASSERT_NE(parent_, nullptr);
     }
     void TearDown() override
@@ -134,7 +135,8 @@ TEST_F(Win32PageTest, ControlsSitWhereTheTemplatePutsThem)
     // The camera row is hidden until the About tab has been visited.
     EXPECT_FALSE(::IsWindowVisible(Item(IDC_CAMERA)));
     EXPECT_FALSE(::IsWindowVisible(Item(IDC_CAMERA_LABEL)));
-    ASSERT_EQ(::SendMessageW(Item(IDC_CAMERA), CB_GETCOUNT, 0, 0), static_cast<LRESULT>(kCameraEntries.size()));
+    ASSERT_EQ(
+        ::SendMessageW(Item(IDC_CAMERA), CB_GETCOUNT, 0, 0), static_cast<LRESULT>(kCameraEntries.size()));
     for (std::size_t i = 0; i < kCameraEntries.size(); ++i) {
         wchar_t entry[64] = {};
         ::SendMessageW(Item(IDC_CAMERA), CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(entry));
@@ -249,8 +251,8 @@ protected:
         };
         services.createProductPage = [this](HWND parent, const RECT& rect, const ProductRow& row) {
             productPages_.push_back(row.title);
-            return ::CreateWindowW(L"STATIC", L"product", WS_CHILD, rect.left, rect.top, rect.right - rect.left,
-                rect.bottom - rect.top, parent, nullptr, nullptr, nullptr);
+            return ::CreateWindowW(L"STATIC", L"product", WS_CHILD, rect.left, rect.top,
+                rect.right - rect.left, rect.bottom - rect.top, parent, nullptr, nullptr, nullptr);
         };
         services.page.displayModes = &modes_;
         services.page.starter = &starter_;
@@ -261,7 +263,10 @@ protected:
         return *dialog_;
     }
     HWND Item(int id) const { return ::GetDlgItem(dialog_->Window(), id); }
-    int RowCount() const { return static_cast<int>(::SendMessageW(Item(IDC_PRODUCT_LIST), LVM_GETITEMCOUNT, 0, 0)); }
+    int RowCount() const
+    {
+        return static_cast<int>(::SendMessageW(Item(IDC_PRODUCT_LIST), LVM_GETITEMCOUNT, 0, 0));
+    }
     std::string RowText(int row) const
     {
         wchar_t text[256] = {};
@@ -333,13 +338,13 @@ TEST_F(Win32DialogTest, RowsGivePagesAndOkStoresStartRandomAndThePage)
     // Read back with the registry's own call.
     DWORD value = 0;
     DWORD size = sizeof value;
-    ASSERT_EQ(::RegGetValueW(HKEY_CURRENT_USER, L"Software\\Tarnwick\\Kestrova3D", L"StartRandom", RRF_RT_REG_DWORD,
-                  nullptr, &value, &size),
+    ASSERT_EQ(::RegGetValueW(HKEY_CURRENT_USER, L"Software\\Tarnwick\\Kestrova3D", L"StartRandom",
+                  RRF_RT_REG_DWORD, nullptr, &value, &size),
         ERROR_SUCCESS);
     EXPECT_EQ(value, 1u);
     size = sizeof value;
-    ASSERT_EQ(::RegGetValueW(HKEY_CURRENT_USER, L"Software\\Tarnwick\\Kestrova3D\\Velmora3D", L"AnimationSpeed",
-                  RRF_RT_REG_DWORD, nullptr, &value, &size),
+    ASSERT_EQ(::RegGetValueW(HKEY_CURRENT_USER, L"Software\\Tarnwick\\Kestrova3D\\Velmora3D",
+                  L"AnimationSpeed", RRF_RT_REG_DWORD, nullptr, &value, &size),
         ERROR_SUCCESS);
     EXPECT_EQ(value, 31u);
 }
