@@ -17,7 +17,7 @@ int IsPathWritable(const std::string& path)
 {
     if (path.empty())
         return 0;
-    const std::string probe = path.back() == '/' ? path + kProbeFileName : path;
+    const std::string probe = platform::IsPathSeparator(path.back()) ? path + kProbeFileName : path;
     if (platform::CanOpenForReading(probe))
         return 1;
     std::FILE* file = std::fopen(probe.c_str(), "wb");
@@ -36,7 +36,7 @@ int EnsureDirectories(const std::string& path)
     if (IsPathWritable(path))
         return 1;
     for (std::size_t i = 1; i < path.size(); ++i) {
-        if (path[i] != '/')
+        if (!platform::IsPathSeparator(path[i]))
             continue;
         std::error_code ignored;
         std::filesystem::create_directory(path.substr(0, i), ignored);
@@ -46,7 +46,7 @@ int EnsureDirectories(const std::string& path)
 
 int WriteWholeFile(const std::string& path, const void* block, std::size_t size)
 {
-    if (size == 0 || !block || path.empty() || path.back() == '/')
+    if (size == 0 || !block || path.empty() || platform::IsPathSeparator(path.back()))
         return 0;
     if (!EnsureDirectories(path))
         return 0;

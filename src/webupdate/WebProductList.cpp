@@ -11,6 +11,7 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/Files.h"
 #include "settings/SaverSettings.h"
 #include "StringTable.h"
 #include "webupdate/HttpDownload.h"
@@ -63,7 +64,7 @@ std::string ProductFile(const std::string& webFolder, const std::string& id, std
 {
     std::string path = webFolder;
     path += id;
-    path += '/';
+    path += platform::kPathSeparator;
     path += name;
     return path;
 }
@@ -93,8 +94,8 @@ bool IsSafeProductId(std::string_view id)
 std::string WebFolderOf(const std::string& installPath)
 {
     std::string folder = installPath;
-    if (!folder.empty() && folder.back() != '/')
-        folder += '/';
+    if (!folder.empty() && !platform::IsPathSeparator(folder.back()))
+        folder += platform::kPathSeparator;
     folder += kWebFolder;
     return folder;
 }

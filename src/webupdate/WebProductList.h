@@ -24,7 +24,11 @@ inline constexpr std::string_view kListStatus = "Downloading available products 
 inline constexpr std::string_view kPicturesStatus = "Downloading screenshots && icons";
 
 // Files below the installation folder.
+#if defined(_WIN32)
+inline constexpr std::string_view kWebFolder = "web\\";
+#else
 inline constexpr std::string_view kWebFolder = "web/";
+#endif
 inline constexpr std::string_view kKeptListName = "update.xml";
 inline constexpr std::string_view kScreenshotName = "screenshot.jpg";
 inline constexpr std::string_view kIconName = "icon.bmp";
