@@ -6,6 +6,9 @@
 // WinInet's calls block. A watchdog thread ends a call that must not go on
 // (cancel, the total time-out) the one way WinInet allows: by closing the
 // handle the call works on, which makes it return with an error at once.
+// Not every WinInet keeps that promise (Wine's, waiting for a first byte,
+// neither times out nor returns on the close), so the transfer runs on a
+// thread of its own that the caller leaves behind when it must.
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -17,11 +20,18 @@
 #include "webupdate/HttpDownload.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
+#include <memory>
 #include <mutex>
+#include <optional>
+#include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -114,7 +124,10 @@ public:
         const DWORD flags = INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_TRANSFER_BINARY
             | INTERNET_FLAG_RELOAD | INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_COOKIES
             | INTERNET_FLAG_NO_UI;
-        HINTERNET opened = ::InternetOpenUrlW(session, url.c_str(), nullptr, 0, flags, 1);
+        // The flag asks HTTP/1.0 caches only; proxies of today read this.
+        static constexpr wchar_t kNoCache[] = L"Cache-Control: no-cache\r\n";
+        HINTERNET opened
+            = ::InternetOpenUrlW(session, url.c_str(), kNoCache, static_cast<DWORD>(-1), flags, 1);
         std::lock_guard lock(mutex_);
         if (aborted_) {
             if (opened && internet_)
@@ -123,6 +136,19 @@ public:
         }
         url_ = opened;
         return url_ != nullptr;
+    }
+
+    // The body's announced length; -1 when the answer names none.
+    int64_t ContentLength()
+    {
+        std::lock_guard lock(mutex_);
+        wchar_t text[32] = {};
+        DWORD size = sizeof text;
+        if (!url_ || !::HttpQueryInfoW(url_, HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr))
+            return -1;
+        wchar_t* end = nullptr;
+        const long long length = std::wcstoll(text, &end, 10);
+        return end != text && length >= 0 ? length : -1;
     }
 
     // The answer's HTTP status; 0 when it has none.
@@ -213,8 +239,12 @@ long Milliseconds(Clock::duration d)
 
 } // namespace
 
-int64_t HttpDownload(const std::string& url, HeapBlock& block, const ShowMessageFn& showMessage,
-    const HttpDownloadLimits& limits, HttpTransfer* transfer)
+namespace {
+
+// The whole download on the calling thread; `activity` (when given) is
+// stamped with the clock at every attempt and every piece read.
+int64_t DownloadHere(const std::string& url, HeapBlock& block, const ShowMessageFn& showMessage,
+    const HttpDownloadLimits& limits, HttpTransfer* transfer, std::atomic<Clock::rep>* activity = nullptr)
 {
     block.reset();
     if (transfer) {
@@ -257,9 +287,16 @@ int64_t HttpDownload(const std::string& url, HeapBlock& block, const ShowMessage
     for (int attempt = 1; attempt <= limits.attempts && !received; ++attempt) {
         if (Milliseconds(deadline - Clock::now()) <= 0)
             break;
-        if (session.OpenUrl(wideUrl)) {
+        // A connection closed before any status line is no answer: WinInet
+        // hands it over as an empty one.
+        if (activity)
+            *activity = Clock::now().time_since_epoch().count();
+        const long status = session.OpenUrl(wideUrl) ? session.Status() : 0;
+        if (status == 0) {
+            session.CloseUrl();
+        } else {
             if (transfer)
-                transfer->status = session.Status();
+                transfer->status = status;
             for (;;) {
                 DWORD read = 0;
                 if (!session.Read(piece.data(), read)) {
@@ -268,7 +305,14 @@ int64_t HttpDownload(const std::string& url, HeapBlock& block, const ShowMessage
                     ended();
                     return -1;
                 }
+                if (activity)
+                    *activity = Clock::now().time_since_epoch().count();
                 if (read == 0) {
+                    // A connection closed before the announced length is a
+                    // cut body, though WinInet reports a plain end.
+                    const int64_t announced = session.ContentLength();
+                    if (announced >= 0 && static_cast<uint64_t>(announced) != body.size())
+                        return -1;
                     received = true;
                     break;
                 }
@@ -307,6 +351,91 @@ int64_t HttpDownload(const std::string& url, HeapBlock& block, const ShowMessage
     std::memcpy(result.get(), body.data(), size);
     block = std::move(result);
     return static_cast<int64_t>(size);
+}
+
+// What the caller and the transfer's thread share; it outlives whichever
+// of the two ends last.
+struct SharedDownload {
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    std::atomic<bool> cancel {false};
+    std::atomic<Clock::rep> activity {Clock::now().time_since_epoch().count()};
+    HttpTransfer transfer;
+    HeapBlock block;
+    int64_t size = -1;
+    std::vector<std::string> messages;
+};
+
+// How long past its own limit the caller waits for a transfer that should
+// have ended (the watchdog's close normally ends it at once).
+constexpr auto kGrace = std::chrono::seconds(1);
+
+} // namespace
+
+int64_t HttpDownload(const std::string& url, HeapBlock& block, const ShowMessageFn& showMessage,
+    const HttpDownloadLimits& limits, HttpTransfer* transfer)
+{
+    block.reset();
+    if (transfer) {
+        transfer->status = 0;
+        transfer->cancelled = false;
+    }
+    auto shared = std::make_shared<SharedDownload>();
+    shared->transfer.cancel = &shared->cancel;
+    shared->cancel = IsCancelled(transfer);
+    std::thread worker;
+    try {
+        worker = std::thread([shared, url, limits] {
+            HeapBlock got;
+            const int64_t size = DownloadHere(
+                url, got, [&](std::string_view text) { shared->messages.emplace_back(text); }, limits,
+                &shared->transfer, &shared->activity);
+            std::lock_guard lock(shared->mutex);
+            shared->block = std::move(got);
+            shared->size = size;
+            shared->done = true;
+            shared->finished.notify_all();
+        });
+    } catch (const std::system_error&) {
+        return DownloadHere(url, block, showMessage, limits, transfer);
+    }
+
+    const Clock::time_point giveUp
+        = Clock::now() + std::chrono::milliseconds(std::max(limits.totalTimeoutMs, 0)) + kGrace;
+    // A transfer that has neither read nor started an attempt for longer
+    // than the stall limit is stuck in a call its time-out did not end.
+    const auto stuck
+        = std::chrono::milliseconds(std::max(limits.stallTimeoutMs, limits.connectTimeoutMs)) + kGrace;
+    std::optional<Clock::time_point> cancelledAt;
+    std::unique_lock lock(shared->mutex);
+    while (!shared->done) {
+        const Clock::time_point now = Clock::now();
+        if (!cancelledAt && IsCancelled(transfer)) {
+            shared->cancel = true;
+            cancelledAt = now;
+        }
+        const Clock::time_point lastActivity {Clock::duration {shared->activity.load()}};
+        if (now >= giveUp || now - lastActivity > stuck || (cancelledAt && now >= *cancelledAt + kGrace / 2))
+            break;
+        shared->finished.wait_for(lock, kWatchInterval);
+    }
+    if (!shared->done) {
+        // Left behind: it ends when its call returns, touching only `shared`.
+        lock.unlock();
+        worker.detach();
+        if (transfer)
+            transfer->cancelled = cancelledAt.has_value();
+        return -1;
+    }
+    lock.unlock();
+    worker.join();
+    for (const std::string& text : shared->messages)
+        ShowMessage(showMessage, text);
+    if (transfer)
+        *transfer = HttpTransfer {transfer->cancel, shared->transfer.status, shared->transfer.cancelled};
+    block = std::move(shared->block);
+    return shared->size;
 }
 
 } // namespace velmora::webupdate
