@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include "TestEnvironment.h"
 #include "TestHttpServer.h"
 
 namespace velmora::webupdate {
@@ -28,12 +29,12 @@ public:
     ProxyFreeEnvironment()
     {
         for (const char* name : kNames)
-            ::unsetenv(name);
+            ::velmora::testing::UnsetEnvironment(name);
     }
     ~ProxyFreeEnvironment()
     {
         for (const char* name : kNames)
-            ::unsetenv(name);
+            ::velmora::testing::UnsetEnvironment(name);
     }
 
 private:
@@ -205,11 +206,14 @@ TEST_F(HttpDownloadTest, SendsTheUserAgentAndAsksPastCaches)
     EXPECT_EQ(requests[0].pragma, "no-cache");
 }
 
+#if !defined(_WIN32)
+// libcurl's proxy variables and CA file; WinInet takes the system's proxy
+// settings and certificate store instead.
 TEST_F(HttpDownloadTest, GoesThroughTheProxyTheEnvironmentNames)
 {
     TestHttpServer proxy(TestHttpServer::Mode::Files, root_.Path());
     ASSERT_TRUE(proxy.Running());
-    ::setenv("http_proxy", proxy.Url("").c_str(), 1);
+    ::velmora::testing::SetEnvironment("http_proxy", proxy.Url("").c_str());
     const Result r = Fetch("http://products.example.invalid/list.xml");
     EXPECT_EQ(r.body, "proxied http://products.example.invalid/list.xml");
 }
@@ -249,6 +253,8 @@ TEST_F(HttpsDownloadTest, CertificateOutsideTheSystemsTrustIsRefused)
     EXPECT_FALSE(r.hasBlock);
     EXPECT_TRUE(server_->RequestedPaths().empty());
 }
+
+#endif
 
 // [SECTION] Refused addresses
 

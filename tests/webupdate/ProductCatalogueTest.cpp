@@ -116,18 +116,19 @@ TEST_F(CatalogueTest, SecondRefreshFetchesOnlyTheList)
 
 TEST_F(CatalogueTest, InstalledMembersComeFirstAndHideListedProducts)
 {
-    RegisterMember("VELMORA3D", "Velmora 3D");
-    RegisterMember("CORVANE3D", "Corvane 3D installed");
+    // Registered in name order, which Windows' registry enumerates in too.
     RegisterMember("BRISK3D", "Brisk 3D");
+    RegisterMember("CORVANE3D", "Corvane 3D installed");
+    RegisterMember("VELMORA3D", "Velmora 3D");
     Publish({{"ALDER3D", "Alder 3D"}, {"CORVANE3D", "Corvane 3D"}, {"VELMORA3D", "Velmora 3D"},
         {"ALDER3D", "Alder 3D again"}});
     const ProductCatalogue catalogue = Build(true);
     ASSERT_TRUE(catalogue.ListLoaded());
-    ASSERT_EQ(Ids(catalogue), (Strings {"CORVANE3D", "BRISK3D", "ALDER3D"}));
-    EXPECT_EQ(catalogue[0].title, "Corvane 3D installed");
-    EXPECT_TRUE(catalogue[0].IsInstalled());
-    EXPECT_TRUE(catalogue[0].screenshot.empty());
-    EXPECT_TRUE(catalogue[0].description.empty());
+    ASSERT_EQ(Ids(catalogue), (Strings {"BRISK3D", "CORVANE3D", "ALDER3D"}));
+    EXPECT_EQ(catalogue[1].title, "Corvane 3D installed");
+    EXPECT_TRUE(catalogue[1].IsInstalled());
+    EXPECT_TRUE(catalogue[1].screenshot.empty());
+    EXPECT_TRUE(catalogue[1].description.empty());
     EXPECT_EQ(catalogue[2].title, "Alder 3D");
     // This program's own entry in the list is never fetched for.
     EXPECT_FALSE(fs::exists(WebFolder() / "VELMORA3D"));
@@ -205,8 +206,8 @@ TEST_P(BrokenListTest, KeptListStaysAndStillServesOfflineBuilds)
     const std::string kept = ReadFileBytes(WebFolder() / "update.xml");
 
     if (GetParam().body == "-")
-        ::setenv("KESTROVA3D_UPDATE_URL",
-            ("http://127.0.0.1:" + std::to_string(testing::ClosedPort()) + "/products.xml").c_str(), 1);
+        ::velmora::testing::SetEnvironment("KESTROVA3D_UPDATE_URL",
+            ("http://127.0.0.1:" + std::to_string(testing::ClosedPort()) + "/products.xml").c_str());
     else if (GetParam().body.empty())
         fs::remove(site_.Path() / "products.xml");
     else
@@ -392,7 +393,7 @@ TEST_P(CancelTest, CancellingEndsAStalledTransfer)
     fs::remove_all(WebFolder() / "CORVANE3D");
     const std::string stall = server_->Url("/stall/500");
     if (GetParam().listStalls) {
-        ::setenv("KESTROVA3D_UPDATE_URL", stall.c_str(), 1);
+        ::velmora::testing::SetEnvironment("KESTROVA3D_UPDATE_URL", stall.c_str());
     } else {
         std::string list = ListText(kThree);
         const std::string url = server_->Url("/files/2/screenshot.jpg");
@@ -498,13 +499,13 @@ TEST(WebProductListTest, CountOfZeroOrLessGivesAnEmptyList)
 
 TEST(WebProductListTest, AddressComesFromTheEnvironmentOrTheStringTable)
 {
-    ::unsetenv("KESTROVA3D_UPDATE_URL");
-    EXPECT_EQ(ProductListUrl(), strings::LoadString(3));
-    ::setenv("KESTROVA3D_UPDATE_URL", "", 1);
-    EXPECT_EQ(ProductListUrl(), strings::LoadString(3));
-    ::setenv("KESTROVA3D_UPDATE_URL", "http://127.0.0.1:1/list.xml", 1);
+    ::velmora::testing::UnsetEnvironment("KESTROVA3D_UPDATE_URL");
+    EXPECT_EQ(ProductListUrl(), strings::kProductListUrl);
+    ::velmora::testing::SetEnvironment("KESTROVA3D_UPDATE_URL", "");
+    EXPECT_EQ(ProductListUrl(), strings::kProductListUrl);
+    ::velmora::testing::SetEnvironment("KESTROVA3D_UPDATE_URL", "http://127.0.0.1:1/list.xml");
     EXPECT_EQ(ProductListUrl(), "http://127.0.0.1:1/list.xml");
-    ::unsetenv("KESTROVA3D_UPDATE_URL");
+    ::velmora::testing::UnsetEnvironment("KESTROVA3D_UPDATE_URL");
 }
 
 } // namespace

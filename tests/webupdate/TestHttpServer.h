@@ -2,7 +2,7 @@
 // A real HTTP server on 127.0.0.1 for the web update's tests: the project's
 // python script, started per test and stopped with it.
 
-#include <sys/types.h>
+#include <cstdint>
 
 #include <filesystem>
 #include <string>
@@ -43,16 +43,25 @@ public:
     std::vector<std::string> RequestedPaths() const;
 
 private:
+    // Starts python3 on the server script with `args`, reads the port it
+    // reports and fills process_ or portFile_ (TestHttpServerPosix.cpp or
+    // TestHttpServerWin32.cpp); Stop ends it.
     void Start(std::vector<std::string> args);
+    void Stop();
 
-    pid_t pid_ = -1;
+    // A pid on POSIX systems; on Windows the server ends when its port file
+    // is removed.
+    intptr_t process_ = -1;
+    std::filesystem::path portFile_;
     int port_ = 0;
     std::filesystem::path log_;
 };
 
+#if !defined(_WIN32)
 // Makes a self-signed certificate for 127.0.0.1 with the openssl program;
 // false when it cannot.
 bool MakeSelfSignedCertificate(const std::string& certificate, const std::string& key);
+#endif
 
 // A port on 127.0.0.1 that nothing listens on (bound once, then released).
 int ClosedPort();

@@ -95,8 +95,8 @@ TEST_F(WebUpdateCommandTest, BuildsTheCatalogueOnDiskAndPrintsIt)
 TEST_F(WebUpdateCommandTest, ClosedPortFailsWithTheMessage)
 {
     RegisterMember("BRISK3D", "Brisk 3D");
-    ::setenv("KESTROVA3D_UPDATE_URL",
-        ("http://127.0.0.1:" + std::to_string(testing::ClosedPort()) + "/products.xml").c_str(), 1);
+    ::velmora::testing::SetEnvironment("KESTROVA3D_UPDATE_URL",
+        ("http://127.0.0.1:" + std::to_string(testing::ClosedPort()) + "/products.xml").c_str());
     const ProgramRun run = RunProgram({"--web-update"});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.out, "BRISK3D\tBrisk 3D\tinstalled\n");

@@ -13,7 +13,9 @@
 #include <gtest/gtest.h>
 
 #include "codec/JpegEncoder.h"
+#include "platform/Files.h"
 #include "platform/TempRegistry.h"
+#include "TestEnvironment.h"
 #include "TestHttpServer.h"
 #include "webupdate/ProgressSink.h"
 
@@ -56,15 +58,15 @@ protected:
     void SetUp() override
     {
         for (const char* name : {"http_proxy", "https_proxy", "all_proxy", "ALL_PROXY"})
-            ::unsetenv(name);
+            ::velmora::testing::UnsetEnvironment(name);
         installRoot_ = install_.Path() / "Kestrova";
         std::filesystem::create_directories(installRoot_);
-        SetInstallPath(installRoot_.string() + "/");
+        SetInstallPath(installRoot_.string() + platform::kPathSeparator);
         server_ = std::make_unique<TestHttpServer>(TestHttpServer::Mode::Files, site_.Path());
         ASSERT_TRUE(server_->Running());
-        ::setenv("KESTROVA3D_UPDATE_URL", ListUrl().c_str(), 1);
+        ::velmora::testing::SetEnvironment("KESTROVA3D_UPDATE_URL", ListUrl().c_str());
     }
-    void TearDown() override { ::unsetenv("KESTROVA3D_UPDATE_URL"); }
+    void TearDown() override { ::velmora::testing::UnsetEnvironment("KESTROVA3D_UPDATE_URL"); }
 
     static void SetInstallPath(const std::string& path)
     {

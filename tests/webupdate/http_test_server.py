@@ -16,6 +16,11 @@ Modes:
   hangup  accepts connections and closes them at once, logging "<hangup>"
 
 With --tls-cert and --tls-key the files mode speaks HTTPS.
+
+A test that can neither read its output nor signal it (a Windows test under
+Wine, whose pipes and signals do not reach a Unix process) passes
+--port-file: the port is written there instead, and the server ends once
+that file is removed, or after --max-seconds in any case.
 """
 import argparse
 import http.server
@@ -98,12 +103,12 @@ def make_handler(root, log_path, log_lock):
     return Handler
 
 
-def serve_raw(hang_up, log_path):
+def serve_raw(hang_up, log_path, report):
     listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
     listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
     listener.bind(("127.0.0.1", 0))
     listener.listen(64)
-    print("PORT %d" % listener.getsockname()[1], flush=True)
+    report(listener.getsockname()[1])
     held = []
     while True:
         connection, _ = listener.accept()
@@ -115,6 +120,23 @@ def serve_raw(hang_up, log_path):
             held.append(connection)  # kept open, never read, never answered
 
 
+def report_port(port, port_file, max_seconds):
+    if not port_file:
+        print("PORT %d" % port, flush=True)
+        return
+    with open(port_file + ".part", "w", encoding="ascii") as f:
+        f.write("PORT %d\n" % port)
+    os.replace(port_file + ".part", port_file)
+    threading.Thread(target=exit_when_gone, args=(port_file, max_seconds), daemon=True).start()
+
+
+def exit_when_gone(port_file, max_seconds):
+    deadline = time.monotonic() + max_seconds
+    while os.path.exists(port_file) and time.monotonic() < deadline:
+        time.sleep(0.1)
+    os._exit(0)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--mode", choices=["files", "silent", "hangup"], default="files")
@@ -122,9 +144,22 @@ def main():
     parser.add_argument("--log", default=os.devnull)
     parser.add_argument("--tls-cert", help="serve HTTPS with this certificate and --tls-key")
     parser.add_argument("--tls-key")
+    parser.add_argument("--port-file")
+    parser.add_argument("--max-seconds", type=float, default=900)
     args = parser.parse_args()
+    if args.port_file:
+        # Under Wine the standard streams are the test runner's own pipes:
+        # holding them would make it wait for the server to end.
+        # So would any other descriptor of the Wine process that started it.
+        null = os.open(os.devnull, os.O_RDWR)
+        for fd in (0, 1, 2):
+            os.dup2(null, fd)
+        os.closerange(3, os.sysconf("SC_OPEN_MAX"))
+    def report(port):
+        report_port(port, args.port_file, args.max_seconds)
+
     if args.mode != "files":
-        serve_raw(args.mode == "hangup", args.log)
+        serve_raw(args.mode == "hangup", args.log, report)
         return
     root = os.path.abspath(args.root)
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), make_handler(root, args.log, threading.Lock()))
@@ -133,7 +168,7 @@ def main():
         context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
         context.load_cert_chain(args.tls_cert, args.tls_key)
         server.socket = context.wrap_socket(server.socket, server_side=True)
-    print("PORT %d" % server.server_address[1], flush=True)
+    report(server.server_address[1])
     server.serve_forever()
 
 
