@@ -29,6 +29,12 @@ make_prefix() {
     cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
   fi
   wineserver -w
+  # One server and one set of Wine's own system processes for the whole run,
+  # started here with nothing of a test's own: those that a test's program
+  # would start keep that test's output pipes open, and the test runner
+  # waits for them until the run's end.
+  wineserver -p </dev/null >/dev/null 2>&1
+  wine wineboot </dev/null >/dev/null 2>&1
   touch "$WINEPREFIX/.velmora-ready"
 }
 
