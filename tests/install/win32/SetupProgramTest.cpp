@@ -103,6 +103,48 @@ bool KeyExists(const std::string& key)
     return k.Open(key);
 }
 
+// The machine's view of 64-bit programs, where a machine-wide install
+// enters itself in the installed programs.
+bool MachineKeyExists(const std::string& key)
+{
+    HKEY k = nullptr;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, Widen(key).c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &k)
+        != ERROR_SUCCESS)
+        return false;
+    ::RegCloseKey(k);
+    return true;
+}
+
+std::string MachineText(const std::string& key, const std::string& name)
+{
+    HKEY k = nullptr;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, Widen(key).c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &k)
+        != ERROR_SUCCESS)
+        return "<missing>";
+    wchar_t text[4096] = {};
+    DWORD size = sizeof text - sizeof(wchar_t);
+    DWORD type = 0;
+    const LONG result
+        = ::RegQueryValueExW(k, Widen(name).c_str(), nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
+    ::RegCloseKey(k);
+    return result == ERROR_SUCCESS && type == REG_SZ ? Narrow(text) : "<missing>";
+}
+
+std::string Environment(const wchar_t* name)
+{
+    wchar_t value[MAX_PATH];
+    const DWORD n = ::GetEnvironmentVariableW(name, value, MAX_PATH);
+    EXPECT_TRUE(n > 0 && n < MAX_PATH) << Narrow(name);
+    return n > 0 && n < MAX_PATH ? Narrow(std::wstring(value, n)) : std::string();
+}
+
+std::string SystemFolder()
+{
+    wchar_t folder[MAX_PATH];
+    const UINT n = ::GetSystemDirectoryW(folder, MAX_PATH);
+    return Narrow(std::wstring(folder, n));
+}
+
 // Everything below a key of HKEY_CURRENT_USER, one line per key and value,
 // for comparing whole states.
 void DumpKey(HKEY parent, const std::wstring& name, const std::wstring& path, std::string& out)
@@ -233,7 +275,8 @@ protected:
     void TearDown() override
     {
         // A failed case may leave the installed copy behind.
-        if (fs::exists(UninstallerOf(installDir_)) && KeyExists(kUninstallKey))
+        if (fs::exists(UninstallerOf(installDir_))
+            && (KeyExists(kUninstallKey) || MachineKeyExists(kUninstallKey)))
             Uninstall(installDir_, "/S /Purge");
         Clean();
         if (savedSaver_ != "<missing>")
@@ -245,15 +288,16 @@ protected:
     {
         ::RegDeleteTreeW(HKEY_CURRENT_USER, Widen(kTarnwick).c_str());
         ::RegDeleteTreeW(HKEY_CURRENT_USER, Widen(kUninstallKey).c_str());
+        HKEY uninstall = nullptr;
+        if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall", 0,
+                KEY_ALL_ACCESS | KEY_WOW64_64KEY, &uninstall)
+            == ERROR_SUCCESS) {
+            ::RegDeleteTreeW(uninstall, L"Velmora3D");
+            ::RegCloseKey(uninstall);
+        }
     }
 
-    static std::string DefaultInstallDir()
-    {
-        wchar_t local[MAX_PATH];
-        const DWORD n = ::GetEnvironmentVariableW(L"LOCALAPPDATA", local, MAX_PATH);
-        EXPECT_TRUE(n > 0 && n < MAX_PATH);
-        return Narrow(std::wstring(local, n)) + "\\Programs\\Velmora 3D";
-    }
+    static std::string DefaultInstallDir() { return Environment(L"LOCALAPPDATA") + "\\Programs\\Velmora 3D"; }
     static fs::path UninstallerOf(const std::string& dir) { return fs::path(dir) / "Uninstall.exe"; }
 
     // A stand-in member: a copy of the launcher suite's stub program.
@@ -288,7 +332,8 @@ protected:
         ASSERT_TRUE(
             uninstaller.Start(UninstallerOf(dir).string(), commandTail, {}, folder_.File("uninstall.txt")));
         EXPECT_EQ(uninstaller.WaitExit(kSetupBoundMs), 0);
-        ASSERT_TRUE(PollUntil([] { return !KeyExists(kUninstallKey); }, kSetupBoundMs))
+        ASSERT_TRUE(PollUntil(
+            [] { return !KeyExists(kUninstallKey) && !MachineKeyExists(kUninstallKey); }, kSetupBoundMs))
             << "the uninstaller did not finish";
     }
 
@@ -458,6 +503,32 @@ TEST_F(SetupProgramTest, InstallIntoAChosenFolderLeavesAnotherFallbackAndChoiceA
     EXPECT_TRUE(fs::exists(folder_.Path() / "Chosen Place")) << "only the program's own folder goes";
     EXPECT_EQ(Text(kDesktopKey, "SCRNSAVE.EXE"), corvane);
     EXPECT_EQ(Dump(kTarnwick), before);
+}
+
+TEST_F(SetupProgramTest, MachineWideInstallPutsTheScreensaverInTheSystemFolder)
+{
+    installDir_ = Environment(L"ProgramW6432") + "\\Velmora 3D";
+    const std::string scr = SystemFolder() + "\\Velmora3D.scr";
+    const std::string dataDir = Environment(L"LOCALAPPDATA") + "\\Velmora 3D";
+    RunSetup("/S /AllUsers");
+    EXPECT_EQ(FileBytes(scr), FileBytes(VELMORA3D_PATH));
+    EXPECT_EQ(FileBytes(fs::path(installDir_) / "randomstart.exe"), FileBytes(RANDOMSTART_PATH));
+    EXPECT_TRUE(fs::is_regular_file(UninstallerOf(installDir_)));
+    EXPECT_FALSE(fs::exists(fs::path(installDir_) / "Velmora3D.scr"));
+    EXPECT_TRUE(fs::is_directory(dataDir)) << "the web update's folder, the user's own";
+    EXPECT_EQ(Text(kProgramKey, "ExecutablePath"), scr);
+    EXPECT_EQ(Text(kProgramKey, "InstallPath"), dataDir + "\\");
+    EXPECT_EQ(Text(std::string(kCollection) + "\\List", "VELMORA3D"), "Velmora 3D Screensaver");
+    EXPECT_EQ(MachineText(kUninstallKey, "DisplayName"), "Velmora 3D");
+    EXPECT_EQ(MachineText(kUninstallKey, "DisplayIcon"), scr + ",0");
+    EXPECT_EQ(MachineText(kUninstallKey, "UninstallString"), "\"" + installDir_ + "\\Uninstall.exe\"");
+    EXPECT_FALSE(KeyExists(kUninstallKey)) << "not in the user's own list";
+
+    Uninstall(installDir_, "/S");
+    EXPECT_FALSE(fs::exists(scr));
+    EXPECT_FALSE(fs::exists(installDir_));
+    EXPECT_FALSE(fs::exists(dataDir));
+    EXPECT_EQ(Dump(kTarnwick), "") << "nothing was there before";
 }
 
 } // namespace
