@@ -87,12 +87,18 @@ Page custom ModePage ModePageLeave
 
 ; [SECTION] Install mode and folders
 
-!macro RequireAdmin
+; Everything for every user needs administrator rights. Shown, the program
+; asks Windows to start PROGRAM PARAMETERS again elevated and ends; silent,
+; it fails with ERROR_ELEVATION_REQUIRED.
+!macro RequireAdmin PROGRAM PARAMETERS
   UserInfo::GetAccountType
   Pop $0
   ${If} $0 != "Admin"
-    MessageBox MB_OK|MB_ICONSTOP "Installing or removing ${PRODUCT_NAME} for every user needs administrator rights. Run the program as administrator." /SD IDOK
-    SetErrorLevel 740 ; ERROR_ELEVATION_REQUIRED
+    ${IfNot} ${Silent}
+      ExecShell "runas" "${PROGRAM}" "${PARAMETERS}"
+      Quit
+    ${EndIf}
+    SetErrorLevel 740
     Quit
   ${EndIf}
 !macroend
@@ -234,7 +240,7 @@ Function .onInit
   ${IfNot} ${Errors}
     StrCpy $AllUsers 1
     StrCpy $ModeGiven 1
-    !insertmacro RequireAdmin
+    !insertmacro RequireAdmin "$EXEPATH" "$R0"
   ${EndIf}
   ClearErrors
   ${GetOptions} $R0 "/SetScreensaver" $R1
@@ -336,7 +342,8 @@ Function un.onInit
   ${AndIf} $0 == $INSTDIR
     StrCpy $AllUsers 1
     StrCpy $ScrPath "$SYSDIR\Velmora3D.scr"
-    !insertmacro RequireAdmin
+    ; The installed uninstaller, not this temporary copy of it.
+    !insertmacro RequireAdmin "$INSTDIR\Uninstall.exe" ""
   ${Else}
     StrCpy $AllUsers 0
     StrCpy $ScrPath "$INSTDIR\Velmora3D.scr"

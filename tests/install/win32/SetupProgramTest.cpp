@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/Registry.h"
+#include "platform/win32/WideText.h"
 #include "TempFolder.h"
 #include "WinProgram.h"
 
@@ -34,23 +35,8 @@ constexpr const char* kUninstallKey = "Software\\Microsoft\\Windows\\CurrentVers
 constexpr const char* kDesktopKey = "Control Panel\\Desktop";
 constexpr const wchar_t* kSaverWindowClass = L"Velmora3DScreenSaver";
 
-std::wstring Widen(const std::string& text)
-{
-    const int n = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(n), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
-    return out;
-}
-
-std::string Narrow(const std::wstring& text)
-{
-    const int n = ::WideCharToMultiByte(
-        CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(n), '\0');
-    ::WideCharToMultiByte(
-        CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}
+using win32::Narrow;
+using win32::Widen;
 
 bool SamePath(const std::string& a, const std::string& b)
 {
