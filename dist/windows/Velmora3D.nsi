@@ -332,7 +332,25 @@ Section "un.${PRODUCT_NAME}" un.SecMain
   ${EndIf}
   DeleteRegKey SHCTX "${UNINSTALL_KEY}"
   SetShellVarContext current
+  Call un.RemoveOwnCopy
 SectionEnd
+
+; The uninstaller runs as a copy of itself in a folder "~nsu*.tmp" of the
+; temporary folder, and a running program cannot delete its own file. A
+; hidden command processor deletes that file and then the folder, if empty,
+; once this process has ended (it tries for about two minutes, a second
+; apart). Nothing else: a copy run in place is left alone.
+Function un.RemoveOwnCopy
+  ${GetFileName} "$EXEDIR" $0
+  StrCpy $0 $0 4
+  ${If} $0 != "~nsu"
+    Return
+  ${EndIf}
+  ; Started in the temporary folder: a process working in that folder would
+  ; keep it.
+  SetOutPath "$TEMP"
+  ExecShell "" "$SYSDIR\cmd.exe" '/d /q /c for /l %i in (1,1,120) do @(ping -n 2 127.0.0.1 >nul & del /f /q "$EXEPATH" 2>nul & rd "$EXEDIR" 2>nul & if not exist "$EXEDIR" exit)' SW_HIDE
+FunctionEnd
 
 Function un.onInit
   SetRegView 64

@@ -321,6 +321,16 @@ protected:
         ASSERT_TRUE(PollUntil(
             [] { return !KeyExists(kUninstallKey) && !MachineKeyExists(kUninstallKey); }, kSetupBoundMs))
             << "the uninstaller did not finish";
+        // Its copy in the temporary folder goes too, once it has ended.
+        EXPECT_TRUE(PollUntil(
+            [] {
+                for (const auto& entry : fs::directory_iterator(fs::temp_directory_path()))
+                    if (entry.path().filename().string().rfind("~nsu", 0) == 0)
+                        return false;
+                return true;
+            },
+            kSetupBoundMs))
+            << "the uninstaller's copy was left in " << fs::temp_directory_path();
     }
 
     void ExpectInstalledFiles(const std::string& dir) const
