@@ -103,9 +103,20 @@ Page custom ModePage ModePageLeave
   ${EndIf}
 !macroend
 
-; The program folder for the chosen mode, unless /D= named one.
+; The program folder for the chosen mode, unless /D= named one: where this
+; mode's copy is installed already, so that a new run or a newer version
+; replaces it, else the usual place.
 Function DefaultFolder
   ${If} $FolderGiven == 1
+    Return
+  ${EndIf}
+  ${If} $AllUsers == 1
+    ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  ${Else}
+    ReadRegStr $0 HKCU "${UNINSTALL_KEY}" "InstallLocation"
+  ${EndIf}
+  ${If} $0 != ""
+    StrCpy $INSTDIR $0
     Return
   ${EndIf}
   ${If} $AllUsers == 1

@@ -486,9 +486,13 @@ TEST_F(SetupProgramTest, InstallIntoAChosenFolderLeavesAnotherFallbackAndChoiceA
     EXPECT_EQ(Text(std::string(kCollection) + "\\Corvane3D", "ExecutablePath"), corvane);
     EXPECT_EQ(Text(kDesktopKey, "SCRNSAVE.EXE"), corvane) << "not ticked: the choice stays";
 
-    // Ticked now, then the user chose the other one again: the uninstaller
+    // Ticked now, and run without a folder: the installed copy is replaced
+    // where it is. Then the user chose the other one again: the uninstaller
     // leaves that choice alone.
-    RunSetup("/S /SetScreensaver /D=" + installDir_);
+    RunSetup("/S /SetScreensaver");
+    ExpectInstalledFiles(installDir_);
+    ExpectRegistered(installDir_);
+    EXPECT_FALSE(fs::exists(DefaultInstallDir()));
     EXPECT_EQ(Text(kDesktopKey, "SCRNSAVE.EXE"), installDir_ + "\\Velmora3D.scr");
     SetText(kDesktopKey, "SCRNSAVE.EXE", corvane);
     SetDword(kProgramKey, "AnimationSpeed", 70);
