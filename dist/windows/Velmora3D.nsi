@@ -72,6 +72,10 @@ Var RadioEveryone
 !define MUI_ABORTWARNING
 !define MUI_COMPONENTSPAGE_NODESC
 !define MUI_FINISHPAGE_NOAUTOCLOSE
+!define MUI_FINISHPAGE_RUN
+!define MUI_FINISHPAGE_RUN_NOTCHECKED
+!define MUI_FINISHPAGE_RUN_TEXT "Open Windows' screen saver settings"
+!define MUI_FINISHPAGE_RUN_FUNCTION OpenScreenSaverSettings
 
 Page custom ModePage ModePageLeave
 !insertmacro MUI_PAGE_COMPONENTS
@@ -203,6 +207,7 @@ Section "${PRODUCT_NAME}" SecMain
   ReadRegStr $0 HKCU "${FALLBACK_KEY}" "ExecutablePath"
   ${If} $0 == ""
   ${OrIfNot} ${FileExists} "$0"
+  ${OrIf} ${FileExists} "$0\*.*"
     WriteRegStr HKCU "${FALLBACK_KEY}" "ExecutablePath" "$ScrPath"
   ${EndIf}
 
@@ -233,6 +238,10 @@ Section /o "Make ${PRODUCT_NAME} my screensaver" SecScreensaver
   ; Turns the screensaver on and tells the running session.
   System::Call 'user32::SystemParametersInfoW(i ${SPI_SETSCREENSAVEACTIVE}, i 1, p 0, i ${SPIF_SAVE_AND_TELL})'
 SectionEnd
+
+Function OpenScreenSaverSettings
+  ExecShell "" "$SYSDIR\control.exe" "desk.cpl,,@screensaver"
+FunctionEnd
 
 ; Section ids are known only after the sections.
 Function .onInit
