@@ -269,6 +269,13 @@ TEST_P(FailureTest, ShowsTheErrorBoxOrReportsTheFailure)
             EXPECT_NE(Output().find("randomstart: cannot start"), std::string::npos) << Output();
         }
     }
+    // Reading creates no key.
+    HKEY key = nullptr;
+    const bool collection
+        = ::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Tarnwick", 0, KEY_READ, &key) == ERROR_SUCCESS;
+    if (key)
+        ::RegCloseKey(key);
+    EXPECT_EQ(collection, c.setup != FailureCase::Nothing);
 }
 
 INSTANTIATE_TEST_SUITE_P(Launcher, FailureTest,
