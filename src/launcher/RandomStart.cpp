@@ -20,9 +20,15 @@ constexpr std::string_view kExecutablePath = "ExecutablePath";
 constexpr std::string_view kStartRandom = "StartRandom";
 
 // A member that must exist but cannot be started: reported, never silent.
-void ReportStartFailure(const char* path, int error)
+void ReportStartFailure(const char* path, const platform::ChildProcess& member)
 {
-    std::fprintf(stderr, "randomstart: cannot start \"%s\": %s\n", path, std::strerror(error));
+#ifdef _WIN32
+    // The system's own words, with the path.
+    std::fprintf(stderr, "randomstart: cannot start %s\n", member.LastError().c_str());
+    (void)path;
+#else
+    std::fprintf(stderr, "randomstart: cannot start \"%s\": %s\n", path, std::strerror(member.ErrorNumber()));
+#endif
 }
 
 void ReportNotInstalled(const MessageBoxFunction& showMessageBox)
@@ -178,11 +184,12 @@ bool ChooseMember(bool screensaverRun, char* buffer, std::size_t size, uint64_t 
     return ReadFallbackProgram(buffer, size);
 }
 
-int RunRandomStart(const std::vector<std::string>& arguments, const MessageBoxFunction& showMessageBox)
+namespace {
+
+// Choose, start with `start`, wait for the member in screensaver runs.
+template<typename StartMember>
+int RunWith(bool screensaverRun, const MessageBoxFunction& showMessageBox, StartMember start)
 {
-    // A display hack's host ends the hack with a signal and knows only the
-    // process it started, so it is waited for like a full-screen run.
-    const bool screensaverRun = IsScreensaverRun(arguments);
     char path[kPathBuffer];
     if (!ChooseMember(screensaverRun, path, sizeof path)) {
         ReportNotInstalled(showMessageBox);
@@ -193,12 +200,8 @@ int RunRandomStart(const std::vector<std::string>& arguments, const MessageBoxFu
     std::optional<platform::EndRequestRelay> relay;
     if (screensaverRun)
         relay.emplace();
-    std::vector<std::string> programArguments;
-    programArguments.reserve(arguments.size() + 1);
-    programArguments.emplace_back(path);
-    programArguments.insert(programArguments.end(), arguments.begin(), arguments.end());
     platform::ChildProcess member;
-    member.Start(programArguments);
+    start(member, path);
     switch (member.Result()) {
     case platform::StartResult::Started:
         if (relay)
@@ -211,8 +214,48 @@ int RunRandomStart(const std::vector<std::string>& arguments, const MessageBoxFu
     case platform::StartResult::Failed:
         break;
     }
-    ReportStartFailure(path, member.ErrorNumber());
+    ReportStartFailure(path, member);
     return 1;
 }
+
+} // namespace
+
+int RunRandomStart(const std::vector<std::string>& arguments, const MessageBoxFunction& showMessageBox)
+{
+    // A display hack's host ends the hack with a signal and knows only the
+    // process it started, so it is waited for like a full-screen run.
+    return RunWith(
+        IsScreensaverRun(arguments), showMessageBox, [&](platform::ChildProcess& member, const char* path) {
+            std::vector<std::string> programArguments;
+            programArguments.reserve(arguments.size() + 1);
+            programArguments.emplace_back(path);
+            programArguments.insert(programArguments.end(), arguments.begin(), arguments.end());
+            member.Start(programArguments);
+        });
+}
+
+std::string CommandLineTail(std::string_view fullCommandLine)
+{
+    std::size_t i = 0;
+    if (!fullCommandLine.empty() && fullCommandLine[0] == '"') {
+        const std::size_t close = fullCommandLine.find('"', 1);
+        i = close == std::string_view::npos ? fullCommandLine.size() : close + 1;
+    } else {
+        while (i < fullCommandLine.size() && fullCommandLine[i] != ' ' && fullCommandLine[i] != '\t')
+            ++i;
+    }
+    while (i < fullCommandLine.size() && (fullCommandLine[i] == ' ' || fullCommandLine[i] == '\t'))
+        ++i;
+    return std::string(fullCommandLine.substr(i));
+}
+
+#ifdef _WIN32
+int RunRandomStartLine(std::string_view commandLine, const MessageBoxFunction& showMessageBox)
+{
+    const std::string tail(commandLine);
+    return RunWith(IsFullScreenStart(commandLine), showMessageBox,
+        [&](platform::ChildProcess& member, const char* path) { member.StartCommandLine(path, tail); });
+}
+#endif
 
 } // namespace velmora::launcher

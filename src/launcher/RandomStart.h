@@ -76,4 +76,17 @@ using MessageBoxFunction = std::function<bool(std::string_view caption, std::str
 // when the program exists but could not be started (reported on stderr).
 int RunRandomStart(const std::vector<std::string>& arguments, const MessageBoxFunction& showMessageBox);
 
+// The command-line text after the program's own name, as the C runtime
+// hands it to WinMain: the name (up to its closing quotation mark when it
+// starts with one, else up to the first blank) and the blanks after it are
+// skipped, nothing else is changed.
+std::string CommandLineTail(std::string_view fullCommandLine);
+
+#ifdef _WIN32
+// The whole run on Windows, where a program gets its command line as one
+// text: the member gets `"path" commandLine` with the text exactly as it
+// came, and only the full-screen switch is a screensaver run.
+int RunRandomStartLine(std::string_view commandLine, const MessageBoxFunction& showMessageBox);
+#endif
+
 } // namespace velmora::launcher

@@ -64,6 +64,13 @@ public:
     // The exit status once ended; 128 + the signal number when killed.
     int ExitCode() const { return exitCode_; }
 
+#ifdef _WIN32
+    // Windows: starts `program` with the command line `"program" tail`, the
+    // tail as written. A Windows program splits its command line itself, so
+    // a line passed on this way reaches it exactly as it reached the caller.
+    bool StartCommandLine(const std::string& program, const std::string& tail);
+#endif
+
 private:
     friend class EndRequestRelay;
     // Collects the status when the process has ended; blocks until then

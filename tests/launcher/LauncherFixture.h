@@ -6,22 +6,27 @@
 // randomstart waited for it is a question of order, never of time.
 
 #include "platform/TempRegistry.h"
-#include "SpawnedProgram.h"
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include "SpawnedProgram.h"
+
 #include <sys/types.h>
+#endif
 
 namespace velmora::testing {
 
+#ifndef _WIN32
 struct StubRun {
     pid_t pid = -1;
     std::vector<std::string> arguments;
     std::string hostWindow; // XSCREENSAVER_WINDOW as the member saw it
     bool ended = false;
 };
+#endif
 
 class LauncherFixture : public ::testing::Test {
 protected:
@@ -36,6 +41,7 @@ protected:
         StoreCollectionValue("", "StartRandom", value);
     }
 
+#ifndef _WIN32
     // Writes an executable stub member program named `name`.
     std::string MakeStub(const std::string& name) const;
     // Lets every stub that runs now or later end at once.
@@ -44,10 +50,12 @@ protected:
     std::vector<StubRun> Runs(const std::string& name) const;
     // Waits (bounded) until stub `name` has recorded `count` runs.
     bool WaitForRuns(const std::string& name, std::size_t count) const;
+#endif
 
     TempRegistry registry;
 };
 
+#ifndef _WIN32
 // The randomstart program as built, run as the host would run it.
 class LauncherProcess {
 public:
@@ -72,5 +80,6 @@ private:
 
 // Runs randomstart to its end; returns the exit code.
 int RunLauncher(const std::vector<std::string>& arguments, const std::string& stderrPath);
+#endif
 
 } // namespace velmora::testing

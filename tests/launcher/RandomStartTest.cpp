@@ -2,7 +2,9 @@
 
 #include "launcher/RandomStart.h"
 #include "LauncherFixture.h"
+#ifndef _WIN32
 #include "platform/x11/X11MessageBox.h"
+#endif
 
 #include <set>
 
@@ -65,6 +67,38 @@ INSTANTIATE_TEST_SUITE_P(Launcher, CommandLineTest,
         CommandLineCase {"RootWithoutDash", {"root"}, "root", false, false},
         CommandLineCase {"RootThreeDashes", {"---root"}, "---root", false, false},
         CommandLineCase {"RootAsAValue", {"/c", "/root"}, "/c /root", false, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct TailCase {
+    const char* name;
+    std::string fullLine;
+    std::string tail;
+};
+
+// Test names and failure messages show the case by its name.
+void PrintTo(const TailCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class CommandLineTailTest : public ::testing::TestWithParam<TailCase> { };
+
+// What a Windows host writes after the program's name reaches the member as
+// it was written: only the name and the blanks after it go.
+TEST_P(CommandLineTailTest, SkipsTheProgramNameAndTheBlanksAfterIt)
+{
+    EXPECT_EQ(CommandLineTail(GetParam().fullLine), GetParam().tail);
+}
+
+INSTANTIATE_TEST_SUITE_P(Launcher, CommandLineTailTest,
+    ::testing::Values(TailCase {"QuotedName", "\"C:\\Program Files\\randomstart.exe\" /s", "/s"},
+        TailCase {"PlainName", "randomstart.exe /c:1234", "/c:1234"},
+        TailCase {"BlanksAndTabsSkipped", "\"r.exe\" \t  /p 4194305", "/p 4194305"},
+        TailCase {"InnerAndTrailingBlanksKept", "r.exe /s  x ", "/s  x "},
+        TailCase {"QuotesInTheTailKept", "r.exe \"/s\"", "\"/s\""},
+        TailCase {"NameWithoutTail", "\"C:\\a b\\r.exe\"", ""}, TailCase {"NameAndBlanks", "r.exe   ", ""},
+        TailCase {"UnclosedQuote", "\"C:\\a b\\r.exe /s", ""},
+        TailCase {"QuoteRightAfterTheName", "\"r.exe\"/s", "/s"}, TailCase {"Empty", "", ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 class ChooseProgramTest : public LauncherFixture {
@@ -158,7 +192,13 @@ TEST_F(ChooseProgramTest, CandidatesKeepListOrderAndSkipUnusableEntries)
 {
     RegisterCollection();
     // A name longer than every path before it, whose member has no path.
-    RegisterMember(std::string(900, 'N'), "Member", registry.MakeFile("LongName"));
+    // Windows' key names end at 255 characters.
+#ifdef _WIN32
+    constexpr std::size_t kLongName = 255;
+#else
+    constexpr std::size_t kLongName = 900;
+#endif
+    RegisterMember(std::string(kLongName, 'N'), "Member", registry.MakeFile("LongName"));
     testing::ListMember("NOPATH", "No path");
     RegisterMember("FOLDER", "Member", registry.Dir().string());
     RegisterMember("EMPTY", "Member", "");
@@ -261,6 +301,7 @@ TEST(LauncherText, ErrorTextEndsWithTheDownloadAddress)
     EXPECT_EQ(kDownloadUrl.rfind("http://", 0), 0u);
 }
 
+#ifndef _WIN32
 struct WrapCase {
     const char* name;
     std::string text;
@@ -289,6 +330,7 @@ INSTANTIATE_TEST_SUITE_P(MessageBox, WrapTest,
             {"see", "http://example.invalid/very/long/address", "end"}},
         WrapCase {"TrailingBreak", "a\n", 5, {"a", ""}}, WrapCase {"Empty", "", 5, {""}}),
     [](const auto& info) { return std::string(info.param.name); });
+#endif
 
 } // namespace
 } // namespace velmora::launcher

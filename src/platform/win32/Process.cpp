@@ -120,22 +120,35 @@ void ChildProcess::Release()
 
 bool ChildProcess::Start(const std::vector<std::string>& arguments)
 {
+    if (arguments.empty())
+        return StartCommandLine({}, {});
+    std::wstring tail;
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        if (i > 1)
+            tail += L' ';
+        AppendQuoted(tail, win32::Widen(arguments[i]), false);
+    }
+    return StartCommandLine(arguments[0], win32::Narrow(tail));
+}
+
+bool ChildProcess::StartCommandLine(const std::string& programPath, const std::string& tail)
+{
     Release();
     exitCode_ = -1;
     error_.clear();
-    if (arguments.empty() || arguments[0].empty()) {
+    if (programPath.empty()) {
         result_ = StartResult::FileNotFound;
         errorNumber_ = ERROR_FILE_NOT_FOUND;
         error_ = "no program given";
         return false;
     }
-    const std::wstring program = win32::Widen(arguments[0]);
+    const std::wstring program = win32::Widen(programPath);
     // The program's own path goes first, always quoted, as hosts pass it.
     std::wstring line;
     AppendQuoted(line, program, true);
-    for (std::size_t i = 1; i < arguments.size(); ++i) {
+    if (!tail.empty()) {
         line += L' ';
-        AppendQuoted(line, win32::Widen(arguments[i]), false);
+        line += win32::Widen(tail);
     }
     STARTUPINFOW startup {};
     startup.cb = sizeof startup;
@@ -149,7 +162,7 @@ bool ChildProcess::Start(const std::vector<std::string>& arguments)
     result_ = ResultOf(error);
     errorNumber_ = static_cast<int>(error);
     if (!ok) {
-        error_ = arguments[0] + ": " + SystemMessage(error);
+        error_ = programPath + ": " + SystemMessage(error);
         return false;
     }
     ::CloseHandle(info.hThread);
