@@ -7,6 +7,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -14,9 +15,11 @@
 #include "app/win32/ProgramMessage.h"
 #include "app/win32/Win32Shell.h"
 #include "app/WindowScene.h"
+#include "platform/Console.h"
 #include "platform/InstanceGuard.h"
 #include "platform/win32/WideText.h"
 #include "StringTable.h"
+#include "webupdate/TextProgress.h"
 
 namespace {
 
@@ -32,6 +35,25 @@ std::vector<std::string> CommandLineArguments()
         arguments.push_back(velmora::win32::Narrow(argv[i]));
     ::LocalFree(argv);
     return arguments;
+}
+
+// A program of the GUI subsystem writes through the C runtime only where its
+// starter redirected its handles (a pipe, a file); started from a console,
+// it writes to that console, as console programs do.
+void ConnectStandardStreams()
+{
+    const auto redirected = [](DWORD which) {
+        const HANDLE handle = ::GetStdHandle(which);
+        return handle != nullptr && handle != INVALID_HANDLE_VALUE;
+    };
+    const bool outRedirected = redirected(STD_OUTPUT_HANDLE);
+    const bool errRedirected = redirected(STD_ERROR_HANDLE);
+    if ((outRedirected && errRedirected) || !::AttachConsole(ATTACH_PARENT_PROCESS))
+        return;
+    if (!outRedirected)
+        std::freopen("CONOUT$", "w", stdout);
+    if (!errRedirected)
+        std::freopen("CONOUT$", "w", stderr);
 }
 
 // The manifest asks for per-monitor awareness; Windows before 10 1703 reads
@@ -53,6 +75,13 @@ void BecomeDpiAware()
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    const std::vector<std::string> arguments = CommandLineArguments();
+    // Outside the run modes of the host's switches: refreshes the product
+    // list without a window, for people and scripts.
+    if (arguments == std::vector<std::string> {"--web-update"}) {
+        ConnectStandardStreams();
+        return velmora::webupdate::RunWebUpdateCommand(stdout, stderr, velmora::platform::IsTerminal(stderr));
+    }
     BecomeDpiAware();
     INITCOMMONCONTROLSEX controls {sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&controls);
@@ -60,5 +89,5 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     velmora::SaverApp app(velmora::win32::MakeWin32Shell(&velmora::MakeSpaceScene),
         velmora::platform::InstanceGuard(velmora::strings::kGuardName),
         velmora::win32::Narrow(velmora::win32::ProgramCaption()));
-    return app.Run(CommandLineArguments());
+    return app.Run(arguments);
 }

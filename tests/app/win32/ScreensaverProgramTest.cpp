@@ -112,6 +112,10 @@ TEST_F(ScreensaverProgramTest, WindowlessRunsEndAtOnceWithoutAWindow)
         EXPECT_NE(Output().find(row.output), std::string::npos) << row.tail << ": " << Output();
         EXPECT_EQ(::GlobalFindAtomW(kGuardAtom), 0) << row.tail;
     }
+    // The web update without a window: progress and failure reach the starter.
+    ASSERT_TRUE(Start("--web-update", {"KESTROVA3D_UPDATE_URL=http://127.0.0.1:1/products.xml"}));
+    EXPECT_EQ(program_.WaitExit(60000), 1);
+    EXPECT_NE(Output().find("Failed to update products list Online!"), std::string::npos) << Output();
 }
 
 TEST_F(ScreensaverProgramTest, FullScreenRunCoversTheScreenRefusesASecondAndEndsOnAKey)
