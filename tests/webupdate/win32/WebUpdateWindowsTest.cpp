@@ -84,7 +84,9 @@ LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     return ::DefWindowProcW(window, message, wParam, lParam);
 }
 
-// A plain top-level window to own the windows under test.
+// A plain top-level window to own the windows under test, never shown:
+// hiding a shown top-level window costs a two-second wait under Wine without
+// a window manager.
 class OwnerWindow {
 public:
     OwnerWindow()
@@ -95,8 +97,8 @@ public:
         wc.lpszClassName = L"VelmoraUpdateOwner";
         wc.hbrBackground = ::GetSysColorBrush(COLOR_BTNFACE);
         ::RegisterClassW(&wc);
-        window_ = ::CreateWindowW(wc.lpszClassName, L"Owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 700,
-            500, nullptr, nullptr, wc.hInstance, nullptr);
+        window_ = ::CreateWindowW(wc.lpszClassName, L"Owner", WS_OVERLAPPEDWINDOW, 0, 0, 700, 500, nullptr,
+            nullptr, wc.hInstance, nullptr);
     }
     ~OwnerWindow()
     {
