@@ -54,3 +54,22 @@
 #define IDC_ABOUT_WEB 1113
 #define IDC_ABOUT_MAIL 1114
 #define IDC_ABOUT_COLLECTION 1115
+
+// The web update's progress window (139) and the page of a product that is
+// not installed (141), with the icon beside that page's texts (136).
+#define IDI_PAGE_DECORATION 136
+#define IDD_UPDATE_PROGRESS 139
+#define IDD_PRODUCT_PAGE 141
+
+#define IDC_UPDATE_PROGRESS 1025
+#define IDC_UPDATE_REMAINING 1026
+#define IDC_UPDATE_STATUS 1027
+#define IDC_UPDATE_LOCATION 1028
+
+#define IDC_PRODUCT_FRAME 1017
+#define IDC_DOWNLOAD_NOW 1020
+#define IDC_PRODUCT_SCREENSHOT 1033
+#define IDC_PRODUCT_LINE1 1034
+#define IDC_PRODUCT_LINE2 1035
+#define IDC_PRODUCT_LINE3 1036
+#define IDC_PRODUCT_TITLE 1037

@@ -1,22 +1,44 @@
 #include "app/win32/ConfigurationDialog.h"
 
 #include "app/win32/ProgramMessage.h"
-#include "ui/win32/SettingsDialog.h"
-#include "webupdate/ProductCatalogue.h"
+#include "webupdate/win32/UpdateProgressWindow.h"
 
 namespace velmora::win32 {
 
-void RunConfigurationDialog()
+ui::win32::SettingsDialog::Services CatalogueServices(
+    webupdate::ProductCatalogue& catalogue, webupdate::win32::ProductPage::Services page)
 {
-    // The web update's boxes: OK only, no icon.
-    webupdate::ProductCatalogue catalogue(
-        [](std::string_view text) { ShowProgramMessage(nullptr, text, 0); });
     ui::win32::SettingsDialog::Services services;
-    services.products = [&catalogue](bool online, HWND) {
-        catalogue.Build(online, nullptr);
+    services.products = [&catalogue](bool online, HWND owner) {
+        if (!online) {
+            catalogue.Build(false, nullptr);
+            return ui::CatalogueRows(catalogue);
+        }
+        // The dialog stays disabled under the window while the update runs.
+        webupdate::win32::UpdateProgressWindow progress;
+        if (progress.Create(owner)) {
+            catalogue.Build(true, &progress);
+            progress.Finish();
+        } else {
+            catalogue.Build(true, nullptr);
+        }
         return ui::CatalogueRows(catalogue);
     };
-    ui::win32::SettingsDialog dialog(std::move(services), ui::kOwnPageValue);
+    services.createProductPage
+        = [page = std::move(page)](HWND parent, const RECT& rect, const ui::ProductRow& product) {
+              return webupdate::win32::CreateOwnedProductPage(parent, rect, product.title,
+                  product.description, product.downloadUrl, product.screenshotPath, page);
+          };
+    return services;
+}
+
+void RunConfigurationDialog()
+{
+    // The web update's boxes: OK only, no icon, over the program's active
+    // window (the progress window while it runs).
+    webupdate::ProductCatalogue catalogue(
+        [](std::string_view text) { ShowProgramMessage(::GetActiveWindow(), text, 0); });
+    ui::win32::SettingsDialog dialog(CatalogueServices(catalogue), ui::kOwnPageValue);
     dialog.RunModal();
 }
 

@@ -66,6 +66,9 @@ TEST_F(ProgramResourcesTest, PicturesIconArchiveTemplateAndManifestArePresent)
         {L"RFILE", 152, 100000},
         {L"rfile", 152, 100000}, // type names compare without letter case
         {RT_DIALOG, 150, 20},
+        {RT_DIALOG, 139, 20}, // the web update's progress window
+        {RT_DIALOG, 141, 20}, // the product page
+        {RT_GROUP_ICON, 136, 6 + 14}, // the product page's decoration
         {RT_MANIFEST, 1, 200},
         {RT_VERSION, 1, 100},
     };
