@@ -17,6 +17,7 @@
 #include "resource.h"
 #include "TempFolder.h"
 #include "ui/win32/MemberHostPage.h"
+#include "Win32Windows.h"
 #include "WinProgram.h"
 
 namespace velmora {
@@ -24,20 +25,7 @@ namespace {
 
 constexpr const char* kProgramKey = "Software\\Tarnwick\\Kestrova3D\\Velmora3D";
 
-template<typename Done> bool PumpUntil(int timeoutMs, Done done)
-{
-    for (int waited = 0; waited <= timeoutMs; waited += 20) {
-        MSG message;
-        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&message);
-            ::DispatchMessageW(&message);
-        }
-        if (done())
-            return true;
-        ::Sleep(20);
-    }
-    return false;
-}
+using velmora::testing::PumpUntil;
 
 LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {

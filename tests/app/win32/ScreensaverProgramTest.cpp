@@ -11,6 +11,7 @@
 
 #include "platform/Registry.h"
 #include "TempFolder.h"
+#include "Win32Windows.h"
 #include "WinProgram.h"
 
 namespace velmora {
@@ -20,21 +21,7 @@ constexpr const wchar_t* kGuardAtom = L"VELMORA 3D ScreenSaver";
 constexpr const wchar_t* kWindowClass = L"Velmora3DScreenSaver";
 constexpr const char* kProgramKey = "Software\\Tarnwick\\Kestrova3D\\Velmora3D";
 
-// Runs the test thread's own windows (the preview's host) while waiting.
-template<typename Done> bool PumpUntil(int timeoutMs, Done done)
-{
-    for (int waited = 0; waited <= timeoutMs; waited += 20) {
-        MSG message;
-        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&message);
-            ::DispatchMessageW(&message);
-        }
-        if (done())
-            return true;
-        ::Sleep(20);
-    }
-    return false;
-}
+using velmora::testing::PumpUntil;
 
 class ScreensaverProgramTest : public ::testing::Test {
 protected:

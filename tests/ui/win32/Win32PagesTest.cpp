@@ -17,6 +17,7 @@
 #include "ui/PageTestSupport.h"
 #include "ui/win32/SettingsDialog.h"
 #include "ui/win32/SettingsPage.h"
+#include "Win32Windows.h"
 
 namespace velmora::ui::win32 {
 namespace {
@@ -24,33 +25,9 @@ namespace {
 using velmora::testing::FixedModes;
 using velmora::testing::RecordingStarter;
 
-std::string Text(HWND window)
-{
-    wchar_t buffer[512] = {};
-    ::GetWindowTextW(window, buffer, 512);
-    return velmora::win32::Narrow(buffer);
-}
-
-// A control's rectangle in dialog units of its dialog.
-RECT InDialogUnits(HWND dialog, HWND control)
-{
-    RECT r {};
-    ::GetWindowRect(control, &r);
-    ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
-    RECT unit {0, 0, 4, 8}; // four horizontal units, eight vertical ones
-    ::MapDialogRect(dialog, &unit);
-    return {r.left * 4 / unit.right, r.top * 8 / unit.bottom, r.right * 4 / unit.right,
-        r.bottom * 8 / unit.bottom};
-}
-
-void Pump()
-{
-    MSG message;
-    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        ::TranslateMessage(&message);
-        ::DispatchMessageW(&message);
-    }
-}
+using velmora::testing::ExpectPlaced;
+using velmora::testing::Pump;
+using velmora::testing::Text;
 
 LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -111,25 +88,15 @@ protected:
 TEST_F(Win32PageTest, ControlsSitWhereTheTemplatePutsThem)
 {
     Open();
-    const struct {
-        int id;
-        RECT units;
-    } rows[] = {
-        {IDC_PAGE_TABS, {0, 0, 271, 177}},
-        {IDC_USE_DESKTOP, {23, 52, 23 + 82, 52 + 10}},
-        {IDC_SPEED, {17, 80, 17 + 103, 80 + 17}},
-        {IDC_RANDOM_SEQUENCE, {40, 110, 40 + 73, 110 + 10}},
-        {IDC_DEMO_MODE, {136, 111, 136 + 126, 111 + 8}},
-        {IDC_CAMERA_LABEL, {16, 167, 16 + 27, 167 + 8}},
-    };
-    for (const auto& row : rows) {
-        const RECT r = InDialogUnits(page_->Window(), Item(row.id));
-        // One unit of rounding either way.
-        EXPECT_NEAR(r.left, row.units.left, 1) << row.id;
-        EXPECT_NEAR(r.top, row.units.top, 1) << row.id;
-        EXPECT_NEAR(r.right, row.units.right, 1) << row.id;
-        EXPECT_NEAR(r.bottom, row.units.bottom, 1) << row.id;
-    }
+    ExpectPlaced(page_->Window(),
+        {
+            {IDC_PAGE_TABS, {0, 0, 271, 177}},
+            {IDC_USE_DESKTOP, {23, 52, 23 + 82, 52 + 10}},
+            {IDC_SPEED, {17, 80, 17 + 103, 80 + 17}},
+            {IDC_RANDOM_SEQUENCE, {40, 110, 40 + 73, 110 + 10}},
+            {IDC_DEMO_MODE, {136, 111, 136 + 126, 111 + 8}},
+            {IDC_CAMERA_LABEL, {16, 167, 16 + 27, 167 + 8}},
+        });
     EXPECT_EQ(Text(Item(IDC_USE_DESKTOP)), "Use desktop settings");
     EXPECT_EQ(Text(Item(IDC_DEMO_MODE)), "Ignore mouse move (\"Demo mode\")");
     // The camera row is hidden until the About tab has been visited.

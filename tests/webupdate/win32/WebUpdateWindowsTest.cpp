@@ -27,58 +27,16 @@
 #include "webupdate/win32/ProductPage.h"
 #include "webupdate/win32/UpdateProgressWindow.h"
 #include "WebUpdateFixture.h"
+#include "Win32Windows.h"
 
 namespace velmora::webupdate::win32 {
 namespace {
 
 using Strings = std::vector<std::string>;
 
-std::string Text(HWND window)
-{
-    wchar_t buffer[512] = {};
-    ::GetWindowTextW(window, buffer, 512);
-    return velmora::win32::Narrow(buffer);
-}
-
-void Pump()
-{
-    MSG message;
-    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        ::TranslateMessage(&message);
-        ::DispatchMessageW(&message);
-    }
-}
-
-// A control's rectangle in dialog units of its dialog.
-RECT InDialogUnits(HWND dialog, HWND control)
-{
-    RECT r {};
-    ::GetWindowRect(control, &r);
-    ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
-    RECT unit {0, 0, 4, 8};
-    ::MapDialogRect(dialog, &unit);
-    return {r.left * 4 / unit.right, r.top * 8 / unit.bottom, r.right * 4 / unit.right,
-        r.bottom * 8 / unit.bottom};
-}
-
-struct PlacedControl {
-    int id;
-    RECT units; // left, top, right, bottom
-};
-
-void ExpectPlaced(HWND dialog, const std::vector<PlacedControl>& controls)
-{
-    for (const PlacedControl& c : controls) {
-        HWND control = ::GetDlgItem(dialog, c.id);
-        ASSERT_NE(control, nullptr) << c.id;
-        const RECT r = InDialogUnits(dialog, control);
-        // One unit of rounding either way.
-        EXPECT_NEAR(r.left, c.units.left, 1) << c.id;
-        EXPECT_NEAR(r.top, c.units.top, 1) << c.id;
-        EXPECT_NEAR(r.right, c.units.right, 1) << c.id;
-        EXPECT_NEAR(r.bottom, c.units.bottom, 1) << c.id;
-    }
-}
+using velmora::testing::ExpectPlaced;
+using velmora::testing::Pump;
+using velmora::testing::Text;
 
 LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
