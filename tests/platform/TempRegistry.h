@@ -107,26 +107,61 @@ inline std::vector<std::string> InEnumerationOrder(const std::string& keyPath, s
     return out;
 }
 
+// `name` = `value` in the key at `keyPath`, created on the way.
+inline void StoreValue(const std::string& keyPath, const std::string& name, const std::string& value)
+{
+    platform::RegistryKey key;
+    ASSERT_TRUE(key.Create(keyPath));
+    ASSERT_TRUE(key.SetString(name, value));
+}
+inline void StoreValue(const std::string& keyPath, const std::string& name, uint32_t value)
+{
+    platform::RegistryKey key;
+    ASSERT_TRUE(key.Create(keyPath));
+    ASSERT_TRUE(key.SetDword(name, value));
+}
+
+// The DWORD `name` of the key at `keyPath`; -12345 when there is none.
+inline int32_t StoredDword(const std::string& keyPath, const std::string& name)
+{
+    platform::RegistryKey key;
+    int32_t value = -12345;
+    if (key.Open(keyPath))
+        key.QueryDword(name, value);
+    return value;
+}
+
+// The text `name` of the key at `keyPath`; "<missing>" when there is none.
+inline std::string StoredText(const std::string& keyPath, const std::string& name)
+{
+    platform::RegistryKey key;
+    std::string text;
+    if (!key.Open(keyPath) || !key.QueryString(name, text, 32768))
+        return "<missing>";
+    return text;
+}
+
+// The path of the collection key's subkey `sub`, or of the key itself.
+inline std::string CollectionKeyPath(const std::string& sub)
+{
+    return sub.empty() ? std::string(kCollectionKey) : std::string(kCollectionKey) + "\\" + sub;
+}
+
 // Opens (creating on the way) the collection key's subkey `sub`, or the
 // collection key itself when `sub` is empty.
 inline void CreateCollectionKey(platform::RegistryKey& key, const std::string& sub)
 {
-    ASSERT_TRUE(
-        key.Create(sub.empty() ? std::string(kCollectionKey) : std::string(kCollectionKey) + "\\" + sub));
+    ASSERT_TRUE(key.Create(CollectionKeyPath(sub)));
 }
 
 // Stores `name` = `value` in the collection key's subkey `sub`.
 inline void StoreCollectionValue(const std::string& sub, const std::string& name, const std::string& value)
 {
-    platform::RegistryKey key;
-    CreateCollectionKey(key, sub);
-    ASSERT_TRUE(key.SetString(name, value));
+    StoreValue(CollectionKeyPath(sub), name, value);
 }
 inline void StoreCollectionValue(const std::string& sub, const std::string& name, uint32_t value)
 {
-    platform::RegistryKey key;
-    CreateCollectionKey(key, sub);
-    ASSERT_TRUE(key.SetDword(name, value));
+    StoreValue(CollectionKeyPath(sub), name, value);
 }
 
 // `key` in the collection's "List" as "<title>", with a member key of its own

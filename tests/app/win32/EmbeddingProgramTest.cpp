@@ -14,6 +14,7 @@
 #include <string>
 
 #include "platform/Registry.h"
+#include "platform/TempRegistry.h"
 #include "resource.h"
 #include "TempFolder.h"
 #include "ui/win32/MemberHostPage.h"
@@ -60,23 +61,8 @@ protected:
         Clean();
     }
     static void Clean() { ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Tarnwick"); }
-    static void Store(const char* name, uint32_t value)
-    {
-        platform::RegistryKey key;
-        ASSERT_TRUE(key.Create(kProgramKey));
-        ASSERT_TRUE(key.SetDword(name, value));
-    }
-    static int32_t Stored(const char* name)
-    {
-        DWORD value = 0;
-        DWORD size = sizeof value;
-        if (::RegGetValueW(HKEY_CURRENT_USER, L"Software\\Tarnwick\\Kestrova3D\\Velmora3D",
-                std::wstring(name, name + std::strlen(name)).c_str(), RRF_RT_REG_DWORD, nullptr, &value,
-                &size)
-            != ERROR_SUCCESS)
-            return -12345;
-        return static_cast<int32_t>(value);
-    }
+    static void Store(const char* name, uint32_t value) { testing::StoreValue(kProgramKey, name, value); }
+    static int32_t Stored(const char* name) { return testing::StoredDword(kProgramKey, name); }
     // The member's page once it has its controls.
     static HWND WaitForPage(HWND parent)
     {

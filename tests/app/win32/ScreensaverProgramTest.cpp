@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/Registry.h"
+#include "platform/TempRegistry.h"
 #include "TempFolder.h"
 #include "Win32Windows.h"
 #include "WinProgram.h"
@@ -37,20 +38,8 @@ protected:
         while (ATOM atom = ::GlobalFindAtomW(kGuardAtom))
             ::GlobalDeleteAtom(atom);
     }
-    static void Store(const char* name, uint32_t value)
-    {
-        platform::RegistryKey key;
-        ASSERT_TRUE(key.Create(kProgramKey));
-        ASSERT_TRUE(key.SetDword(name, value));
-    }
-    static int32_t Stored(const char* name)
-    {
-        platform::RegistryKey key;
-        int32_t value = -12345;
-        if (key.Open(kProgramKey))
-            key.QueryDword(name, value);
-        return value;
-    }
+    static void Store(const char* name, uint32_t value) { testing::StoreValue(kProgramKey, name, value); }
+    static int32_t Stored(const char* name) { return testing::StoredDword(kProgramKey, name); }
 
     bool Start(const std::string& tail, const std::vector<std::string>& environment = {})
     {

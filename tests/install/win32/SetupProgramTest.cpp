@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/Registry.h"
+#include "platform/TempRegistry.h"
 #include "platform/win32/WideText.h"
 #include "TempFolder.h"
 #include "WinProgram.h"
@@ -43,38 +44,9 @@ bool SamePath(const std::string& a, const std::string& b)
     return ::CompareStringOrdinal(Widen(a).c_str(), -1, Widen(b).c_str(), -1, TRUE) == CSTR_EQUAL;
 }
 
-// The text of a REG_SZ below HKEY_CURRENT_USER; "<missing>" when absent.
-std::string Text(const std::string& key, const std::string& name)
-{
-    platform::RegistryKey k;
-    std::string text;
-    if (!k.Open(key) || !k.QueryString(name, text, 32768))
-        return "<missing>";
-    return text;
-}
-
-uint32_t Dword(const std::string& key, const std::string& name)
-{
-    platform::RegistryKey k;
-    uint32_t value = 0xFFFFFFFFu;
-    if (k.Open(key))
-        k.QueryDword(name, value);
-    return value;
-}
-
-void SetText(const std::string& key, const std::string& name, const std::string& text)
-{
-    platform::RegistryKey k;
-    ASSERT_TRUE(k.Create(key));
-    ASSERT_TRUE(k.SetString(name, text));
-}
-
-void SetDword(const std::string& key, const std::string& name, uint32_t value)
-{
-    platform::RegistryKey k;
-    ASSERT_TRUE(k.Create(key));
-    ASSERT_TRUE(k.SetDword(name, value));
-}
+using velmora::testing::StoredDword;
+using velmora::testing::StoredText;
+using velmora::testing::StoreValue;
 
 void DeleteValue(const std::string& key, const std::string& name)
 {
@@ -186,7 +158,8 @@ std::string Dump(const std::string& key)
 // screensaver choice and the installed-programs entry.
 std::string RegistryState()
 {
-    return Dump(kTarnwick) + Dump(kUninstallKey) + "SCRNSAVE.EXE=" + Text(kDesktopKey, "SCRNSAVE.EXE") + "\n";
+    return Dump(kTarnwick) + Dump(kUninstallKey) + "SCRNSAVE.EXE=" + StoredText(kDesktopKey, "SCRNSAVE.EXE")
+        + "\n";
 }
 
 std::string FileBytes(const fs::path& path)
@@ -253,7 +226,7 @@ protected:
     void SetUp() override
     {
         Clean();
-        savedSaver_ = Text(kDesktopKey, "SCRNSAVE.EXE");
+        savedSaver_ = StoredText(kDesktopKey, "SCRNSAVE.EXE");
         DeleteValue(kDesktopKey, "SCRNSAVE.EXE");
         stubDir_ = fs::path(folder_.Path()).make_preferred().string();
         folder_.Write("release", "go");
@@ -266,7 +239,7 @@ protected:
             Uninstall(installDir_, "/S /Purge");
         Clean();
         if (savedSaver_ != "<missing>")
-            SetText(kDesktopKey, "SCRNSAVE.EXE", savedSaver_);
+            StoreValue(kDesktopKey, "SCRNSAVE.EXE", savedSaver_);
         else
             DeleteValue(kDesktopKey, "SCRNSAVE.EXE");
     }
@@ -346,18 +319,18 @@ protected:
     void ExpectRegistered(const std::string& dir) const
     {
         const std::string scr = dir + "\\Velmora3D.scr";
-        EXPECT_EQ(Text(std::string(kCollection) + "\\List", "VELMORA3D"), "Velmora 3D Screensaver");
-        EXPECT_EQ(Text(kProgramKey, "ExecutablePath"), scr);
-        EXPECT_EQ(Text(kProgramKey, "InstallPath"), dir + "\\");
-        EXPECT_EQ(Text(kUninstallKey, "DisplayName"), "Velmora 3D");
-        EXPECT_EQ(Text(kUninstallKey, "DisplayVersion"), VELMORA3D_VERSION);
-        EXPECT_EQ(Text(kUninstallKey, "Publisher"), "Tarnwick");
-        EXPECT_EQ(Text(kUninstallKey, "DisplayIcon"), scr + ",0");
-        EXPECT_EQ(Text(kUninstallKey, "UninstallString"), "\"" + dir + "\\Uninstall.exe\"");
-        EXPECT_EQ(Text(kUninstallKey, "QuietUninstallString"), "\"" + dir + "\\Uninstall.exe\" /S");
-        EXPECT_EQ(Text(kUninstallKey, "InstallLocation"), dir);
+        EXPECT_EQ(StoredText(std::string(kCollection) + "\\List", "VELMORA3D"), "Velmora 3D Screensaver");
+        EXPECT_EQ(StoredText(kProgramKey, "ExecutablePath"), scr);
+        EXPECT_EQ(StoredText(kProgramKey, "InstallPath"), dir + "\\");
+        EXPECT_EQ(StoredText(kUninstallKey, "DisplayName"), "Velmora 3D");
+        EXPECT_EQ(StoredText(kUninstallKey, "DisplayVersion"), VELMORA3D_VERSION);
+        EXPECT_EQ(StoredText(kUninstallKey, "Publisher"), "Tarnwick");
+        EXPECT_EQ(StoredText(kUninstallKey, "DisplayIcon"), scr + ",0");
+        EXPECT_EQ(StoredText(kUninstallKey, "UninstallString"), "\"" + dir + "\\Uninstall.exe\"");
+        EXPECT_EQ(StoredText(kUninstallKey, "QuietUninstallString"), "\"" + dir + "\\Uninstall.exe\" /S");
+        EXPECT_EQ(StoredText(kUninstallKey, "InstallLocation"), dir);
         // In KiB: at least the screensaver's own size.
-        const uint32_t size = Dword(kUninstallKey, "EstimatedSize");
+        const auto size = static_cast<uint32_t>(StoredDword(kUninstallKey, "EstimatedSize"));
         EXPECT_GE(size, fs::file_size(VELMORA3D_PATH) / 1024);
         EXPECT_LT(size, 64u * 1024);
     }
@@ -395,10 +368,10 @@ TEST_F(SetupProgramTest, PerUserInstallRegistersRunsTwiceTheSameAndUninstallsWha
 {
     // Another member, installed before, and the collection's switch.
     const std::string other = MakeStub("other");
-    SetText(std::string(kCollection) + "\\List", "OTHER3D", "Other 3D Screensaver");
-    SetText(std::string(kCollection) + "\\Other3D", "ExecutablePath", other);
-    SetDword(std::string(kCollection) + "\\Other3D", "Speed", 7);
-    SetDword(kCollection, "StartRandom", 0);
+    StoreValue(std::string(kCollection) + "\\List", "OTHER3D", "Other 3D Screensaver");
+    StoreValue(std::string(kCollection) + "\\Other3D", "ExecutablePath", other);
+    StoreValue(std::string(kCollection) + "\\Other3D", "Speed", 7);
+    StoreValue(kCollection, "StartRandom", 0);
     const std::string before = Dump(kTarnwick);
 
     RunSetup("/S /SetScreensaver");
@@ -406,13 +379,13 @@ TEST_F(SetupProgramTest, PerUserInstallRegistersRunsTwiceTheSameAndUninstallsWha
     ExpectInstalledFiles(installDir_);
     ExpectRegistered(installDir_);
     // No fallback was there: Velmora 3D stands in.
-    EXPECT_EQ(Text(std::string(kCollection) + "\\Corvane3D", "ExecutablePath"), scr);
-    EXPECT_EQ(Text(kDesktopKey, "SCRNSAVE.EXE"), scr);
+    EXPECT_EQ(StoredText(std::string(kCollection) + "\\Corvane3D", "ExecutablePath"), scr);
+    EXPECT_EQ(StoredText(kDesktopKey, "SCRNSAVE.EXE"), scr);
     // Nothing of the other member's changed.
-    EXPECT_EQ(Text(std::string(kCollection) + "\\List", "OTHER3D"), "Other 3D Screensaver");
-    EXPECT_EQ(Text(std::string(kCollection) + "\\Other3D", "ExecutablePath"), other);
-    EXPECT_EQ(Dword(std::string(kCollection) + "\\Other3D", "Speed"), 7u);
-    EXPECT_EQ(Dword(kCollection, "StartRandom"), 0u);
+    EXPECT_EQ(StoredText(std::string(kCollection) + "\\List", "OTHER3D"), "Other 3D Screensaver");
+    EXPECT_EQ(StoredText(std::string(kCollection) + "\\Other3D", "ExecutablePath"), other);
+    EXPECT_EQ(StoredDword(std::string(kCollection) + "\\Other3D", "Speed"), 7);
+    EXPECT_EQ(StoredDword(kCollection, "StartRandom"), 0);
 
     // A second run, without the screensaver tick, changes nothing but the
     // files, and does not take back the screensaver choice.
@@ -431,7 +404,7 @@ TEST_F(SetupProgramTest, PerUserInstallRegistersRunsTwiceTheSameAndUninstallsWha
     EXPECT_EQ(launcher.WaitExit(kProgramBoundMs), 0);
 
     // With the switch on, every registered member in turn.
-    SetDword(kCollection, "StartRandom", 1);
+    StoreValue(kCollection, "StartRandom", 1);
     std::set<std::string> started;
     for (int run = 0; run < 40 && started.size() < 2; ++run) {
         test::WinProgram random;
@@ -452,17 +425,17 @@ TEST_F(SetupProgramTest, PerUserInstallRegistersRunsTwiceTheSameAndUninstallsWha
         EXPECT_EQ(random.WaitExit(kProgramBoundMs), 0);
     }
     EXPECT_EQ(started, (std::set<std::string> {"Velmora3D", "other"}));
-    SetDword(kCollection, "StartRandom", 0);
+    StoreValue(kCollection, "StartRandom", 0);
 
     // The user's own use: a setting and the web update's downloads.
-    SetDword(kProgramKey, "AnimationSpeed", 70);
+    StoreValue(kProgramKey, "AnimationSpeed", 70);
     fs::create_directories(fs::path(installDir_) / "web");
     folder_.Write("update.xml", "<products/>");
     fs::copy_file(folder_.Path() / "update.xml", fs::path(installDir_) / "web" / "update.xml");
 
     Uninstall(installDir_, "/S");
     EXPECT_FALSE(fs::exists(installDir_)) << "files left behind";
-    EXPECT_EQ(Text(kDesktopKey, "SCRNSAVE.EXE"), "<missing>");
+    EXPECT_EQ(StoredText(kDesktopKey, "SCRNSAVE.EXE"), "<missing>");
     // All as before, but the user's own setting, which stays unless asked.
     std::string expected = before;
     expected += "[Software\\Tarnwick\\Kestrova3D\\Velmora3D]\nAnimationSpeed=4:70,0,0,0,\n";
@@ -473,18 +446,18 @@ TEST_F(SetupProgramTest, InstallIntoAChosenFolderLeavesAnotherFallbackAndChoiceA
 {
     // Another member is the collection's fallback and the screensaver.
     const std::string corvane = MakeStub("corvane");
-    SetText(std::string(kCollection) + "\\List", "CORVANE3D", "Corvane 3D Screensaver");
-    SetText(std::string(kCollection) + "\\Corvane3D", "ExecutablePath", corvane);
-    SetDword(std::string(kCollection) + "\\Corvane3D", "CamMode", 2);
-    SetText(kDesktopKey, "SCRNSAVE.EXE", corvane);
+    StoreValue(std::string(kCollection) + "\\List", "CORVANE3D", "Corvane 3D Screensaver");
+    StoreValue(std::string(kCollection) + "\\Corvane3D", "ExecutablePath", corvane);
+    StoreValue(std::string(kCollection) + "\\Corvane3D", "CamMode", 2);
+    StoreValue(kDesktopKey, "SCRNSAVE.EXE", corvane);
     const std::string before = Dump(kTarnwick);
 
     installDir_ = fs::path(folder_.Path() / "Chosen Place" / "Velmora").make_preferred().string();
     RunSetup("/S /D=" + installDir_);
     ExpectInstalledFiles(installDir_);
     ExpectRegistered(installDir_);
-    EXPECT_EQ(Text(std::string(kCollection) + "\\Corvane3D", "ExecutablePath"), corvane);
-    EXPECT_EQ(Text(kDesktopKey, "SCRNSAVE.EXE"), corvane) << "not ticked: the choice stays";
+    EXPECT_EQ(StoredText(std::string(kCollection) + "\\Corvane3D", "ExecutablePath"), corvane);
+    EXPECT_EQ(StoredText(kDesktopKey, "SCRNSAVE.EXE"), corvane) << "not ticked: the choice stays";
 
     // Ticked now, and run without a folder: the installed copy is replaced
     // where it is. Then the user chose the other one again: the uninstaller
@@ -493,15 +466,15 @@ TEST_F(SetupProgramTest, InstallIntoAChosenFolderLeavesAnotherFallbackAndChoiceA
     ExpectInstalledFiles(installDir_);
     ExpectRegistered(installDir_);
     EXPECT_FALSE(fs::exists(DefaultInstallDir()));
-    EXPECT_EQ(Text(kDesktopKey, "SCRNSAVE.EXE"), installDir_ + "\\Velmora3D.scr");
-    SetText(kDesktopKey, "SCRNSAVE.EXE", corvane);
-    SetDword(kProgramKey, "AnimationSpeed", 70);
-    SetDword(kProgramKey, "CamMode", 1);
+    EXPECT_EQ(StoredText(kDesktopKey, "SCRNSAVE.EXE"), installDir_ + "\\Velmora3D.scr");
+    StoreValue(kDesktopKey, "SCRNSAVE.EXE", corvane);
+    StoreValue(kProgramKey, "AnimationSpeed", 70);
+    StoreValue(kProgramKey, "CamMode", 1);
 
     Uninstall(installDir_, "/S /Purge");
     EXPECT_FALSE(fs::exists(installDir_)) << "files left behind";
     EXPECT_TRUE(fs::exists(folder_.Path() / "Chosen Place")) << "only the program's own folder goes";
-    EXPECT_EQ(Text(kDesktopKey, "SCRNSAVE.EXE"), corvane);
+    EXPECT_EQ(StoredText(kDesktopKey, "SCRNSAVE.EXE"), corvane);
     EXPECT_EQ(Dump(kTarnwick), before);
 }
 
@@ -516,9 +489,9 @@ TEST_F(SetupProgramTest, MachineWideInstallPutsTheScreensaverInTheSystemFolder)
     EXPECT_TRUE(fs::is_regular_file(UninstallerOf(installDir_)));
     EXPECT_FALSE(fs::exists(fs::path(installDir_) / "Velmora3D.scr"));
     EXPECT_TRUE(fs::is_directory(dataDir)) << "the web update's folder, the user's own";
-    EXPECT_EQ(Text(kProgramKey, "ExecutablePath"), scr);
-    EXPECT_EQ(Text(kProgramKey, "InstallPath"), dataDir + "\\");
-    EXPECT_EQ(Text(std::string(kCollection) + "\\List", "VELMORA3D"), "Velmora 3D Screensaver");
+    EXPECT_EQ(StoredText(kProgramKey, "ExecutablePath"), scr);
+    EXPECT_EQ(StoredText(kProgramKey, "InstallPath"), dataDir + "\\");
+    EXPECT_EQ(StoredText(std::string(kCollection) + "\\List", "VELMORA3D"), "Velmora 3D Screensaver");
     EXPECT_EQ(MachineText(kUninstallKey, "DisplayName"), "Velmora 3D");
     EXPECT_EQ(MachineText(kUninstallKey, "DisplayIcon"), scr + ",0");
     EXPECT_EQ(MachineText(kUninstallKey, "UninstallString"), "\"" + installDir_ + "\\Uninstall.exe\"");
