@@ -182,63 +182,58 @@ CommandRequest ParseCommandOptions(const std::vector<std::string>& arguments, co
 std::string UsageText(std::string_view program)
 {
     const std::string p(program);
+    // Windows' screen saver settings start the program there; it has no
+    // display hack, and the settings live in the registry.
 #if defined(_WIN32)
-    // Windows' screen saver settings start the program; there is no display
-    // hack there, and the settings live in the registry.
-    return "usage: " + p + " [/c | /s | /p WINDOW | /a | -1:HEXWINDOW]\n" + "       " + p
-        + " --web-update | --help | --version\n"
-        + "\n"
-          "Velmora 3D, a screensaver of the Kestrova 3D collection: a flight around Saturn.\n"
-          "\n"
-          "Run modes (the switch may begin with \"/\" or \"-\", in either letter case):\n"
-          "  /c or nothing     the collection's settings dialog\n"
-          "  /s                the screensaver, full screen; input ends it\n"
-          "  /p WINDOW         a still preview inside the host's window (decimal handle)\n"
-          "  /a                password setting: not supported, ends at once\n"
-          "  -1:HEXWINDOW      this program's settings page inside another member's window\n"
-          "\n"
-          "  --web-update      refresh the collection's product list from the maker's\n"
-          "                    server, without a window\n"
-          "  --help            show this text\n"
-          "  --version         show the version\n"
-          "\n"
-          "Settings are kept in the registry, under\n"
-          "HKEY_CURRENT_USER\\Software\\Tarnwick\\Kestrova3D\\Velmora3D.\n";
+    constexpr const char* kPreviewWindow = "handle";
 #else
-    return "usage: " + p + " [/c | /s | /p WINDOW | /a | -1:HEXWINDOW]\n" + "       " + p
-        + " --root | --window-id ID [--speed N] [--cam-mode N]\n" + "       " + p
-        + " --web-update | --help | --version\n"
-        + "\n"
-          "Velmora 3D, a screensaver of the Kestrova 3D collection: a flight around Saturn.\n"
-          "\n"
-          "Run modes (the switch may begin with \"/\" or \"-\", in either letter case):\n"
-          "  /c or nothing     the collection's settings dialog\n"
-          "  /s                the screensaver, full screen; input ends it\n"
-          "  /p WINDOW         a still preview inside the host's window (decimal id)\n"
-          "  /a                password setting: not supported, ends at once\n"
-          "  -1:HEXWINDOW      this program's settings page inside another member's window\n"
-          "\n"
-          "Display hack, for XScreenSaver and hosts that follow its conventions:\n"
-          "  --root            draw into the window that XSCREENSAVER_WINDOW names, or\n"
-          "                    else into the screen's root window\n"
-          "  --window-id ID    draw into the window ID (decimal or 0x hexadecimal)\n"
-          "  --speed N         animation speed for this run, 0 to 100 (50 is normal)\n"
-          "  --cam-mode N      camera for this run: 0 cycle all, 1 satellite flyby,\n"
-          "                    2 planetary orbit, 3 still\n"
-          "  The tour follows the window's size and runs until the program receives\n"
-          "  SIGTERM; the host handles input. Without the last two options the stored\n"
-          "  settings apply. Write these options with two dashes: only the first two\n"
-          "  characters of a command line choose a run mode, so \"-speed\" in the\n"
-          "  first place would start the full-screen mode.\n"
-          "\n"
-          "  --web-update      refresh the collection's product list from the maker's\n"
-          "                    server, without a window\n"
-          "  --help            show this text\n"
-          "  --version         show the version\n"
-          "\n"
-          "Settings are kept in $KESTROVA3D_REGISTRY, or else in\n"
-          "$XDG_CONFIG_HOME/kestrova3d/registry.reg (~/.config/kestrova3d/registry.reg).\n";
+    constexpr const char* kPreviewWindow = "id";
 #endif
+    std::string text = "usage: " + p + " [/c | /s | /p WINDOW | /a | -1:HEXWINDOW]\n";
+#if !defined(_WIN32)
+    text += "       " + p + " --root | --window-id ID [--speed N] [--cam-mode N]\n";
+#endif
+    text += "       " + p + " --web-update | --help | --version\n";
+    text += "\n"
+            "Velmora 3D, a screensaver of the Kestrova 3D collection: a flight around Saturn.\n"
+            "\n"
+            "Run modes (the switch may begin with \"/\" or \"-\", in either letter case):\n"
+            "  /c or nothing     the collection's settings dialog\n"
+            "  /s                the screensaver, full screen; input ends it\n"
+            "  /p WINDOW         a still preview inside the host's window (decimal ";
+    text += kPreviewWindow;
+    text += ")\n"
+            "  /a                password setting: not supported, ends at once\n"
+            "  -1:HEXWINDOW      this program's settings page inside another member's window\n"
+            "\n";
+#if !defined(_WIN32)
+    text += "Display hack, for XScreenSaver and hosts that follow its conventions:\n"
+            "  --root            draw into the window that XSCREENSAVER_WINDOW names, or\n"
+            "                    else into the screen's root window\n"
+            "  --window-id ID    draw into the window ID (decimal or 0x hexadecimal)\n"
+            "  --speed N         animation speed for this run, 0 to 100 (50 is normal)\n"
+            "  --cam-mode N      camera for this run: 0 cycle all, 1 satellite flyby,\n"
+            "                    2 planetary orbit, 3 still\n"
+            "  The tour follows the window's size and runs until the program receives\n"
+            "  SIGTERM; the host handles input. Without the last two options the stored\n"
+            "  settings apply. Write these options with two dashes: only the first two\n"
+            "  characters of a command line choose a run mode, so \"-speed\" in the\n"
+            "  first place would start the full-screen mode.\n"
+            "\n";
+#endif
+    text += "  --web-update      refresh the collection's product list from the maker's\n"
+            "                    server, without a window\n"
+            "  --help            show this text\n"
+            "  --version         show the version\n"
+            "\n";
+#if defined(_WIN32)
+    text += "Settings are kept in the registry, under\n"
+            "HKEY_CURRENT_USER\\Software\\Tarnwick\\Kestrova3D\\Velmora3D.\n";
+#else
+    text += "Settings are kept in $KESTROVA3D_REGISTRY, or else in\n"
+            "$XDG_CONFIG_HOME/kestrova3d/registry.reg (~/.config/kestrova3d/registry.reg).\n";
+#endif
+    return text;
 }
 
 std::string VersionText(std::string_view program)
