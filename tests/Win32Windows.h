@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <string>
 #include <vector>
 
@@ -70,6 +72,49 @@ inline void ExpectPlaced(HWND dialog, const std::vector<PlacedControl>& controls
         EXPECT_NEAR(r.right, c.units.right, 1) << c.id;
         EXPECT_NEAR(r.bottom, c.units.bottom, 1) << c.id;
     }
+}
+
+// A top-level window of a class that does nothing of its own, for a test's
+// host, parent or owner windows; the class is registered on first use.
+inline HWND MakePlainWindow(const wchar_t* title, DWORD style, DWORD extendedStyle, RECT r)
+{
+    static const ATOM plainClass = [] {
+        WNDCLASSW wc {};
+        wc.lpfnWndProc = ::DefWindowProcW;
+        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.hbrBackground = ::GetSysColorBrush(COLOR_BTNFACE);
+        wc.lpszClassName = L"VelmoraTestWindow";
+        return ::RegisterClassW(&wc);
+    }();
+    return ::CreateWindowExW(extendedStyle, MAKEINTATOM(plainClass), title, style, r.left, r.top,
+        r.right - r.left, r.bottom - r.top, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+}
+
+// The texts of a list view's rows, in order.
+inline std::vector<std::string> ListRows(HWND list)
+{
+    std::vector<std::string> rows;
+    const int count = static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < count; ++row) {
+        wchar_t text[256] = {};
+        LVITEMW item {};
+        item.pszText = text;
+        item.cchTextMax = 256;
+        ::SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+        rows.push_back(velmora::win32::Narrow(text));
+    }
+    return rows;
+}
+
+// Selects and focuses a list view's row, as a click does, and lets the
+// dialog answer.
+inline void FocusListRow(HWND list, int row)
+{
+    LVITEMW state {};
+    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    state.state = LVIS_SELECTED | LVIS_FOCUSED;
+    ::SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+    Pump();
 }
 
 } // namespace velmora::testing

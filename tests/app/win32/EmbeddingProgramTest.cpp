@@ -28,11 +28,6 @@ constexpr const char* kProgramKey = "Software\\Tarnwick\\Kestrova3D\\Velmora3D";
 
 using velmora::testing::PumpUntil;
 
-LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    return ::DefWindowProcW(window, message, wParam, lParam);
-}
-
 class EmbeddingProgramTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -43,13 +38,8 @@ protected:
         platform::RegistryKey key;
         ASSERT_TRUE(key.Create(kProgramKey));
         ASSERT_TRUE(key.SetString("InstallPath", folder_.Path().string() + "\\"));
-        WNDCLASSW wc {};
-        wc.lpfnWndProc = HostProc;
-        wc.hInstance = ::GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"VelmoraEmbeddingHost";
-        ::RegisterClassW(&wc);
-        host_ = ::CreateWindowExW(WS_EX_CONTROLPARENT, wc.lpszClassName, L"Host",
-            WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20, 640, 480, nullptr, nullptr, wc.hInstance, nullptr);
+        host_ = testing::MakePlainWindow(
+            L"Host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, WS_EX_CONTROLPARENT, RECT {20, 20, 660, 500});
         ASSERT_NE(host_, nullptr);
         ::SetForegroundWindow(host_);
     }

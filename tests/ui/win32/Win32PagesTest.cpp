@@ -29,22 +29,12 @@ using velmora::testing::ExpectPlaced;
 using velmora::testing::Pump;
 using velmora::testing::Text;
 
-LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    return ::DefWindowProcW(window, message, wParam, lParam);
-}
-
 class Win32PageTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        WNDCLASSW wc {};
-        wc.lpfnWndProc = ParentProc;
-        wc.hInstance = ::GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"VelmoraPageParent";
-        ::RegisterClassW(&wc);
-        parent_ = ::CreateWindowW(wc.lpszClassName, L"Parent", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 700,
-            500, nullptr, nullptr, wc.hInstance, nullptr);
+        parent_ = velmora::testing::MakePlainWindow(
+            L"Parent", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, RECT {0, 0, 700, 500});
         ASSERT_NE(parent_, nullptr);
     }
     void TearDown() override
@@ -236,22 +226,9 @@ protected:
     }
     std::string RowText(int row) const
     {
-        wchar_t text[256] = {};
-        LVITEMW item {};
-        item.iSubItem = 0;
-        item.pszText = text;
-        item.cchTextMax = 256;
-        ::SendMessageW(Item(IDC_PRODUCT_LIST), LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
-        return velmora::win32::Narrow(text);
+        return velmora::testing::ListRows(Item(IDC_PRODUCT_LIST)).at(static_cast<std::size_t>(row));
     }
-    void FocusRow(int row) const
-    {
-        LVITEMW state {};
-        state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-        state.state = LVIS_SELECTED | LVIS_FOCUSED;
-        ::SendMessageW(Item(IDC_PRODUCT_LIST), LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
-        Pump();
-    }
+    void FocusRow(int row) const { velmora::testing::FocusListRow(Item(IDC_PRODUCT_LIST), row); }
 
     velmora::testing::TempRegistry registry_;
     FixedModes modes_;

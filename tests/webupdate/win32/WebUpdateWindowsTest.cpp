@@ -38,11 +38,6 @@ using velmora::testing::ExpectPlaced;
 using velmora::testing::Pump;
 using velmora::testing::Text;
 
-LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    return ::DefWindowProcW(window, message, wParam, lParam);
-}
-
 // A plain top-level window to own the windows under test, never shown:
 // hiding a shown top-level window costs a two-second wait under Wine without
 // a window manager.
@@ -50,14 +45,8 @@ class OwnerWindow {
 public:
     OwnerWindow()
     {
-        WNDCLASSW wc {};
-        wc.lpfnWndProc = OwnerProc;
-        wc.hInstance = ::GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"VelmoraUpdateOwner";
-        wc.hbrBackground = ::GetSysColorBrush(COLOR_BTNFACE);
-        ::RegisterClassW(&wc);
-        window_ = ::CreateWindowW(wc.lpszClassName, L"Owner", WS_OVERLAPPEDWINDOW, 0, 0, 700, 500, nullptr,
-            nullptr, wc.hInstance, nullptr);
+        window_
+            = ::velmora::testing::MakePlainWindow(L"Owner", WS_OVERLAPPEDWINDOW, 0, RECT {0, 0, 700, 500});
     }
     ~OwnerWindow()
     {
@@ -442,34 +431,14 @@ protected:
         WebUpdateFixture::TearDown();
     }
     HWND Item(int id) const { return ::GetDlgItem(dialog_->Window(), id); }
-    Strings Rows() const
-    {
-        Strings rows;
-        const int count = static_cast<int>(::SendMessageW(Item(IDC_PRODUCT_LIST), LVM_GETITEMCOUNT, 0, 0));
-        for (int row = 0; row < count; ++row) {
-            wchar_t text[256] = {};
-            LVITEMW item {};
-            item.pszText = text;
-            item.cchTextMax = 256;
-            ::SendMessageW(Item(IDC_PRODUCT_LIST), LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
-            rows.push_back(velmora::win32::Narrow(text));
-        }
-        return rows;
-    }
+    Strings Rows() const { return ::velmora::testing::ListRows(Item(IDC_PRODUCT_LIST)); }
     void WebUpdate() const
     {
         ::SendMessageW(dialog_->Window(), WM_COMMAND, MAKEWPARAM(IDC_WEB_UPDATE, BN_CLICKED),
             reinterpret_cast<LPARAM>(Item(IDC_WEB_UPDATE)));
         Pump();
     }
-    void FocusRow(int row) const
-    {
-        LVITEMW state {};
-        state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-        state.state = LVIS_SELECTED | LVIS_FOCUSED;
-        ::SendMessageW(Item(IDC_PRODUCT_LIST), LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
-        Pump();
-    }
+    void FocusRow(int row) const { ::velmora::testing::FocusListRow(Item(IDC_PRODUCT_LIST), row); }
 
     ::velmora::testing::FixedModes modes_;
     ::velmora::testing::RecordingStarter starter_;
