@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -244,19 +245,41 @@ private:
     std::string oldPath_;
 };
 
-class ProductPageDownloadTest : public ProductPageTest, public ::testing::WithParamInterface<const char*> { };
+struct AddressCase {
+    const char* name;
+    const char* address;
+    bool handedOn;
+};
 
-TEST_P(ProductPageDownloadTest, HandsTheAddressOnUnchanged)
+class ProductPageDownloadTest : public ProductPageTest, public ::testing::WithParamInterface<AddressCase> { };
+
+// A web address goes on whole as one argument; anything else from the list
+// (a file, a mail form, an option for the opener) is neither offered nor
+// opened.
+TEST_P(ProductPageDownloadTest, HandsOnlyWebAddressesOnUnchanged)
 {
+    const AddressCase& c = GetParam();
     const FakeOpener opener(folder_);
-    ProductPage* page = MakePage("one", "", GetParam());
-    QTest::mouseClick(page->DownloadButton(), Qt::LeftButton);
-    EXPECT_EQ(opener.WaitForRecord(), "1\n" + std::string(GetParam()) + "\n");
+    ProductPage* page = MakePage("one", "", c.address);
+    EXPECT_EQ(page->DownloadButton()->isEnabled(), c.handedOn);
+    std::vector<std::string> opened;
+    page->SetOpenAddress([&](const std::string& address) {
+        opened.push_back(address);
+        return ProductPage::OpenWithDesktop(address);
+    });
+    // The slot itself too, which a disabled button never reaches.
+    QMetaObject::invokeMethod(page->DownloadButton(), "clicked");
+    if (c.handedOn)
+        EXPECT_EQ(opener.WaitForRecord(), "1\n" + std::string(c.address) + "\n");
+    EXPECT_EQ(opened, c.handedOn ? std::vector<std::string> {c.address} : std::vector<std::string> {});
 }
 
 INSTANTIATE_TEST_SUITE_P(Addresses, ProductPageDownloadTest,
-    ::testing::Values("http://downloads.example/Alder 3D.exe", "https://downloads.example/get?id=7&lang=en",
-        "ftp://mirror.example/alder3d.tar.gz", "mailto:sales@example.com"));
+    ::testing::Values(AddressCase {"Http", "http://downloads.example/Alder 3D.exe", true},
+        AddressCase {"Https", "https://downloads.example/get?id=7&lang=en", true},
+        AddressCase {"File", "file:///usr/bin/xterm", false}, AddressCase {"Option", "--help", false},
+        AddressCase {"Mail", "mailto:sales@example.com", false}, AddressCase {"Empty", "", false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // [SECTION] Title label
 

@@ -16,6 +16,7 @@
 #include "resources/DecodedImage.h"
 #include "resources/JpegMemoryDecoder.h"
 #include "ui/qt/DialogUnits.h"
+#include "webupdate/DownloadAddress.h"
 #include "webupdate/ProductCatalogue.h"
 #include "webupdate/qt/TitleLabel.h"
 
@@ -128,6 +129,8 @@ int ProductPage::Create(const QRect& rect, QWidget* parent, const std::string& t
         lines_[i]->setText(FromUtf8(lines[static_cast<std::size_t>(i)]));
     title_->setText(FromUtf8(title));
     downloadUrl_ = downloadUrl;
+    // An address the page would refuse is not offered.
+    download_->setEnabled(IsWebAddress(downloadUrl_));
     LoadScreenshot(screenshotPath);
     return 1;
 }
@@ -170,6 +173,10 @@ void ProductPage::LoadScreenshot(const std::string& path)
 
 void ProductPage::Download()
 {
+    // The address comes from the network: a file, a program or an option for
+    // the desktop's opener never goes on, only a web address.
+    if (!IsWebAddress(downloadUrl_))
+        return;
     if (openAddress_)
         openAddress_(downloadUrl_);
 }

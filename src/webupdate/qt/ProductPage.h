@@ -44,8 +44,8 @@ public:
     static constexpr QRect kFrameUnits {0, 0, 269, 177};
     static constexpr QRect kHintIconUnits {6, 163, 20, 20};
 
-    // Hands an address to the desktop; the default starts "xdg-open" with the
-    // address as its one argument.
+    // Hands a web address to the desktop; the default starts "xdg-open" with
+    // the address as its one argument. Any other address is never handed on.
     using OpenAddressFn = std::function<bool(const std::string& address)>;
 
     explicit ProductPage(QWidget* parent = nullptr);

@@ -53,15 +53,18 @@ protected:
     static void Clean() { ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Tarnwick"); }
     static void Store(const char* name, uint32_t value) { testing::StoreValue(kProgramKey, name, value); }
     static int32_t Stored(const char* name) { return testing::StoredDword(kProgramKey, name); }
-    // The member's page once it has its controls.
+    // The member's page once it is complete: it is shown only after all its
+    // controls exist and hold the settings (a page still being built has
+    // its first controls and not yet the last).
     static HWND WaitForPage(HWND parent)
     {
         HWND page = nullptr;
-        PumpUntil(60000, [&] {
+        const auto complete = [&] {
             page = ::GetWindow(parent, GW_CHILD);
-            return page && ::GetDlgItem(page, IDC_SPEED) != nullptr;
-        });
-        return page && ::GetDlgItem(page, IDC_SPEED) ? page : nullptr;
+            return page && (::GetWindowLongW(page, GWL_STYLE) & WS_VISIBLE) != 0
+                && ::GetDlgItem(page, IDC_CAMERA) != nullptr;
+        };
+        return PumpUntil(60000, complete) ? page : nullptr;
     }
     // A key to the host's window, which is the foreground one.
     void Press(WORD key) const
@@ -174,12 +177,12 @@ TEST_F(EmbeddingProgramTest, ConfigurationRunsShowTheCollectionDialog)
         ASSERT_TRUE(program_.Start(VELMORA3D_PATH, tail, {}, folder_.File("dialog.txt")));
         HWND dialog = nullptr;
         HWND page = nullptr;
-        // Found once initialised: this program's page is in it.
+        // Found once initialised: shown, with this program's page in it.
         ASSERT_TRUE(PumpUntil(60000,
             [&] {
                 dialog = ::FindWindowW(L"#32770", L"Kestrova collection:  Velmora 3D screensaver");
                 page = dialog ? ::FindWindowExW(dialog, nullptr, L"#32770", nullptr) : nullptr;
-                return page && ::GetDlgItem(page, IDC_SPEED);
+                return page && ::IsWindowVisible(dialog) && ::GetDlgItem(page, IDC_CAMERA);
             }))
             << "\"" << tail << "\"";
         HWND list = ::GetDlgItem(dialog, IDC_PRODUCT_LIST);
