@@ -269,8 +269,9 @@ TEST_P(ProductPageDownloadTest, HandsOnlyWebAddressesOnUnchanged)
     });
     // The slot itself too, which a disabled button never reaches.
     QMetaObject::invokeMethod(page->DownloadButton(), "clicked");
-    if (c.handedOn)
+    if (c.handedOn) {
         EXPECT_EQ(opener.WaitForRecord(), "1\n" + std::string(c.address) + "\n");
+    }
     EXPECT_EQ(opened, c.handedOn ? std::vector<std::string> {c.address} : std::vector<std::string> {});
 }
 
