@@ -1,12 +1,22 @@
 #include "install/Registration.h"
 
+#include "platform/Files.h"
 #include "platform/Registry.h"
 #include "StringTable.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
+
+#if defined(_WIN32)
+#include <windows.h>
+
+#include <shlobj.h>
+
+#include "platform/win32/WideText.h"
+#else
 #include <unistd.h>
+#endif
 
 namespace velmora::install {
 namespace {
@@ -18,11 +28,47 @@ using platform::RegistryValue;
 
 std::string Quoted(std::string_view text)
 {
-    return "\"" + std::string(text) + "\"";
+    std::string quoted;
+    quoted.reserve(text.size() + 2);
+    quoted.append(1, '"').append(text).append(1, '"');
+    return quoted;
 }
 
+// Stored paths are UTF-8; Windows' file functions take them as UTF-16.
+fs::path FsPath(std::string_view path)
+{
+#if defined(_WIN32)
+    return fs::path(win32::Widen(path));
+#else
+    return fs::path(path);
+#endif
+}
+
+std::string PathText(const fs::path& path)
+{
+#if defined(_WIN32)
+    return win32::Narrow(path.wstring());
+#else
+    return path.string();
+#endif
+}
+
+#if defined(_WIN32)
+// The folder below the user's local application data, as the setup program
+// names it for an installation whose program folder the user cannot write.
+constexpr std::string_view kCollectionFolder = "Velmora 3D";
+constexpr std::string_view kNoSettings = "no place for the settings";
+#else
 // The folder below the user's data folder that the collection's members share.
 constexpr std::string_view kCollectionFolder = "kestrova3d";
+constexpr std::string_view kNoSettings =
+    "no place for the settings file: set HOME, XDG_CONFIG_HOME or KESTROVA3D_REGISTRY";
+#endif
+
+bool IsAbsolute(std::string_view path)
+{
+    return !path.empty() && FsPath(path).is_absolute();
+}
 
 Outcome Failure(std::string error)
 {
@@ -64,23 +110,35 @@ bool SetText(RegistryKey& key, std::string_view name, std::string_view text, Out
 bool IsRunnableFile(const std::string& path)
 {
     std::error_code ec;
+#if defined(_WIN32)
+    // Windows runs any program file it can read.
+    return fs::is_regular_file(FsPath(path), ec);
+#else
     return fs::is_regular_file(path, ec) && ::access(path.c_str(), X_OK) == 0;
+#endif
+}
+
+// An absolute folder that ends in exactly the system's separator.
+bool IsDataFolder(std::string_view folder)
+{
+    return folder.size() > 1 && IsAbsolute(folder) && folder.back() == platform::kPathSeparator;
 }
 
 bool CheckInstallation(const Installation& installation, Outcome& outcome)
 {
     const std::string& program = installation.executablePath;
-    if (program.empty() || program.front() != '/' || !IsRunnableFile(program)) {
+    if (!IsAbsolute(program) || !IsRunnableFile(program)) {
         outcome = Failure("no program at " + Quoted(program));
         return false;
     }
     const std::string& folder = installation.installPath;
-    if (folder.size() < 2 || folder.front() != '/' || folder.back() != '/') {
-        outcome = Failure("the data folder " + Quoted(folder) + " is not an absolute path ending in \"/\"");
+    if (!IsDataFolder(folder)) {
+        outcome = Failure("the data folder " + Quoted(folder) + " is not an absolute path ending in \""
+            + std::string(1, platform::kPathSeparator) + "\"");
         return false;
     }
     if (platform::RegistryFilePath().empty()) {
-        outcome = Failure("no place for the settings file: set HOME, XDG_CONFIG_HOME or KESTROVA3D_REGISTRY");
+        outcome = Failure(std::string(kNoSettings));
         return false;
     }
     return true;
@@ -90,16 +148,17 @@ bool CheckInstallation(const Installation& installation, Outcome& outcome)
 void TakeBackFolder(const std::string& folder, bool purge, Outcome& outcome)
 {
     std::error_code ec;
-    if (folder.empty() || !fs::is_directory(folder, ec))
+    const fs::path path = FsPath(folder);
+    if (folder.empty() || !fs::is_directory(path, ec))
         return;
     if (purge) {
-        if (fs::remove_all(folder, ec) != static_cast<std::uintmax_t>(-1) && !ec)
+        if (fs::remove_all(path, ec) != static_cast<std::uintmax_t>(-1) && !ec)
             outcome.changes.push_back("removed the data folder " + folder + " and its contents");
         else
             outcome.changes.push_back("could not remove the data folder " + folder + ": " + ec.message());
         return;
     }
-    if (fs::is_empty(folder, ec) && fs::remove(folder, ec))
+    if (fs::is_empty(path, ec) && fs::remove(path, ec))
         outcome.changes.push_back("removed the empty data folder " + folder);
     else
         outcome.changes.push_back(
@@ -110,11 +169,11 @@ void TakeBackFolder(const std::string& folder, bool purge, Outcome& outcome)
 // with it, goes too once no member's folder is left in it.
 void TakeBackCollectionFolder(const std::string& folder, Outcome& outcome)
 {
-    const fs::path parent = fs::path(folder).parent_path().parent_path();
+    const fs::path parent = FsPath(folder).parent_path().parent_path();
     std::error_code ec;
-    if (parent.filename() == kCollectionFolder && fs::is_directory(parent, ec) && fs::is_empty(parent, ec)
-        && fs::remove(parent, ec))
-        outcome.changes.push_back("removed the empty folder " + parent.string());
+    if (PathText(parent.filename()) == kCollectionFolder && fs::is_directory(parent, ec)
+        && fs::is_empty(parent, ec) && fs::remove(parent, ec))
+        outcome.changes.push_back("removed the empty folder " + PathText(parent));
 }
 
 // Deletes `name` below `parentPath` when nothing is left in it.
@@ -131,6 +190,21 @@ void DeleteIfEmpty(std::string_view parentPath, std::string_view name, Outcome& 
 std::string DefaultInstallPath()
 {
     std::string base;
+#if defined(_WIN32)
+    // The environment first, as the setup program reads it; the shell's
+    // answer when a starter left it out.
+    if (const wchar_t* local = ::_wgetenv(L"LOCALAPPDATA"); local != nullptr && local[0] != L'\0') {
+        base = win32::Narrow(local);
+    } else {
+        wchar_t folder[MAX_PATH] {};
+        if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder)))
+            return {};
+        base = win32::Narrow(folder);
+    }
+    if (!IsAbsolute(base))
+        return {};
+    return WithFinalSlash(base + "\\" + std::string(kCollectionFolder));
+#else
     if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg != nullptr && xdg[0] == '/')
         base = xdg;
     else if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/')
@@ -138,16 +212,18 @@ std::string DefaultInstallPath()
     else
         return {};
     return WithFinalSlash(base + "/" + std::string(kCollectionFolder) + "/velmora3d");
+#endif
 }
 
 std::string WithFinalSlash(std::string_view path)
 {
     if (path.empty())
         return {};
-    std::string text = fs::path(path).lexically_normal().string();
-    while (text.size() > 1 && text.back() == '/')
+    std::string text = PathText(FsPath(path).lexically_normal());
+    while (text.size() > 1 && platform::IsPathSeparator(text.back()))
         text.pop_back();
-    return text == "/" ? text : text + "/";
+    const std::string separator(1, platform::kPathSeparator);
+    return text == separator ? text : text + separator;
 }
 
 Outcome Register(const Installation& installation)
@@ -157,7 +233,7 @@ Outcome Register(const Installation& installation)
         return outcome;
 
     std::error_code ec;
-    const bool made = fs::create_directories(installation.installPath, ec);
+    const bool made = fs::create_directories(FsPath(installation.installPath), ec);
     if (ec)
         return Failure("cannot make the data folder " + installation.installPath + ": " + ec.message());
     if (made)
@@ -209,10 +285,14 @@ Outcome EnsureRegistered(const std::string& executablePath)
     installation.executablePath = executablePath;
     // The data folder holds the kept product list; a registration that
     // named one keeps it.
-    const bool usableFolder = folder.size() > 1 && folder.front() == '/' && folder.back() == '/';
-    installation.installPath = usableFolder ? folder : DefaultInstallPath();
-    if (installation.installPath.empty())
+    installation.installPath = IsDataFolder(folder) ? folder : DefaultInstallPath();
+    if (installation.installPath.empty()) {
+#if defined(_WIN32)
+        return Failure("no data folder: the local application data folder is unknown");
+#else
         return Failure("no data folder: set HOME or XDG_DATA_HOME");
+#endif
+    }
     return Register(installation);
 }
 
@@ -220,7 +300,7 @@ Outcome Unregister(const Installation& installation, bool purge)
 {
     Outcome outcome;
     if (platform::RegistryFilePath().empty())
-        return Failure("no place for the settings file: set HOME, XDG_CONFIG_HOME or KESTROVA3D_REGISTRY");
+        return Failure(std::string(kNoSettings));
     RegistryKey collection;
     if (!collection.Open(strings::kCollectionKey)) {
         if (purge) {

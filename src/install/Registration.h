@@ -25,7 +25,7 @@ inline constexpr std::string_view kInstallPathValue = "InstallPath";
 
 struct Installation {
     std::string executablePath; // full path of the installed Velmora3D
-    std::string installPath; // the user's data folder, with a final "/"
+    std::string installPath; // the user's data folder, with a final separator
 };
 
 struct Outcome {
@@ -35,10 +35,12 @@ struct Outcome {
 };
 
 // $XDG_DATA_HOME/kestrova3d/velmora3d/ ($HOME/.local/share when unset or not
-// absolute); empty when neither is usable.
+// absolute); empty when neither is usable. On Windows %LOCALAPPDATA%\Velmora
+// 3D\, the folder the setup program gives a machine-wide installation.
 std::string DefaultInstallPath();
 
-// An absolute, normalised path with exactly one final "/".
+// An absolute, normalised path with exactly one final separator ("/", on
+// Windows "\").
 std::string WithFinalSlash(std::string_view path);
 
 // Writes the registration into the settings file of this user and makes the

@@ -5,7 +5,10 @@
 #include "app/win32/ConfigurationDialog.h"
 #include "app/win32/PreviewWindow.h"
 #include "app/win32/ProgramMessage.h"
+#include "install/Registration.h"
+#include "platform/Process.h"
 #include "platform/win32/ParentConsole.h"
+#include "platform/win32/WideText.h"
 #include "ui/win32/SettingsPage.h"
 
 namespace velmora::win32 {
@@ -29,6 +32,25 @@ void CALLBACK WatchEmbeddingHost(HWND, UINT, UINT_PTR, DWORD)
 {
     if (embeddedPage && embeddedPage->Window() && !::IsWindow(embeddedHost))
         ::DestroyWindow(embeddedPage->Window());
+}
+
+// The setup registers the copy it installs for the user who ran it; a
+// machine-wide copy's other users, and a copy started from where it was
+// unpacked, register on their first run as that setup would have. A working
+// registration, the setup's included, is left as it is.
+void RegisterFirstRun()
+{
+    const std::string program = platform::RunningProgramPath();
+    if (program.empty())
+        return;
+    // Windows may start a screensaver by its short name; the entry keeps the
+    // name the user sees.
+    const std::wstring started = Widen(program);
+    std::wstring full(32768, L'\0');
+    const DWORD n = ::GetLongPathNameW(started.c_str(), full.data(), static_cast<DWORD>(full.size()));
+    full.resize(n > 0 && n < full.size() ? n : 0);
+    // A failure leaves the dialog to report the broken installation.
+    install::EnsureRegistered(full.empty() ? program : Narrow(full));
 }
 
 } // namespace
@@ -100,6 +122,7 @@ SaverShell MakeWin32Shell(CGLWindow::SceneFactory makeScene)
         }
         return static_cast<int>(message.wParam);
     };
+    shell.registerFirstRun = &RegisterFirstRun;
     shell.showMessage = [](std::string_view text) { ShowProgramMessage(nullptr, text, MB_ICONEXCLAMATION); };
     shell.writeConsole = [](std::string_view text, bool error) { platform::WriteToStarter(text, error); };
     return shell;

@@ -1,7 +1,8 @@
 // Velmora3D.scr's settings page in a window of this process, as another
 // member's collection dialog hosts it: started with "-1:<hex>", taking the
 // host's messages and the keyboard, storing its settings when it is closed
-// or its host goes; and the collection dialog of the configuration runs.
+// or its host goes; the collection dialog of the configuration runs, and
+// the registration of a first run that no setup prepared.
 
 #include <gtest/gtest.h>
 
@@ -11,7 +12,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "platform/Registry.h"
 #include "platform/TempRegistry.h"
@@ -23,6 +26,8 @@
 
 namespace velmora {
 namespace {
+
+namespace fs = std::filesystem;
 
 constexpr const char* kProgramKey = "Software\\Tarnwick\\Kestrova3D\\Velmora3D";
 
@@ -65,6 +70,18 @@ protected:
                 && ::GetDlgItem(page, IDC_CAMERA) != nullptr;
         };
         return PumpUntil(60000, complete) ? page : nullptr;
+    }
+    // The collection dialog once initialised: shown, with this program's
+    // whole page in it; null when it never came.
+    static HWND WaitForDialog()
+    {
+        HWND dialog = nullptr;
+        const auto shown = [&] {
+            dialog = ::FindWindowW(L"#32770", L"Kestrova collection:  Velmora 3D screensaver");
+            HWND page = dialog ? ::FindWindowExW(dialog, nullptr, L"#32770", nullptr) : nullptr;
+            return page && ::IsWindowVisible(dialog) && ::GetDlgItem(page, IDC_CAMERA);
+        };
+        return PumpUntil(60000, shown) ? dialog : nullptr;
     }
     // A key to the host's window, which is the foreground one.
     void Press(WORD key) const
@@ -175,16 +192,8 @@ TEST_F(EmbeddingProgramTest, ConfigurationRunsShowTheCollectionDialog)
 {
     for (const char* tail : {"", "/c", "/C:1234"}) {
         ASSERT_TRUE(program_.Start(VELMORA3D_PATH, tail, {}, folder_.File("dialog.txt")));
-        HWND dialog = nullptr;
-        HWND page = nullptr;
-        // Found once initialised: shown, with this program's page in it.
-        ASSERT_TRUE(PumpUntil(60000,
-            [&] {
-                dialog = ::FindWindowW(L"#32770", L"Kestrova collection:  Velmora 3D screensaver");
-                page = dialog ? ::FindWindowExW(dialog, nullptr, L"#32770", nullptr) : nullptr;
-                return page && ::IsWindowVisible(dialog) && ::GetDlgItem(page, IDC_CAMERA);
-            }))
-            << "\"" << tail << "\"";
+        const HWND dialog = WaitForDialog();
+        ASSERT_NE(dialog, nullptr) << "\"" << tail << "\"";
         HWND list = ::GetDlgItem(dialog, IDC_PRODUCT_LIST);
         EXPECT_EQ(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 1) << tail;
         EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(dialog, IDC_START_RANDOM))) << tail;
@@ -192,6 +201,76 @@ TEST_F(EmbeddingProgramTest, ConfigurationRunsShowTheCollectionDialog)
         EXPECT_EQ(program_.WaitExit(20000), 0) << tail;
     }
 }
+
+// A user whom no setup registered (another user of a machine-wide copy, or a
+// copy started where it was unpacked): the first run enters the running
+// copy as the setup would, keeps the data folder a registration names, and
+// leaves another copy's working registration alone.
+struct FirstRunCase {
+    const char* name;
+    enum { Nothing, MovedCopy, OtherCopy } before;
+};
+
+class FirstRunTest : public EmbeddingProgramTest, public ::testing::WithParamInterface<FirstRunCase> { };
+
+TEST_P(FirstRunTest, RegistersWhereNoWorkingRegistrationIs)
+{
+    Clean();
+    const std::string local = folder_.File("local");
+    const std::string kept = folder_.File("kept") + "\\";
+    const std::string other = folder_.Write("other\\Velmora3D.scr", "a program");
+    switch (GetParam().before) {
+    case FirstRunCase::Nothing:
+        break;
+    case FirstRunCase::MovedCopy:
+        testing::StoreValue(kProgramKey, "ExecutablePath", folder_.File("gone\\Velmora3D.scr"));
+        testing::StoreValue(kProgramKey, "InstallPath", kept);
+        break;
+    case FirstRunCase::OtherCopy:
+        testing::StoreValue(kProgramKey, "ExecutablePath", other);
+        testing::StoreValue(kProgramKey, "InstallPath", kept);
+        testing::StoreValue(testing::CollectionKeyPath("List"), "VELMORA3D", "Velmora 3D Screensaver");
+        break;
+    }
+
+    // The dialog comes up with no box about a broken installation.
+    ASSERT_TRUE(program_.Start(VELMORA3D_PATH, "/c", {"LOCALAPPDATA=" + local}, folder_.File("first.txt")));
+    const HWND dialog = WaitForDialog();
+    ASSERT_NE(dialog, nullptr);
+    ::PostMessageW(dialog, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program_.WaitExit(20000), 0);
+
+    const std::string program = testing::StoredText(kProgramKey, "ExecutablePath");
+    const auto isThisCopy = [](const std::string& path) {
+        std::error_code ec;
+        return fs::path(path).is_absolute() && fs::equivalent(fs::path(path), fs::path(VELMORA3D_WPATH), ec);
+    };
+    EXPECT_EQ(testing::StoredText(testing::CollectionKeyPath("List"), "VELMORA3D"), "Velmora 3D Screensaver");
+    switch (GetParam().before) {
+    case FirstRunCase::Nothing:
+        EXPECT_TRUE(isThisCopy(program)) << program;
+        EXPECT_EQ(testing::StoredText(kProgramKey, "InstallPath"), local + "\\Velmora 3D\\");
+        EXPECT_TRUE(fs::is_directory(local + "\\Velmora 3D"));
+        EXPECT_EQ(testing::StoredText(testing::CollectionKeyPath("Corvane3D"), "ExecutablePath"), program);
+        break;
+    case FirstRunCase::MovedCopy:
+        EXPECT_TRUE(isThisCopy(program)) << program;
+        EXPECT_EQ(testing::StoredText(kProgramKey, "InstallPath"), kept);
+        EXPECT_FALSE(fs::exists(local));
+        break;
+    case FirstRunCase::OtherCopy:
+        EXPECT_EQ(program, other);
+        EXPECT_EQ(testing::StoredText(kProgramKey, "InstallPath"), kept);
+        EXPECT_EQ(testing::StoredText(testing::CollectionKeyPath("Corvane3D"), "ExecutablePath"), "<missing>");
+        break;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Registrations, FirstRunTest,
+    ::testing::Values(FirstRunCase {"NothingRegistered", FirstRunCase::Nothing},
+        FirstRunCase {"MovedCopy", FirstRunCase::MovedCopy},
+        FirstRunCase {"OtherCopyWorks", FirstRunCase::OtherCopy}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace velmora
