@@ -9,7 +9,6 @@
 #include <windows.h>
 
 #include <filesystem>
-#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -17,7 +16,9 @@
 #include "platform/Registry.h"
 #include "platform/TempRegistry.h"
 #include "platform/win32/WideText.h"
+#include "StubMembers.h"
 #include "TempFolder.h"
+#include "Win32Windows.h"
 #include "WinProgram.h"
 
 namespace velmora {
@@ -44,6 +45,7 @@ bool SamePath(const std::string& a, const std::string& b)
     return ::CompareStringOrdinal(Widen(a).c_str(), -1, Widen(b).c_str(), -1, TRUE) == CSTR_EQUAL;
 }
 
+using velmora::testing::PumpUntil;
 using velmora::testing::StoredDword;
 using velmora::testing::StoredText;
 using velmora::testing::StoreValue;
@@ -167,16 +169,6 @@ std::string FileBytes(const fs::path& path)
     return testing::ReadFileBytes(path);
 }
 
-bool PollUntil(const std::function<bool()>& done, int timeoutMs)
-{
-    for (int waited = 0; waited <= timeoutMs; waited += 50) {
-        if (done())
-            return true;
-        ::Sleep(50);
-    }
-    return false;
-}
-
 // The program file of a running process.
 std::string ProcessImage(DWORD processId)
 {
@@ -228,8 +220,7 @@ protected:
         Clean();
         savedSaver_ = StoredText(kDesktopKey, "SCRNSAVE.EXE");
         DeleteValue(kDesktopKey, "SCRNSAVE.EXE");
-        stubDir_ = fs::path(folder_.Path()).make_preferred().string();
-        folder_.Write("release", "go");
+        stubs_.Release();
     }
     void TearDown() override
     {
@@ -260,20 +251,7 @@ protected:
     static fs::path UninstallerOf(const std::string& dir) { return fs::path(dir) / "Uninstall.exe"; }
 
     // A stand-in member: a copy of the launcher suite's stub program.
-    std::string MakeStub(const std::string& name) const
-    {
-        const fs::path path = folder_.Path() / (name + ".scr");
-        fs::copy_file(STUB_MEMBER_PATH, path, fs::copy_options::overwrite_existing);
-        return fs::path(path).make_preferred().string();
-    }
-    bool StubStarted(const std::string& name) const
-    {
-        for (const auto& entry : fs::directory_iterator(folder_.Path()))
-            if (entry.path().filename().string().rfind(name + ".", 0) == 0
-                && entry.path().extension() == ".run")
-                return true;
-        return false;
-    }
+    std::string MakeStub(const std::string& name) const { return stubs_.Make(name, ".scr"); }
 
     void RunSetup(const std::string& commandTail)
     {
@@ -291,18 +269,17 @@ protected:
         ASSERT_TRUE(
             uninstaller.Start(UninstallerOf(dir).string(), commandTail, {}, folder_.File("uninstall.txt")));
         EXPECT_EQ(uninstaller.WaitExit(kSetupBoundMs), 0);
-        ASSERT_TRUE(PollUntil(
-            [] { return !KeyExists(kUninstallKey) && !MachineKeyExists(kUninstallKey); }, kSetupBoundMs))
-            << "the uninstaller did not finish";
+        ASSERT_TRUE(PumpUntil(kSetupBoundMs, [] {
+            return !KeyExists(kUninstallKey) && !MachineKeyExists(kUninstallKey);
+        })) << "the uninstaller did not finish";
         // Its copy in the temporary folder goes too, once it has ended.
-        EXPECT_TRUE(PollUntil(
+        EXPECT_TRUE(PumpUntil(kSetupBoundMs,
             [] {
                 for (const auto& entry : fs::directory_iterator(fs::temp_directory_path()))
                     if (entry.path().filename().string().rfind("~nsu", 0) == 0)
                         return false;
                 return true;
-            },
-            kSetupBoundMs))
+            }))
             << "the uninstaller's copy was left in " << fs::temp_directory_path();
     }
 
@@ -340,12 +317,10 @@ protected:
     bool EndInstalledSaver(const std::string& scr) const
     {
         ProgramWindow saver;
-        if (!PollUntil(
-                [&] {
-                    saver = FindProgramWindow(kSaverWindowClass, scr);
-                    return saver.window != nullptr;
-                },
-                kProgramBoundMs))
+        if (!PumpUntil(kProgramBoundMs, [&] {
+                saver = FindProgramWindow(kSaverWindowClass, scr);
+                return saver.window != nullptr;
+            }))
             return false;
         for (int i = 0; i < 600 && test::WaitForWindow(saver.processId, L"#32770", 0); ++i)
             ::Sleep(100);
@@ -359,7 +334,7 @@ protected:
     }
 
     testing::TempFolder folder_ {"velmora-setup"};
-    std::string stubDir_;
+    testing::StubMembers stubs_ {folder_};
     std::string installDir_ = DefaultInstallDir();
     std::string savedSaver_;
 };
@@ -398,8 +373,8 @@ TEST_F(SetupProgramTest, PerUserInstallRegistersRunsTwiceTheSameAndUninstallsWha
     // fallback (this screensaver) for a full-screen run with the switch off
     // and waited for.
     test::WinProgram launcher;
-    ASSERT_TRUE(launcher.Start(installDir_ + "\\randomstart.exe", "/s", {"VELMORA_STUB_DIR=" + stubDir_},
-        folder_.File("launcher.txt")));
+    ASSERT_TRUE(launcher.Start(
+        installDir_ + "\\randomstart.exe", "/s", {stubs_.Environment()}, folder_.File("launcher.txt")));
     EXPECT_TRUE(EndInstalledSaver(scr)) << "Velmora3D.scr /s from " << installDir_;
     EXPECT_EQ(launcher.WaitExit(kProgramBoundMs), 0);
 
@@ -408,16 +383,14 @@ TEST_F(SetupProgramTest, PerUserInstallRegistersRunsTwiceTheSameAndUninstallsWha
     std::set<std::string> started;
     for (int run = 0; run < 40 && started.size() < 2; ++run) {
         test::WinProgram random;
-        ASSERT_TRUE(random.Start(installDir_ + "\\randomstart.exe", "/s", {"VELMORA_STUB_DIR=" + stubDir_},
-            folder_.File("random.txt")));
-        ASSERT_TRUE(PollUntil(
-            [&] { return StubStarted("other") || FindProgramWindow(kSaverWindowClass, scr).window; },
-            kProgramBoundMs));
-        if (StubStarted("other")) {
+        ASSERT_TRUE(random.Start(
+            installDir_ + "\\randomstart.exe", "/s", {stubs_.Environment()}, folder_.File("random.txt")));
+        const auto otherStarted = [&] { return !stubs_.Runs("other").empty(); };
+        ASSERT_TRUE(PumpUntil(kProgramBoundMs,
+            [&] { return otherStarted() || FindProgramWindow(kSaverWindowClass, scr).window; }));
+        if (otherStarted()) {
             started.insert("other");
-            for (const auto& entry : fs::directory_iterator(folder_.Path()))
-                if (entry.path().extension() == ".run" || entry.path().extension() == ".end")
-                    fs::remove(entry.path());
+            stubs_.ClearRuns();
         } else {
             ASSERT_TRUE(EndInstalledSaver(scr));
             started.insert("Velmora3D");

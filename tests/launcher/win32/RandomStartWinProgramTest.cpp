@@ -3,7 +3,9 @@
 // command lines, and the error box closed the way a user closes it.
 
 #include "platform/TempRegistry.h"
+#include "StubMembers.h"
 #include "TempFolder.h"
+#include "Win32Windows.h"
 #include "WinProgram.h"
 
 #include <windows.h>
@@ -20,11 +22,6 @@ namespace fs = std::filesystem;
 // Hang bounds, not expectations: a healthy run takes well under a second.
 constexpr int kHangBoundMs = 60000;
 
-struct StubRun {
-    std::string commandLine; // the member's whole command line
-    bool ended = false;
-};
-
 class RandomStartWinTest : public ::testing::Test {
 protected:
     // The program reads the session's own collection key, so each case
@@ -32,56 +29,17 @@ protected:
     void SetUp() override { DeleteCollection(); }
     void TearDown() override
     {
-        Release();
+        stubs.Release();
         DeleteCollection();
     }
     static void DeleteCollection() { ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Tarnwick"); }
 
-    // A copy of the stub member named `name`.exe; returns its path.
-    std::string MakeStub(const std::string& name) const
-    {
-        const fs::path path = folder.Path() / (name + ".exe");
-        std::error_code ec;
-        fs::copy_file(STUB_MEMBER_PATH, path, fs::copy_options::overwrite_existing, ec);
-        EXPECT_FALSE(ec) << ec.message();
-        return fs::path(path).make_preferred().string();
-    }
-    void Release() const { folder.Write("release", "go"); }
-
-    std::vector<StubRun> Runs(const std::string& name) const
-    {
-        std::vector<StubRun> runs;
-        for (const auto& entry : fs::directory_iterator(folder.Path())) {
-            const std::string file = entry.path().filename().string();
-            if (file.rfind(name + ".", 0) != 0 || entry.path().extension() != ".run")
-                continue;
-            fs::path end = entry.path();
-            end.replace_extension(".end");
-            runs.push_back({ReadFileBytes(entry.path()), fs::exists(end)});
-        }
-        return runs;
-    }
-    bool WaitForRun(const std::string& name) const
-    {
-        for (int waited = 0; waited < kHangBoundMs; waited += 20) {
-            if (!Runs(name).empty())
-                return true;
-            ::Sleep(20);
-        }
-        return false;
-    }
-    // Forgets the runs seen so far.
-    void ClearRuns() const
-    {
-        for (const auto& entry : fs::directory_iterator(folder.Path()))
-            if (entry.path().extension() == ".run" || entry.path().extension() == ".end")
-                fs::remove(entry.path());
-    }
+    std::string MakeStub(const std::string& name) const { return stubs.Make(name, ".exe"); }
+    std::vector<StubRun> Runs(const std::string& name) const { return stubs.Runs(name); }
 
     bool StartLauncher(test::WinProgram& launcher, const std::string& commandTail) const
     {
-        return launcher.Start(RANDOMSTART_PATH, commandTail,
-            {"VELMORA_STUB_DIR=" + fs::path(folder.Path()).make_preferred().string()}, OutputPath());
+        return launcher.Start(RANDOMSTART_PATH, commandTail, {stubs.Environment()}, OutputPath());
     }
     // The exit code of a run that ends by itself; -1000 after a hang.
     static int Finish(test::WinProgram& launcher)
@@ -102,6 +60,7 @@ protected:
     }
 
     TempFolder folder {"velmora-randomstart"};
+    StubMembers stubs {folder};
 };
 
 TEST_F(RandomStartWinTest, FullScreenRunsStartEveryUsableMemberAndWaitForIt)
@@ -117,13 +76,13 @@ TEST_F(RandomStartWinTest, FullScreenRunsStartEveryUsableMemberAndWaitForIt)
     RegisterMember("deleted", "Deleted", deleted);
     StoreCollectionValue("Corvane3D", "ExecutablePath", MakeStub("fallback"));
     StoreCollectionValue("", "StartRandom", 1u);
-    Release();
+    stubs.Release();
 
     const std::vector<std::string> lines {"/s", "-s"};
     std::set<std::pair<std::string, std::string>> started;
     for (int run = 0; run < 120 && started.size() < names.size() * lines.size(); ++run) {
         const std::string& line = lines[run % lines.size()];
-        ClearRuns();
+        stubs.ClearRuns();
         test::WinProgram launcher;
         ASSERT_TRUE(StartLauncher(launcher, line));
         ASSERT_EQ(Finish(launcher), 0) << Output();
@@ -175,18 +134,18 @@ TEST_P(FallbackRunTest, StartsTheFallbackWithTheSameCommandLine)
 
     test::WinProgram launcher;
     ASSERT_TRUE(StartLauncher(launcher, c.tail));
-    ASSERT_TRUE(WaitForRun("fallback"));
+    ASSERT_TRUE(stubs.WaitForRun("fallback", kHangBoundMs));
     if (c.waits) {
         // The member runs until released, so randomstart must still be there.
         EXPECT_TRUE(launcher.Running());
-        Release();
+        stubs.Release();
         EXPECT_EQ(Finish(launcher), 0);
         EXPECT_TRUE(Runs("fallback")[0].ended);
     } else {
         EXPECT_EQ(Finish(launcher), 0);
         // Ended while its member still runs.
         EXPECT_FALSE(Runs("fallback")[0].ended);
-        Release();
+        stubs.Release();
     }
     EXPECT_EQ(Runs("fallback")[0].commandLine, LineFor(fallback, c.tail));
     EXPECT_TRUE(Runs("member").empty());
@@ -220,13 +179,6 @@ void PrintTo(const FailureCase& c, std::ostream* out)
 
 class FailureTest : public RandomStartWinTest, public ::testing::WithParamInterface<FailureCase> { };
 
-std::wstring WindowText(HWND window)
-{
-    wchar_t text[1024] = {};
-    ::GetWindowTextW(window, text, 1024);
-    return text;
-}
-
 TEST_P(FailureTest, ShowsTheErrorBoxOrReportsTheFailure)
 {
     const FailureCase& c = GetParam();
@@ -251,7 +203,7 @@ TEST_P(FailureTest, ShowsTheErrorBoxOrReportsTheFailure)
         if (c.box) {
             HWND box = test::WaitForWindow(launcher.ProcessId(), L"#32770", kHangBoundMs);
             ASSERT_NE(box, nullptr) << "no error box for " << tail;
-            EXPECT_EQ(WindowText(box), L"Screensaver error");
+            EXPECT_EQ(Text(box), "Screensaver error");
             wchar_t text[1024] = {};
             ::GetDlgItemTextW(box, 0xFFFF, text, 1024);
             const std::wstring shown = text;
@@ -270,12 +222,8 @@ TEST_P(FailureTest, ShowsTheErrorBoxOrReportsTheFailure)
         }
     }
     // Reading creates no key.
-    HKEY key = nullptr;
-    const bool collection
-        = ::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Tarnwick", 0, KEY_READ, &key) == ERROR_SUCCESS;
-    if (key)
-        ::RegCloseKey(key);
-    EXPECT_EQ(collection, c.setup != FailureCase::Nothing);
+    platform::RegistryKey collection;
+    EXPECT_EQ(collection.Open("Software\\Tarnwick"), c.setup != FailureCase::Nothing);
 }
 
 INSTANTIATE_TEST_SUITE_P(Launcher, FailureTest,
